@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace texkit2::platform {
+
+// The separator of the paths the platform hands out and accepts.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// One open file. Positions and lengths are 64-bit so a file past 2 GB is reported
+// truthfully; the formats that sit on top decide what they accept.
+class File {
+ public:
+  virtual ~File() = default;
+
+  // Absolute position; false when the position is negative or the platform refuses it.
+  virtual bool seek(std::int64_t position) = 0;
+  // Bytes actually delivered (fewer at end of file), or -1 on an error.
+  virtual std::int64_t read(void* buffer, std::size_t size) = 0;
+  // True only when every byte was written.
+  virtual bool write(const void* buffer, std::size_t size) = 0;
+  virtual std::int64_t position() const = 0;
+  // -1 when unknown.
+  virtual std::int64_t length() const = 0;
+  // The name the file was opened by, without its folder.
+  virtual std::string fileName() const = 0;
+  // Closes the file; for a file opened for writing, true only when its data reached the disk.
+  // Closing twice is harmless. The destructor closes too, ignoring the outcome.
+  virtual bool close() = 0;
+
+  // Reads exactly `size` bytes; false on a short read or an error.
+  bool readExact(void* buffer, std::size_t size) {
+    return read(buffer, size) == static_cast<std::int64_t>(size);
+  }
+};
+
+// The files and current directory of the process. Names are relative to the current directory
+// and matched without regard to letter case, as on the system the tool was made for.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // An existing file for reading. Others may read it meanwhile but not write it.
+  virtual std::unique_ptr<File> openForReading(const std::string& name) = 0;
+  // Creates the file, or empties it when it exists, for writing. Others may not read it meanwhile.
+  virtual std::unique_ptr<File> createForWriting(const std::string& name) = 0;
+  // Moves `from` over `to` in one step, replacing what `to` names (in any letter case).
+  virtual bool replaceFile(const std::string& from, const std::string& to) = 0;
+  virtual bool removeFile(const std::string& name) = 0;
+  virtual bool setCurrentDirectory(const std::string& path) = 0;
+  virtual std::string currentDirectory() const = 0;
+};
+
+// The real file system of this machine.
+FileSystem& hostFileSystem();
+
+} // namespace texkit2::platform

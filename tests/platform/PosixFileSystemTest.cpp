@@ -1,0 +1,147 @@
+#include "platform/File.h"
+#include "tests/common/TempFolder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace texkit2::platform {
+namespace {
+
+using testing::folderNames;
+using testing::readAll;
+using testing::TempFolder;
+using testing::writeText;
+
+std::string contentOf(File& file) {
+  std::string text(static_cast<std::size_t>(file.length()), '\0');
+  EXPECT_TRUE(file.seek(0));
+  EXPECT_TRUE(file.readExact(text.data(), text.size()));
+  return text;
+}
+
+class PosixFileSystemTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(files.setCurrentDirectory(folder.path().string())); }
+
+  TempFolder folder;
+  FileSystem& files = hostFileSystem();
+};
+
+TEST_F(PosixFileSystemTest, OpensAnyLetterCaseOfTheName) {
+  struct Case {
+    std::vector<std::string> onDisk;
+    std::string expectedContent;
+  };
+  // Each file holds its own name, so the content tells which one was opened.
+  const std::vector<Case> cases = {
+      {{"pak0.pak"}, "pak0.pak"},
+      {{"Pak0.Pak"}, "Pak0.Pak"},
+      {{"pak0.pak", "PAK0.PAK", "Pak0.pak"}, "PAK0.PAK"}, // the exact spelling first
+      {{"pak0.pak", "Pak0.pak", "pAK0.PAK"}, "Pak0.pak"}, // else the first in byte order
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expectedContent);
+    TempFolder sub;
+    ASSERT_TRUE(files.setCurrentDirectory(sub.path().string()));
+    for (const auto& name : c.onDisk) {
+      writeText(sub / name, name);
+    }
+    auto file = files.openForReading("PAK0.PAK");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(contentOf(*file), c.expectedContent);
+    EXPECT_EQ(file->fileName(), "PAK0.PAK");
+  }
+}
+
+TEST_F(PosixFileSystemTest, ResolvesEveryFolderOfAPathWithoutRegardToCase) {
+  writeText(folder / "Quake/id1/pak1.pak", "x");
+  EXPECT_NE(files.openForReading("QUAKE/ID1/PAK1.PAK"), nullptr);
+  EXPECT_NE(files.openForReading((folder / "quake/ID1/PAK1.PAK").string()), nullptr);
+  EXPECT_TRUE(files.setCurrentDirectory((folder / "QUAKE/Id1/").string()));
+  EXPECT_NE(files.openForReading("PAK1.PAK"), nullptr);
+}
+
+TEST_F(PosixFileSystemTest, RefusesMissingFilesAndFolders) {
+  std::filesystem::create_directory(folder / "PAK0.PAK");
+  EXPECT_EQ(files.openForReading("PAK0.PAK"), nullptr);
+  EXPECT_EQ(files.openForReading("PAK1.PAK"), nullptr);
+  EXPECT_EQ(files.openForReading(""), nullptr);
+  EXPECT_EQ(files.createForWriting("PAK0.PAK"), nullptr);
+  EXPECT_FALSE(files.setCurrentDirectory((folder / "missing").string()));
+  EXPECT_FALSE(files.setCurrentDirectory(""));
+}
+
+TEST_F(PosixFileSystemTest, CreatingEmptiesAnExistingFileOfAnyCase) {
+  writeText(folder / "quake.wad", "old contents");
+  {
+    auto wad = files.createForWriting("Quake.wad");
+    ASSERT_NE(wad, nullptr);
+    EXPECT_EQ(wad->length(), 0);
+    EXPECT_EQ(wad->fileName(), "Quake.wad");
+    ASSERT_TRUE(wad->write("new", 3));
+    EXPECT_TRUE(wad->close());
+  }
+  EXPECT_EQ(folderNames(folder.path()), std::vector<std::string>{"quake.wad"});
+  const auto bytes = readAll(folder / "quake.wad");
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "new");
+}
+
+TEST_F(PosixFileSystemTest, ReplacingTakesTheExistingFileOfAnyCase) {
+  writeText(folder / "QUAKE.WAD", "old");
+  writeText(folder / "Quake.wad.part", "new");
+  ASSERT_TRUE(files.replaceFile("Quake.wad.part", "Quake.wad"));
+  EXPECT_EQ(folderNames(folder.path()), std::vector<std::string>{"QUAKE.WAD"});
+  const auto bytes = readAll(folder / "QUAKE.WAD");
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "new");
+  EXPECT_FALSE(files.replaceFile("missing", "Quake.wad"));
+  EXPECT_TRUE(files.removeFile("quake.wad"));
+  EXPECT_TRUE(folderNames(folder.path()).empty());
+}
+
+TEST_F(PosixFileSystemTest, ReadersShareAndTheWriterExcludesThem) {
+  writeText(folder / "PAK0.PAK", "archive");
+  {
+    auto first = files.openForReading("PAK0.PAK");
+    auto second = files.openForReading("pak0.pak");
+    ASSERT_NE(first, nullptr);
+    EXPECT_NE(second, nullptr);
+    // A writer would empty an archive that is being read: refused, and nothing is lost.
+    EXPECT_EQ(files.createForWriting("PAK0.PAK"), nullptr);
+    EXPECT_EQ(contentOf(*first), "archive");
+  }
+  auto writer = files.createForWriting("Quake.wad");
+  ASSERT_NE(writer, nullptr);
+  EXPECT_EQ(files.openForReading("Quake.wad"), nullptr);
+  writer->close();
+  EXPECT_NE(files.openForReading("Quake.wad"), nullptr);
+}
+
+TEST_F(PosixFileSystemTest, ReadsSeeksAndReportsPositions) {
+  writeText(folder / "data.bin", "0123456789");
+  auto file = files.openForReading("data.bin");
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->length(), 10);
+  char buffer[8] = {};
+  ASSERT_TRUE(file->seek(6));
+  EXPECT_EQ(file->read(buffer, sizeof buffer), 4); // short at the end of the file
+  EXPECT_EQ(std::string(buffer, 4), "6789");
+  EXPECT_EQ(file->position(), 10);
+  EXPECT_FALSE(file->readExact(buffer, 1));
+  EXPECT_FALSE(file->seek(-1));
+  EXPECT_TRUE(file->seek(100)); // past the end is allowed; reads then deliver nothing
+  EXPECT_EQ(file->read(buffer, 1), 0);
+  EXPECT_FALSE(file->write("x", 1)); // opened for reading only
+  EXPECT_TRUE(file->close());
+  EXPECT_TRUE(file->close());
+  EXPECT_EQ(file->read(buffer, 1), -1);
+}
+
+TEST_F(PosixFileSystemTest, CurrentDirectoryFollowsTheLastChange) {
+  std::filesystem::create_directories(folder / "Games/Quake/id1");
+  ASSERT_TRUE(files.setCurrentDirectory((folder / "games/quake/ID1/").string()));
+  EXPECT_EQ(std::filesystem::path(files.currentDirectory()),
+            std::filesystem::canonical(folder / "Games/Quake/id1"));
+}
+
+} // namespace
+} // namespace texkit2::platform
