@@ -1,0 +1,114 @@
+#include "extract/Extraction.h"
+
+#include "extract/PakScan.h"
+#include "extract/WadWriter.h"
+
+namespace texkit2::extract {
+namespace {
+
+// Removes the temporary WAD file unless the run got as far as replacing the old one with it.
+class TemporaryWad {
+ public:
+  TemporaryWad(platform::FileSystem& files, std::string name)
+      : m_files(files), m_name(std::move(name)) {}
+  ~TemporaryWad() {
+    if (file) {
+      file->close();
+    }
+    if (!m_kept) {
+      m_files.removeFile(m_name);
+    }
+  }
+  TemporaryWad(const TemporaryWad&) = delete;
+  TemporaryWad& operator=(const TemporaryWad&) = delete;
+
+  bool create() {
+    file = m_files.createForWriting(m_name);
+    return file != nullptr;
+  }
+  void keep() { m_kept = true; }
+  const std::string& name() const { return m_name; }
+
+  std::unique_ptr<platform::File> file;
+
+ private:
+  platform::FileSystem& m_files;
+  std::string m_name;
+  bool m_kept = false;
+};
+
+} // namespace
+
+std::string TemporaryWadName(const std::string& wadFileName) {
+  return wadFileName + ".part";
+}
+
+std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, GameKind game,
+                                               const std::string& dataFolder,
+                                               ExtractionFeedback& feedback) {
+  TextureTable table;
+  std::int32_t simple = 0;
+  std::int32_t animated = 0;
+
+  if (!files.setCurrentDirectory(dataFolder)) {
+    feedback.ShowMessage("Invalid file path", "Extraction Error", MessageIcon::None);
+    return std::nullopt;
+  }
+  auto pak0 = files.openForReading("PAK0.PAK");
+  if (!pak0) {
+    feedback.ShowMessage("Could not open pak0.pak file.", kFileIoCaption, MessageIcon::Warning);
+    return std::nullopt;
+  }
+  auto pak1 = files.openForReading("PAK1.PAK");
+  if (!pak1) {
+    pak0->close();
+    feedback.ShowMessage("Could not open pak1.pak file.", kFileIoCaption, MessageIcon::Warning);
+    return std::nullopt;
+  }
+  const GameInfo* info = gameInfo(game);
+  if (info == nullptr) {
+    pak0->close();
+    pak1->close();
+    return std::nullopt;
+  }
+  TemporaryWad wad(files, TemporaryWadName(info->wadFileName));
+  if (!wad.create()) {
+    feedback.ShowMessage("Could not create wad file.", kFileIoCaption, MessageIcon::Warning);
+    pak0->close();
+    pak1->close();
+    return std::nullopt;
+  }
+
+  feedback.StartBusyAnimation();
+  ScanPak(*pak0, table, feedback);
+  ScanPak(*pak1, table, feedback);
+
+  const std::int32_t directoryOffset = WriteWadData(*wad.file, table, feedback);
+  if (directoryOffset == -1) {
+    return std::nullopt;
+  }
+  if (!WriteWadDirectory(*wad.file, table, directoryOffset, feedback)) {
+    return std::nullopt;
+  }
+
+  ExtractionSummary summary;
+  summary.totalEntries = table.count;
+  TallyAndFree(table, simple, animated);
+  summary.fileName = info->wadFileName;
+  summary.fileLength = static_cast<std::uint32_t>(wad.file->length());
+  summary.simpleTextures = simple;
+  summary.animatedTextures = animated;
+
+  pak0->close();
+  pak1->close();
+  const bool written = wad.file->close();
+  wad.file.reset();
+  if (!written || !files.replaceFile(wad.name(), info->wadFileName)) {
+    feedback.ShowMessage(kWadWriteFailed, kFileIoCaption, MessageIcon::Warning);
+    return std::nullopt;
+  }
+  wad.keep();
+  return summary;
+}
+
+} // namespace texkit2::extract

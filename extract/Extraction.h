@@ -1,0 +1,33 @@
+#pragma once
+
+#include "extract/ExtractionFeedback.h"
+#include "extract/GameKind.h"
+#include "platform/File.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace texkit2::extract {
+
+struct ExtractionSummary {
+  std::string fileName; // without its folder
+  std::uint32_t fileLength = 0;
+  std::int32_t totalEntries = 0;
+  std::int32_t simpleTextures = 0;
+  std::int32_t animatedTextures = 0;
+};
+
+// Collects every map texture of PAK0.PAK and PAK1.PAK in `dataFolder` into the game's WAD file
+// there. Every failure has been reported through `feedback` when it returns empty (for a game
+// other than Quake or Hexen II it fails silently). Leaves `dataFolder` the current directory.
+// The WAD file is written under a temporary name and replaces the old one only on success, so a
+// failed run leaves an earlier WAD file as it was.
+std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, GameKind game,
+                                               const std::string& dataFolder,
+                                               ExtractionFeedback& feedback);
+
+// The name the WAD file is written under until the run succeeds.
+std::string TemporaryWadName(const std::string& wadFileName);
+
+} // namespace texkit2::extract

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace texkit2::extract {
+
+enum class MessageIcon { None, Warning, Error };
+
+// How the extraction reports to whoever runs it (the main dialog, or the terminal).
+class ExtractionFeedback {
+ public:
+  virtual ~ExtractionFeedback() = default;
+
+  virtual void SetStatusText(const std::string& text) = 0;
+  // The range is 0 to `maximum`; 32 bits so that large tables cannot wrap it.
+  virtual void SetProgressRange(std::int32_t maximum) = 0;
+  virtual void SetProgressPos(std::int32_t position) = 0;
+  virtual void StepProgress() = 0;
+  // Plays the extraction animation until StopBusyAnimation, without help from the caller.
+  virtual void StartBusyAnimation() = 0;
+  virtual void StopBusyAnimation() = 0;
+  // Modal, with one OK button.
+  virtual void ShowMessage(const std::string& text, const std::string& caption,
+                           MessageIcon icon) = 0;
+  // A damaged map or texture left out of the scan. The window stays silent on these; the
+  // terminal prints them.
+  virtual void ReportSkipped(const std::string& /*what*/) {}
+};
+
+} // namespace texkit2::extract

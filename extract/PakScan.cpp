@@ -1,0 +1,278 @@
+#include "extract/PakScan.h"
+
+#include <algorithm>
+#include <new>
+
+namespace texkit2::extract {
+namespace {
+
+using layout::readI32;
+
+constexpr const char* kInvalidPak = "Invalid Pak file.";
+constexpr const char* kInvalidPakCaption = "File IO Error";
+constexpr const char* kNoMemory = "Could not allocate memory!";
+constexpr const char* kNoMemoryCaption = "Allocation failure";
+
+bool readAt(platform::File& file, std::int64_t position, std::span<std::uint8_t> into) {
+  return file.seek(position) && file.readExact(into.data(), into.size());
+}
+
+std::string entryName(const PakEntry& entry) {
+  const auto end = std::find(entry.name.begin(), entry.name.end(), std::uint8_t{0});
+  return std::string(entry.name.begin(), end);
+}
+
+// Everything known about one map while its texture lump is read.
+struct MapScan {
+  platform::File& archive;
+  TextureTable& table;
+  ExtractionFeedback& feedback;
+  std::string where; // "PAK0.PAK: maps/e1m1.bsp"
+
+  void skipMap(const std::string& why) const {
+    feedback.ReportSkipped(where + ": " + why + "; map skipped");
+  }
+  void skipTexture(std::size_t slot, const std::string& why) const {
+    feedback.ReportSkipped(where + ": texture slot " + std::to_string(slot) + " " + why +
+                           "; texture skipped");
+  }
+};
+
+// Returns false when memory ran out (already reported).
+bool scanMap(MapScan& scan, const PakEntry& entry, std::int64_t archiveLength) {
+  const std::int64_t mapStart = entry.position;
+  const std::int64_t mapLength = entry.length;
+  if (mapStart < 0 || mapLength < 0 || mapStart + mapLength > archiveLength) {
+    scan.skipMap("lies outside the archive");
+    return true;
+  }
+  if (mapLength < layout::kBspMinimumSize) {
+    scan.skipMap("is too short for a map header");
+    return true;
+  }
+  std::array<std::uint8_t, 8> lumpEntry{};
+  if (!readAt(scan.archive, mapStart + layout::kBspTextureLumpEntry, lumpEntry)) {
+    scan.skipMap("header cannot be read");
+    return true;
+  }
+  const std::int64_t lumpOffset = readI32(lumpEntry, 0);
+  const std::int64_t lumpLength = readI32(lumpEntry, 4);
+  if (lumpOffset < 0 || lumpLength < 0 || lumpOffset + lumpLength > mapLength) {
+    scan.skipMap("texture lump lies outside the map");
+    return true;
+  }
+  if (lumpLength == 0) {
+    return true; // a map without textures
+  }
+  const std::int64_t lumpStart = mapStart + lumpOffset;
+  std::array<std::uint8_t, 4> countBytes{};
+  if (lumpLength < 4 || !readAt(scan.archive, lumpStart, countBytes)) {
+    scan.skipMap("texture lump is too short for its count");
+    return true;
+  }
+  const std::int64_t count = readI32(countBytes, 0);
+  if (count < 0 || 4 + 4 * count > lumpLength) {
+    scan.skipMap("texture count " + std::to_string(count) + " does not fit the texture lump");
+    return true;
+  }
+
+  std::vector<std::uint8_t> offsetBytes;
+  std::vector<std::int64_t> offsets;
+  try {
+    offsetBytes.resize(static_cast<std::size_t>(4 * count));
+    offsets.reserve(static_cast<std::size_t>(count));
+  } catch (const std::bad_alloc&) {
+    scan.feedback.ShowMessage(kNoMemory, kNoMemoryCaption, MessageIcon::Error);
+    return false;
+  }
+  if (count > 0 && !scan.archive.readExact(offsetBytes.data(), offsetBytes.size())) {
+    scan.skipMap("texture offsets cannot be read");
+    return true;
+  }
+  // Empty slots are marked -1; they are dropped before sizes are measured.
+  std::vector<std::size_t> slotOf;
+  slotOf.reserve(offsets.capacity());
+  for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
+    const std::int64_t offset = readI32(offsetBytes, 4 * i);
+    if (offset != -1) {
+      offsets.push_back(offset);
+      slotOf.push_back(i);
+    }
+  }
+
+  for (std::size_t i = 0; i < offsets.size(); ++i) {
+    const std::int64_t offset = offsets[i];
+    // A texture runs to the next kept texture, or to the end of the lump.
+    const std::int64_t end = i + 1 < offsets.size() ? offsets[i + 1] : lumpLength;
+    const std::int64_t size = end - offset;
+    if (offset < 0 || offset >= lumpLength || size <= 0 || offset + size > lumpLength) {
+      scan.skipTexture(slotOf[i], "at offset " + std::to_string(offset) + " with size " +
+                                      std::to_string(size) + " does not fit the texture lump");
+      continue;
+    }
+    if (size < static_cast<std::int64_t>(layout::kTextureNameSize)) {
+      scan.skipTexture(slotOf[i], "is too short to hold its name");
+      continue;
+    }
+    std::unique_ptr<TextureRecord> record;
+    try {
+      record = std::make_unique<TextureRecord>();
+    } catch (const std::bad_alloc&) {
+      scan.feedback.ShowMessage(kNoMemory, kNoMemoryCaption, MessageIcon::Error);
+      return false;
+    }
+    // Lump inside map inside archive, so these fit in 32 bits.
+    record->offset = static_cast<std::int32_t>(lumpStart + offset);
+    record->size = static_cast<std::int32_t>(size);
+    record->source = &scan.archive;
+    if (!readAt(scan.archive, record->offset, record->name)) {
+      scan.skipTexture(slotOf[i], "name cannot be read");
+      continue;
+    }
+    try {
+      scan.table.add(std::move(record));
+    } catch (const std::bad_alloc&) {
+      scan.feedback.ShowMessage(kNoMemory, kNoMemoryCaption, MessageIcon::Error);
+      return false;
+    }
+  }
+  return true;
+}
+
+} // namespace
+
+bool ExtensionEquals(std::span<const std::uint8_t> name, const char* extension) {
+  const auto end = std::find(name.begin(), name.end(), std::uint8_t{0});
+  const auto dot = std::find(name.begin(), end, std::uint8_t{'.'});
+  if (dot == end) {
+    return false;
+  }
+  auto it = dot + 1;
+  const char* wanted = extension;
+  for (; *wanted != '\0'; ++wanted, ++it) {
+    if (it == end || *it != static_cast<std::uint8_t>(*wanted)) {
+      return false;
+    }
+  }
+  return it == end;
+}
+
+bool TextureNamesEqual(const TextureName& a, const TextureName& b) {
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i]) {
+      return false;
+    }
+    if (a[i] == 0) {
+      return true;
+    }
+  }
+  return true;
+}
+
+std::string TextureNameText(const TextureName& name) {
+  const auto end = std::find(name.begin(), name.end(), std::uint8_t{0});
+  return std::string(name.begin(), end);
+}
+
+TextureTable::TextureTable() {
+  slots.reserve(kInitialCapacity);
+  m_names.reserve(kInitialCapacity);
+}
+
+std::string TextureTable::key(const TextureName& name) {
+  return TextureNameText(name);
+}
+
+const TextureRecord* TextureTable::find(const TextureName& name) const {
+  if (!m_names.contains(key(name))) {
+    return nullptr;
+  }
+  for (const auto& record : slots) {
+    if (TextureNamesEqual(record->name, name)) {
+      return record.get();
+    }
+  }
+  return nullptr;
+}
+
+bool TextureTable::add(std::unique_ptr<TextureRecord> record) {
+  std::string name = key(record->name);
+  if (m_names.contains(name)) {
+    return false;
+  }
+  slots.push_back(std::move(record));
+  try {
+    m_names.insert(std::move(name));
+  } catch (...) {
+    slots.pop_back();
+    throw;
+  }
+  count = static_cast<std::int32_t>(slots.size());
+  return true;
+}
+
+void TextureTable::clear() {
+  slots.clear();
+  m_names.clear();
+  count = 0;
+}
+
+void ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& feedback) {
+  std::array<std::uint8_t, layout::kPakHeaderSize> header{};
+  const std::int64_t got = archive.seek(0) ? archive.read(header.data(), header.size()) : -1;
+  if (got < 4 || !std::equal(layout::kPakMagic.begin(), layout::kPakMagic.end(), header.begin())) {
+    feedback.ShowMessage(kInvalidPak, kInvalidPakCaption, MessageIcon::Warning);
+    return;
+  }
+  const std::string archiveName = archive.fileName();
+  if (got < static_cast<std::int64_t>(header.size())) {
+    feedback.ReportSkipped(archiveName + ": header is truncated; archive skipped");
+    return;
+  }
+  const std::int64_t archiveLength = archive.length();
+  const std::int64_t directoryOffset = readI32(header, 4);
+  const std::int64_t directoryLength = readI32(header, 8);
+  const std::int64_t entryCount =
+      directoryLength / static_cast<std::int64_t>(layout::kPakEntrySize);
+  const std::int64_t directoryBytes = entryCount * static_cast<std::int64_t>(layout::kPakEntrySize);
+  if (directoryOffset < 0 || directoryLength < 0 ||
+      directoryOffset + directoryBytes > archiveLength) {
+    feedback.ReportSkipped(archiveName + ": directory lies outside the archive; archive skipped");
+    return;
+  }
+
+  std::vector<PakEntry> entries;
+  std::vector<std::uint8_t> directory;
+  try {
+    entries.resize(static_cast<std::size_t>(entryCount));
+    directory.resize(static_cast<std::size_t>(directoryBytes));
+  } catch (const std::bad_alloc&) {
+    feedback.ShowMessage(kNoMemory, kNoMemoryCaption, MessageIcon::Error);
+    return;
+  }
+  if (entryCount > 0 && !readAt(archive, directoryOffset, directory)) {
+    feedback.ReportSkipped(archiveName + ": directory cannot be read; archive skipped");
+    return;
+  }
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const auto bytes = std::span<const std::uint8_t>(directory).subspan(i * layout::kPakEntrySize,
+                                                                        layout::kPakEntrySize);
+    PakEntry& entry = entries[i];
+    std::copy_n(bytes.begin(), layout::kPakNameSize, entry.name.begin());
+    entry.position = readI32(bytes, layout::kPakNameSize);
+    entry.length = readI32(bytes, layout::kPakNameSize + 4);
+    entry.mapIndex = ExtensionEquals(entry.name, "bsp") ? static_cast<std::int32_t>(i) : -1;
+  }
+
+  for (const PakEntry& entry : entries) {
+    if (entry.mapIndex == -1) {
+      continue;
+    }
+    MapScan scan{archive, table, feedback, archiveName + ": " + entryName(entry)};
+    if (!scanMap(scan, entry, archiveLength)) {
+      return;
+    }
+  }
+}
+
+} // namespace texkit2::extract

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "extract/ExtractionFeedback.h"
+#include "extract/Layout.h"
+#include "platform/File.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace texkit2::extract {
+
+using TextureName = std::array<std::uint8_t, layout::kTextureNameSize>;
+
+// One entry of a PAK archive's directory.
+struct PakEntry {
+  std::array<std::uint8_t, layout::kPakNameSize> name{};
+  std::int32_t position = 0;
+  std::int32_t length = 0;
+  std::int32_t mapIndex = -1; // the entry's own index when it is a map, else -1
+};
+
+// True when the text after the first '.' of `name` (up to its first zero byte or the end of the
+// field) is exactly `extension`, byte for byte.
+bool ExtensionEquals(std::span<const std::uint8_t> name, const char* extension);
+
+// Equal up to and including the first zero byte, or in all 16 bytes when neither has one.
+bool TextureNamesEqual(const TextureName& a, const TextureName& b);
+
+// The printable part of a name (up to its first zero byte), for messages.
+std::string TextureNameText(const TextureName& name);
+
+struct TextureRecord {
+  TextureName name{};      // as stored, bytes after a zero byte kept
+  std::int32_t offset = 0; // in the source archive while scanning, in the WAD file once copied
+  std::int32_t size = 0;
+  platform::File* source = nullptr; // not owned
+};
+
+// The unique textures of one run, in the order they were found. It starts with room for 800
+// and grows, so no texture is ever dropped.
+class TextureTable {
+ public:
+  static constexpr std::int32_t kInitialCapacity = 800;
+
+  TextureTable();
+
+  // The record held under the same name, or null.
+  const TextureRecord* find(const TextureName& name) const;
+  // Stores the record unless its name is already held; true when stored.
+  bool add(std::unique_ptr<TextureRecord> record);
+  // Frees every record; count becomes 0.
+  void clear();
+
+  std::vector<std::unique_ptr<TextureRecord>> slots;
+  std::int32_t count = 0;
+
+ private:
+  static std::string key(const TextureName& name);
+  std::unordered_set<std::string> m_names;
+};
+
+// Adds to `table` every texture of every map in `archive` whose name it does not hold yet.
+// Only reads through `archive`; reports through `feedback`'s ShowMessage and ReportSkipped.
+void ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& feedback);
+
+} // namespace texkit2::extract

@@ -1,0 +1,139 @@
+#include "extract/WadWriter.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+#include <vector>
+
+namespace texkit2::extract {
+namespace {
+
+constexpr const char* kExtractingText = "Extracting textures. Please wait...";
+constexpr const char* kDirectoryText = "Writing directory table. Please wait...";
+
+std::int32_t progressMaximum(std::int32_t count) {
+  const std::int64_t maximum = 3 * static_cast<std::int64_t>(count);
+  return static_cast<std::int32_t>(
+      std::min<std::int64_t>(maximum, std::numeric_limits<std::int32_t>::max()));
+}
+
+std::int32_t fail(ExtractionFeedback& feedback) {
+  feedback.ShowMessage(kWadWriteFailed, kFileIoCaption, MessageIcon::Warning);
+  return -1;
+}
+
+} // namespace
+
+std::int32_t WriteWadData(platform::File& wad, TextureTable& table, ExtractionFeedback& feedback) {
+  std::array<std::uint8_t, layout::kWadHeaderSize> header{};
+  std::copy(layout::kWadMagic.begin(), layout::kWadMagic.end(), header.begin());
+  layout::writeI32(header, 4, table.count);
+  if (!wad.seek(0) || !wad.write(header.data(), header.size())) {
+    return fail(feedback);
+  }
+
+  feedback.SetProgressRange(progressMaximum(table.count));
+  feedback.SetProgressPos(0);
+  feedback.SetStatusText(kExtractingText);
+
+  std::int32_t largest = 0;
+  for (const auto& record : table.slots) {
+    largest = std::max(largest, record->size);
+    feedback.StepProgress();
+  }
+
+  std::vector<std::uint8_t> buffer;
+  try {
+    buffer.resize(static_cast<std::size_t>(largest));
+  } catch (const std::bad_alloc&) {
+    feedback.ShowMessage("Could not allocate memory!", "Allocation failure", MessageIcon::Error);
+    return -1;
+  }
+
+  std::int64_t position = static_cast<std::int64_t>(layout::kWadHeaderSize);
+  for (const auto& record : table.slots) {
+    const auto size = static_cast<std::size_t>(record->size);
+    // The directory offset and every position in it are 32-bit.
+    if (position + record->size > std::numeric_limits<std::int32_t>::max()) {
+      return fail(feedback);
+    }
+    if (record->source == nullptr || !record->source->seek(record->offset) ||
+        !record->source->readExact(buffer.data(), size)) {
+      return fail(feedback);
+    }
+    record->offset = static_cast<std::int32_t>(position);
+    if (!wad.write(buffer.data(), size)) {
+      return fail(feedback);
+    }
+    position += record->size;
+    feedback.StepProgress();
+  }
+
+  feedback.SetStatusText(kDirectoryText);
+  return static_cast<std::int32_t>(position);
+}
+
+bool WriteWadDirectory(platform::File& wad, const TextureTable& table, std::int32_t directoryOffset,
+                       ExtractionFeedback& feedback) {
+  feedback.SetStatusText(kDirectoryText);
+  if (!wad.seek(directoryOffset)) {
+    fail(feedback);
+    return false;
+  }
+  // Entries go out in chunks: one sequential sweep without one write per entry.
+  constexpr std::size_t kChunkEntries = 256;
+  std::vector<std::uint8_t> chunk;
+  chunk.reserve(kChunkEntries * layout::kWadEntrySize);
+  std::size_t pendingSteps = 0;
+  auto flush = [&] {
+    if (!chunk.empty() && !wad.write(chunk.data(), chunk.size())) {
+      return false;
+    }
+    chunk.clear();
+    for (; pendingSteps > 0; --pendingSteps) {
+      feedback.StepProgress();
+    }
+    return true;
+  };
+  for (const auto& record : table.slots) {
+    std::array<std::uint8_t, layout::kWadEntrySize> entry{};
+    layout::writeI32(entry, 0, record->offset);
+    layout::writeI32(entry, 4, record->size);
+    layout::writeI32(entry, 8, record->size);
+    entry[12] = layout::kWadTypeMipTexture;
+    entry[13] = layout::kWadNoCompression;
+    std::copy(record->name.begin(), record->name.end(), entry.begin() + 16);
+    chunk.insert(chunk.end(), entry.begin(), entry.end());
+    ++pendingSteps;
+    if (pendingSteps == kChunkEntries && !flush()) {
+      fail(feedback);
+      return false;
+    }
+  }
+  if (!flush()) {
+    fail(feedback);
+    return false;
+  }
+
+  std::array<std::uint8_t, 4> offset{};
+  layout::writeI32(offset, 0, directoryOffset);
+  if (!wad.seek(8) || !wad.write(offset.data(), offset.size())) {
+    fail(feedback);
+    return false;
+  }
+  return true;
+}
+
+void TallyAndFree(TextureTable& table, std::int32_t& simple, std::int32_t& animated) {
+  for (auto it = table.slots.rbegin(); it != table.slots.rend(); ++it) {
+    const std::uint8_t first = (*it)->name[0];
+    if (first == '+' || first == '*') {
+      ++animated;
+    } else {
+      ++simple;
+    }
+  }
+  table.clear();
+}
+
+} // namespace texkit2::extract

@@ -1,0 +1,292 @@
+#include "extract/Extraction.h"
+
+#include "extract/WadReader.h"
+#include "tests/common/Corpus.h"
+#include "tests/common/FaultyFileSystem.h"
+#include "tests/common/MemoryFile.h"
+#include "tests/common/RecordingFeedback.h"
+#include "tests/common/Sha256.h"
+#include "tests/common/TempFolder.h"
+#include "tests/support/SampleGame.h"
+
+#include <gtest/gtest.h>
+
+namespace texkit2::extract {
+namespace {
+
+using fixtures::Bytes;
+using fixtures::makeBsp;
+using fixtures::makeMipTexture;
+using fixtures::makePak;
+using fixtures::makeTextureLump;
+using fixtures::textureName;
+using testing::folderNames;
+using testing::readAll;
+using testing::RecordingFeedback;
+using testing::ShownMessage;
+using testing::TempFolder;
+
+Bytes mapWith(const std::vector<std::pair<std::string, std::uint32_t>>& textures) {
+  std::vector<fixtures::LumpSlot> slots;
+  for (const auto& [name, seed] : textures) {
+    slots.emplace_back(makeMipTexture(textureName(name), 16, 16, seed));
+  }
+  return makeBsp(makeTextureLump(slots));
+}
+
+class ExtractionTest : public ::testing::Test {
+ protected:
+  std::filesystem::path dataFolder() const { return folder / "id1"; }
+  std::string dataFolderString() const { return dataFolder().string() + "/"; }
+
+  void writeArchives(const Bytes& pak0, const Bytes& pak1) {
+    fixtures::writeFile(dataFolder() / "PAK0.PAK", pak0);
+    fixtures::writeFile(dataFolder() / "PAK1.PAK", pak1);
+  }
+
+  std::optional<ExtractionSummary> run(GameKind game = kGameQuake) {
+    return RunExtraction(files, game, dataFolderString(), feedback);
+  }
+
+  TempFolder folder;
+  platform::FileSystem& files = platform::hostFileSystem();
+  RecordingFeedback feedback;
+};
+
+TEST_F(ExtractionTest, WritesTheSampleGameByteForByte) {
+  for (const auto game : {fixtures::Game::Quake, fixtures::Game::Hexen2}) {
+    SCOPED_TRACE(fixtures::gameName(game));
+    const auto sample = fixtures::writeSampleGame(folder.path(), game);
+    RecordingFeedback fb;
+    const auto summary =
+        RunExtraction(files, game == fixtures::Game::Quake ? kGameQuake : kGameHexen2,
+                      sample.dataFolder.string() + "/", fb);
+    ASSERT_TRUE(summary.has_value());
+    EXPECT_TRUE(fb.messages.empty());
+    EXPECT_TRUE(fb.skipped.empty());
+    EXPECT_EQ(summary->fileName, game == fixtures::Game::Quake ? "Quake.wad" : "Hexen2.wad");
+    EXPECT_EQ(summary->fileLength, sample.wadLength);
+    EXPECT_EQ(summary->totalEntries, sample.uniqueTextures);
+    EXPECT_EQ(summary->simpleTextures, sample.simpleTextures);
+    EXPECT_EQ(summary->animatedTextures, sample.animatedTextures);
+    EXPECT_EQ(summary->totalEntries, summary->simpleTextures + summary->animatedTextures);
+
+    // Read the file back and compare every entry with what the archives hold.
+    const Bytes wad = readAll(sample.dataFolder / summary->fileName);
+    ASSERT_EQ(wad.size(), summary->fileLength);
+    const auto expected = fixtures::expectedTextures(game);
+    testing::MemoryFile file(wad);
+    const WadContents contents = ReadWad(file);
+    ASSERT_EQ(contents.entries.size(), expected.size());
+    std::int64_t position = 12;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      SCOPED_TRACE(i);
+      const WadEntry& entry = contents.entries[i];
+      EXPECT_EQ(entry.name, expected[i].name);
+      EXPECT_EQ(entry.position, position);
+      ASSERT_EQ(entry.storedSize, static_cast<std::int32_t>(expected[i].size));
+      EXPECT_TRUE(std::equal(expected[i].data.begin(), expected[i].data.end(),
+                             wad.begin() + entry.position));
+      position += entry.storedSize;
+    }
+    EXPECT_EQ(contents.directoryOffset, position);
+    auto expectedFiles = std::vector<std::string>{summary->fileName, "PAK0.PAK", "PAK1.PAK"};
+    std::sort(expectedFiles.begin(), expectedFiles.end());
+    EXPECT_EQ(folderNames(sample.dataFolder), expectedFiles);
+  }
+}
+
+TEST_F(ExtractionTest, MatchesEveryCorpusInstallation) {
+  const auto installations = testing::corpusInstallations();
+  if (installations.empty()) {
+    GTEST_SKIP() << "no corpus at " << testing::corpusFolder();
+  }
+  for (const auto& c : installations) {
+    SCOPED_TRACE(c.name);
+    const auto data = testing::copyInstallation(c, folder.path());
+    RecordingFeedback fb;
+    const auto summary = RunExtraction(files, c.game == "hexen2" ? kGameHexen2 : kGameQuake,
+                                       data.string() + "/", fb);
+    ASSERT_TRUE(summary.has_value());
+    EXPECT_TRUE(fb.messages.empty());
+    EXPECT_EQ(summary->fileName, c.fileName);
+    EXPECT_EQ(summary->fileLength, c.fileLength);
+    EXPECT_EQ(summary->totalEntries, c.totalEntries);
+    EXPECT_EQ(summary->simpleTextures, c.simpleTextures);
+    EXPECT_EQ(summary->animatedTextures, c.animatedTextures);
+    EXPECT_EQ(testing::sha256Hex(readAll(data / c.fileName)), c.wadSha256);
+  }
+}
+
+TEST_F(ExtractionTest, ChoosesTheFileNameByGame) {
+  writeArchives(makePak({{"maps/a.bsp", mapWith({{"wall1", 1}})}}), makePak({}));
+  ASSERT_TRUE(run(kGameHexen2).has_value());
+  ASSERT_TRUE(run(kGameQuake).has_value());
+  EXPECT_EQ(folderNames(dataFolder()),
+            (std::vector<std::string>{"Hexen2.wad", "PAK0.PAK", "PAK1.PAK", "Quake.wad"}));
+}
+
+TEST_F(ExtractionTest, FirstArchiveWinsAndTheSummaryAddsUp) {
+  writeArchives(makePak({{"maps/a.bsp", mapWith({{"wall1", 1}, {"+0slime", 2}})}}),
+                makePak({{"maps/b.bsp", mapWith({{"wall1", 9}, {"*water", 3}, {"sky1", 4}})}}));
+  const auto summary = run();
+  ASSERT_TRUE(summary.has_value());
+  const std::uint32_t size = static_cast<std::uint32_t>(fixtures::mipTextureSize(16, 16));
+  EXPECT_EQ(summary->totalEntries, 4);
+  EXPECT_EQ(summary->simpleTextures, 2);
+  EXPECT_EQ(summary->animatedTextures, 2);
+  EXPECT_EQ(summary->fileLength, 12 + 4 * size + 32 * 4);
+  const Bytes wad = readAll(dataFolder() / "Quake.wad");
+  EXPECT_EQ(fixtures::getI32(wad, 4), summary->totalEntries);
+  const Bytes pak0Copy = makeMipTexture(textureName("wall1"), 16, 16, 1);
+  EXPECT_TRUE(std::equal(pak0Copy.begin(), pak0Copy.end(), wad.begin() + 12));
+  EXPECT_EQ(feedback.animationStarts, 1);
+  EXPECT_EQ(feedback.animationStops, 0); // stopping is the caller's part
+}
+
+TEST_F(ExtractionTest, FindsArchivesStoredInLowerCase) {
+  fixtures::writeFile(dataFolder() / "pak0.pak", makePak({{"maps/a.bsp", mapWith({{"a", 1}})}}));
+  fixtures::writeFile(dataFolder() / "Pak1.Pak", makePak({{"maps/b.bsp", mapWith({{"b", 2}})}}));
+  const auto summary = run();
+  ASSERT_TRUE(summary.has_value());
+  EXPECT_EQ(summary->totalEntries, 2);
+}
+
+TEST_F(ExtractionTest, InvalidArchivesGiveAnEmptyWad) {
+  writeArchives(Bytes{'J', 'U', 'N', 'K'}, Bytes{});
+  const auto summary = run();
+  ASSERT_TRUE(summary.has_value());
+  EXPECT_EQ(feedback.messages, (std::vector<ShownMessage>(2, {"Invalid Pak file.", "File IO Error",
+                                                              MessageIcon::Warning})));
+  EXPECT_EQ(summary->fileLength, 12u);
+  EXPECT_EQ(summary->totalEntries + summary->simpleTextures + summary->animatedTextures, 0);
+  EXPECT_EQ(readAll(dataFolder() / "Quake.wad"),
+            (Bytes{'W', 'A', 'D', '2', 0, 0, 0, 0, 12, 0, 0, 0}));
+}
+
+// Every early failure: its message, the WAD file that was there before left alone, and the
+// current directory where the run put it.
+TEST_F(ExtractionTest, ReportsEachFailureAndLeavesTheOldWadAlone) {
+  const Bytes pak = makePak({{"maps/a.bsp", mapWith({{"wall1", 1}})}});
+  const Bytes oldWad = {'o', 'l', 'd'};
+  struct Case {
+    const char* what;
+    bool folderExists, pak0, pak1;
+    GameKind game;
+    std::vector<ShownMessage> messages;
+  };
+  const std::vector<Case> cases = {
+      {"no data folder",
+       false,
+       false,
+       false,
+       kGameQuake,
+       {{"Invalid file path", "Extraction Error", MessageIcon::None}}},
+      {"no PAK0",
+       true,
+       false,
+       true,
+       kGameQuake,
+       {{"Could not open pak0.pak file.", "File IO error", MessageIcon::Warning}}},
+      {"no PAK1",
+       true,
+       true,
+       false,
+       kGameQuake,
+       {{"Could not open pak1.pak file.", "File IO error", MessageIcon::Warning}}},
+      {"no game chosen", true, true, true, kGameNone, {}},
+      {"unknown game", true, true, true, 7, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder sub;
+    const auto data = sub / "id1";
+    if (c.folderExists) {
+      fixtures::writeFile(data / "Quake.wad", oldWad);
+      fixtures::writeFile(data / "Hexen2.wad", oldWad);
+    }
+    if (c.pak0) {
+      fixtures::writeFile(data / "PAK0.PAK", pak);
+    }
+    if (c.pak1) {
+      fixtures::writeFile(data / "PAK1.PAK", pak);
+    }
+    const std::string before = files.currentDirectory();
+    RecordingFeedback fb;
+    EXPECT_FALSE(RunExtraction(files, c.game, data.string() + "/", fb).has_value());
+    EXPECT_EQ(fb.messages, c.messages);
+    EXPECT_EQ(fb.animationStarts, 0);
+    if (c.folderExists) {
+      EXPECT_EQ(readAll(data / "Quake.wad"), oldWad);
+      EXPECT_EQ(readAll(data / "Hexen2.wad"), oldWad);
+      EXPECT_EQ(std::filesystem::path(files.currentDirectory()), std::filesystem::canonical(data));
+      // Both archives were closed again: a writer may open them now.
+      if (c.pak0) {
+        EXPECT_NE(files.createForWriting((data / "PAK0.PAK").string()), nullptr);
+      }
+    } else {
+      EXPECT_EQ(files.currentDirectory(), before);
+    }
+  }
+}
+
+TEST_F(ExtractionTest, AFailedWriteLeavesTheOldWadIntact) {
+  writeArchives(makePak({{"maps/a.bsp", mapWith({{"wall1", 1}, {"wall2", 2}})}}), makePak({}));
+  const Bytes oldWad = {'o', 'l', 'd', ' ', 'w', 'a', 'd'};
+  fixtures::writeFile(dataFolder() / "quake.wad", oldWad);
+  struct Case {
+    const char* what;
+    std::int64_t writable;
+    bool failClose, failReplace;
+  };
+  const std::vector<Case> cases = {
+      {"disk full in the header", 4, false, false},
+      {"disk full in the data", 500, false, false},
+      {"disk full in the directory",
+       static_cast<std::int64_t>(12 + 2 * fixtures::mipTextureSize(16, 16) + 10), false, false},
+      {"data lost on close", 1 << 30, true, false},
+      {"rename refused", 1 << 30, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::FaultyFileSystem faulty;
+    faulty.writableBytes = c.writable;
+    faulty.failClose = c.failClose;
+    faulty.failReplace = c.failReplace;
+    RecordingFeedback fb;
+    EXPECT_FALSE(RunExtraction(faulty, kGameQuake, dataFolderString(), fb).has_value());
+    EXPECT_EQ(fb.messages, (std::vector<ShownMessage>{{"Could not write wad file.", "File IO error",
+                                                       MessageIcon::Warning}}));
+    EXPECT_EQ(readAll(dataFolder() / "quake.wad"), oldWad);
+    EXPECT_EQ(folderNames(dataFolder()),
+              (std::vector<std::string>{"PAK0.PAK", "PAK1.PAK", "quake.wad"}));
+  }
+  // A sound run then replaces that same file rather than writing a second one beside it.
+  ASSERT_TRUE(run().has_value());
+  EXPECT_EQ(folderNames(dataFolder()),
+            (std::vector<std::string>{"PAK0.PAK", "PAK1.PAK", "quake.wad"}));
+  EXPECT_NE(readAll(dataFolder() / "quake.wad"), oldWad);
+}
+
+TEST_F(ExtractionTest, ReportsAWadFileThatCannotBeCreated) {
+  writeArchives(makePak({}), makePak({}));
+  // A folder where the temporary file would go.
+  std::filesystem::create_directories(dataFolder() / TemporaryWadName("Quake.wad"));
+  EXPECT_FALSE(run().has_value());
+  EXPECT_EQ(feedback.messages,
+            (std::vector<ShownMessage>{
+                {"Could not create wad file.", "File IO error", MessageIcon::Warning}}));
+  EXPECT_FALSE(std::filesystem::exists(dataFolder() / "Quake.wad"));
+}
+
+TEST_F(ExtractionTest, ASecondRunStartsAfresh) {
+  writeArchives(makePak({{"maps/a.bsp", mapWith({{"wall1", 1}})}}), makePak({}));
+  const auto first = run();
+  const auto second = run();
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->fileLength, second->fileLength);
+  EXPECT_EQ(second->totalEntries, 1);
+}
+
+} // namespace
+} // namespace texkit2::extract

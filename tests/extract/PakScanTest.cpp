@@ -1,0 +1,343 @@
+#include "extract/PakScan.h"
+
+#include "tests/common/MemoryFile.h"
+#include "tests/common/RecordingFeedback.h"
+#include "tests/support/Builders.h"
+
+#include <gtest/gtest.h>
+
+namespace texkit2::extract {
+namespace {
+
+using fixtures::Bytes;
+using fixtures::emptySlot;
+using fixtures::makeBsp;
+using fixtures::makeMipTexture;
+using fixtures::makePak;
+using fixtures::makeTextureLump;
+using fixtures::textureName;
+using testing::MemoryFile;
+using testing::RecordingFeedback;
+
+std::array<std::uint8_t, 56> entryName(const std::string& text) {
+  std::array<std::uint8_t, 56> name{};
+  std::copy(text.begin(), text.end(), name.begin());
+  return name;
+}
+
+Bytes texture(const std::string& name, std::uint32_t size = 16, std::uint32_t seed = 1) {
+  return makeMipTexture(textureName(name), size, size, seed);
+}
+
+TextureTable scan(const Bytes& pak, RecordingFeedback& feedback,
+                  const std::string& name = "PAK0.PAK") {
+  MemoryFile archive(pak, name);
+  TextureTable table;
+  ScanPak(archive, table, feedback);
+  for (auto& record : table.slots) {
+    record->source = nullptr; // the archive ends here
+  }
+  return table;
+}
+
+std::vector<std::string> names(const TextureTable& table) {
+  std::vector<std::string> out;
+  for (const auto& record : table.slots) {
+    out.push_back(TextureNameText(record->name));
+  }
+  return out;
+}
+
+TEST(ExtensionEqualsTest, MatchesOnlyTheWholeTextAfterTheFirstDot) {
+  const std::vector<std::pair<std::string, bool>> cases = {
+      {"maps/e1m1.bsp", true},
+      {"maps/b_bh10.bsp", true},
+      {"e1m1.bsp", true},
+      {"maps/E1M1.BSP", false},
+      {"maps/e1m1.bsp2", false},
+      {"maps/e1m1.bsp.bak", false},
+      {"maps.old/e1m1.bsp", false},
+      {"progs/player.mdl", false},
+      {"maps/noextension", false},
+      {"maps/e1m1.bs", false},
+      {"", false},
+      {".bsp", true},
+  };
+  for (const auto& [name, expected] : cases) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(ExtensionEquals(entryName(name), "bsp"), expected);
+  }
+  // A name that fills all 56 bytes has no zero byte; the field's end ends it.
+  auto full = entryName(std::string(52, 'a') + ".bsp");
+  EXPECT_TRUE(ExtensionEquals(full, "bsp"));
+  // Bytes after the zero byte are not part of the name.
+  auto tail = entryName("maps/e1m1.bsp");
+  tail[20] = 'x';
+  EXPECT_TRUE(ExtensionEquals(tail, "bsp"));
+}
+
+TEST(TextureNamesEqualTest, ComparesUpToTheFirstZeroByte) {
+  using fixtures::rawTextureName;
+  struct Case {
+    TextureName a, b;
+    bool equal;
+    const char* what;
+  };
+  const std::vector<Case> cases = {
+      {textureName("wall1"), textureName("wall1"), true, "same"},
+      {textureName("wall1"), textureName("WALL1"), false, "letter case counts"},
+      {textureName("wall1"), textureName("wall10"), false, "prefix"},
+      {rawTextureName(std::string_view("city1_4\0_3\0/???K", 16)), textureName("city1_4"), true,
+       "bytes after the zero byte do not count"},
+      {textureName("abcdefghijklmnop"), textureName("abcdefghijklmnop"), true, "all 16 bytes"},
+      {textureName("abcdefghijklmnop"), textureName("abcdefghijklmnoq"), false, "16th byte"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(TextureNamesEqual(c.a, c.b), c.equal);
+    EXPECT_EQ(TextureNamesEqual(c.b, c.a), c.equal);
+  }
+}
+
+TEST(ScanPakTest, RejectsAnArchiveWithoutTheMagic) {
+  const std::vector<Bytes> archives = {
+      {}, {'P', 'A', 'C'}, {'P', 'A', 'C', 'X', 0, 0, 0, 0, 0, 0, 0, 0}, {'W', 'A', 'D', '2'}};
+  for (const auto& bytes : archives) {
+    SCOPED_TRACE(bytes.size());
+    RecordingFeedback feedback;
+    const auto table = scan(bytes, feedback);
+    EXPECT_EQ(table.count, 0);
+    ASSERT_EQ(feedback.messages.size(), 1u);
+    EXPECT_EQ(feedback.messages[0],
+              (testing::ShownMessage{"Invalid Pak file.", "File IO Error", MessageIcon::Warning}));
+    EXPECT_TRUE(feedback.statusTexts.empty());
+    EXPECT_EQ(feedback.steps, 0);
+  }
+}
+
+TEST(ScanPakTest, CountsWholeDirectoryEntriesOnly) {
+  const Bytes map1 = makeBsp(makeTextureLump({texture("one")}));
+  const Bytes map2 = makeBsp(makeTextureLump({texture("two")}));
+  const Bytes map3 = makeBsp(makeTextureLump({texture("three")}));
+  const std::vector<fixtures::PakFile> files = {
+      {"maps/a.bsp", map1}, {"maps/b.bsp", map2}, {"maps/c.bsp", map3}};
+  Bytes pak = makePak(files);
+  const auto directory = static_cast<std::int32_t>(fixtures::getI32(pak, 4));
+
+  RecordingFeedback feedback;
+  fixtures::setI32(pak, 8, 130); // two entries and two stray bytes
+  EXPECT_EQ(names(scan(pak, feedback)), (std::vector<std::string>{"one", "two"}));
+  fixtures::setI32(pak, 8, 0);
+  EXPECT_EQ(scan(pak, feedback).count, 0);
+  fixtures::setI32(pak, 8, 192);
+  fixtures::setI32(pak, 4, directory);
+  EXPECT_EQ(scan(pak, feedback).count, 3);
+  EXPECT_TRUE(feedback.messages.empty());
+  EXPECT_TRUE(feedback.skipped.empty());
+}
+
+TEST(ScanPakTest, ReadsOnlyEntriesNamedAsMaps) {
+  const Bytes lump = makeTextureLump({texture("wall1")});
+  const Bytes pak = makePak({{"maps/E1M1.BSP", makeBsp(lump)},
+                             {"maps/e1m1.bsp.bak", makeBsp(lump)},
+                             {"maps.old/e1m1.bsp", makeBsp(lump)},
+                             {"progs/player.mdl", makeBsp(lump)},
+                             {"gfx/palette.lmp", Bytes(768, 7)}});
+  RecordingFeedback feedback;
+  EXPECT_EQ(scan(pak, feedback).count, 0);
+  EXPECT_TRUE(feedback.skipped.empty());
+}
+
+TEST(ScanPakTest, MeasuresTexturesToTheNextKeptOffsetOrTheLumpEnd) {
+  const Bytes a = texture("first", 16, 1);
+  const Bytes b = texture("second", 32, 2);
+  const Bytes lump = makeTextureLump({a, emptySlot(), emptySlot(), b});
+  const Bytes bsp = makeBsp(lump);
+  const Bytes pak = makePak({{"maps/e1m1.bsp", bsp}});
+  const std::int64_t lumpStart =
+      12 + static_cast<std::int64_t>(fixtures::bspTextureLumpPosition(bsp));
+  const std::int32_t offsetA = fixtures::getI32(lump, 4);
+  const std::int32_t offsetB = fixtures::getI32(lump, 16);
+
+  RecordingFeedback feedback;
+  const auto table = scan(pak, feedback);
+  ASSERT_EQ(table.count, 2);
+  EXPECT_EQ(table.slots[0]->size, offsetB - offsetA);
+  EXPECT_EQ(table.slots[1]->size, static_cast<std::int32_t>(lump.size()) - offsetB);
+  EXPECT_EQ(table.slots[0]->offset, lumpStart + offsetA);
+  EXPECT_EQ(table.slots[1]->offset, lumpStart + offsetB);
+  EXPECT_EQ(TextureNameText(table.slots[1]->name), "second");
+}
+
+TEST(ScanPakTest, AddsNothingForEmptyLumps) {
+  Bytes zeroCount;
+  fixtures::putI32(zeroCount, 0);
+  Bytes allEmpty = makeTextureLump({emptySlot(), emptySlot()});
+  for (const Bytes& lump : {zeroCount, allEmpty, Bytes{}}) {
+    SCOPED_TRACE(lump.size());
+    RecordingFeedback feedback;
+    EXPECT_EQ(scan(makePak({{"maps/e1m1.bsp", makeBsp(lump)}}), feedback).count, 0);
+    EXPECT_TRUE(feedback.messages.empty());
+    EXPECT_TRUE(feedback.skipped.empty());
+  }
+}
+
+TEST(ScanPakTest, KeepsTheFirstCopyOfEachName) {
+  const auto tailName = fixtures::rawTextureName(std::string_view("city1_4\0_3\0/???K", 16));
+  const Bytes first = makeTextureLump(
+      {texture("wall1", 16, 1), makeMipTexture(tailName, 16, 16, 5), texture("sky1", 16, 3)});
+  const Bytes second =
+      makeTextureLump({texture("WALL1", 16, 4), texture("wall1", 64, 2),
+                       makeMipTexture(fixtures::textureName("city1_4"), 32, 32, 6)});
+  const Bytes pak = makePak({{"maps/a.bsp", makeBsp(first)}, {"maps/b.bsp", makeBsp(second)}});
+  RecordingFeedback feedback;
+  const auto table = scan(pak, feedback);
+  EXPECT_EQ(names(table), (std::vector<std::string>{"wall1", "city1_4", "sky1", "WALL1"}));
+  // The first map's copy: its own size and its name's trailing bytes.
+  EXPECT_EQ(table.slots[0]->size, static_cast<std::int32_t>(fixtures::mipTextureSize(16, 16)));
+  EXPECT_EQ(table.slots[1]->name, tailName);
+}
+
+TEST(ScanPakTest, KeepsTexturesAlreadyInTheTableFromAnEarlierArchive) {
+  RecordingFeedback feedback;
+  MemoryFile pak0(makePak({{"maps/a.bsp", makeBsp(makeTextureLump({texture("wall1", 16, 1)}))}}),
+                  "PAK0.PAK");
+  MemoryFile pak1(makePak({{"maps/b.bsp", makeBsp(makeTextureLump({texture("wall1", 32, 2),
+                                                                   texture("wall2", 16, 3)}))}}),
+                  "PAK1.PAK");
+  TextureTable table;
+  ScanPak(pak0, table, feedback);
+  ScanPak(pak1, table, feedback);
+  ASSERT_EQ(table.count, 2);
+  EXPECT_EQ(table.slots[0]->source, &pak0);
+  EXPECT_EQ(table.slots[1]->source, &pak1);
+  EXPECT_EQ(table.slots[0]->size, static_cast<std::int32_t>(fixtures::mipTextureSize(16, 16)));
+}
+
+TEST(ScanPakTest, GrowsPastEightHundredTextures) {
+  std::vector<fixtures::LumpSlot> slots;
+  for (int i = 0; i < 1000; ++i) {
+    slots.emplace_back(texture("t" + std::to_string(i), 16, static_cast<std::uint32_t>(i)));
+  }
+  RecordingFeedback feedback;
+  const auto table = scan(makePak({{"maps/big.bsp", makeBsp(makeTextureLump(slots))}}), feedback);
+  EXPECT_EQ(table.count, 1000);
+  EXPECT_EQ(TextureNameText(table.slots[999]->name), "t999");
+}
+
+// Damaged maps are skipped alone: the good map after each is still read.
+TEST(ScanPakTest, SkipsDamagedMapsAndTexturesAndGoesOn) {
+  const Bytes good = makeBsp(makeTextureLump({texture("good")}));
+  const Bytes twoTextures = makeTextureLump({texture("tex_a"), texture("tex_b")});
+  struct Case {
+    const char* what;
+    Bytes map;
+    std::vector<std::string> kept; // from the damaged map
+    std::string warning;
+    std::size_t warnings = 1;
+  };
+  auto withLumpBytes = [](Bytes lump, std::size_t at, std::int32_t value) {
+    fixtures::setI32(lump, at, value);
+    return makeBsp(lump);
+  };
+  const auto lumpSize = static_cast<std::int32_t>(twoTextures.size());
+  const std::vector<Case> cases = {
+      {"lump past the end of the map",
+       fixtures::makeBspRaw(twoTextures, 1 << 20, 64),
+       {},
+       "texture lump lies outside the map"},
+      {"negative lump offset",
+       fixtures::makeBspRaw(twoTextures, -8, 64),
+       {},
+       "texture lump lies outside the map"},
+      {"negative lump length",
+       fixtures::makeBspRaw(twoTextures, 124, -1),
+       {},
+       "texture lump lies outside the map"},
+      {"map shorter than its header", Bytes(20, 0), {}, "too short for a map header"},
+      {"negative texture count", withLumpBytes(twoTextures, 0, -5), {}, "does not fit"},
+      {"huge texture count", withLumpBytes(twoTextures, 0, 0x7FFFFFFF), {}, "does not fit"},
+      {"count past the lump", withLumpBytes(twoTextures, 0, lumpSize), {}, "does not fit"},
+      {"offsets not ascending",
+       withLumpBytes(twoTextures, 8, fixtures::getI32(twoTextures, 4)),
+       {"tex_a"},
+       "texture slot 0"},
+      // The bad offset also ends the texture before it beyond the lump.
+      {"offset past the lump",
+       withLumpBytes(twoTextures, 8, lumpSize + 40),
+       {},
+       "texture slot 0",
+       2},
+      {"offset below -1", withLumpBytes(twoTextures, 4, -7), {"tex_b"}, "texture slot 0"},
+      {"texture too short for its name",
+       withLumpBytes(twoTextures, 8, lumpSize - 8),
+       {"tex_a"},
+       "too short to hold its name"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RecordingFeedback feedback;
+    const auto table = scan(makePak({{"maps/bad.bsp", c.map}, {"maps/good.bsp", good}}), feedback);
+    auto expected = c.kept;
+    expected.push_back("good");
+    EXPECT_EQ(names(table), expected);
+    EXPECT_TRUE(feedback.messages.empty());
+    ASSERT_EQ(feedback.skipped.size(), c.warnings);
+    EXPECT_NE(feedback.skipped[0].find("PAK0.PAK: maps/bad.bsp"), std::string::npos)
+        << feedback.skipped[0];
+    EXPECT_NE(feedback.skipped[0].find(c.warning), std::string::npos) << feedback.skipped[0];
+    for (const auto& record : table.slots) {
+      EXPECT_GT(record->size, 0);
+    }
+  }
+}
+
+TEST(ScanPakTest, SkipsWhatATruncatedArchiveNoLongerHolds) {
+  const Bytes pak = makePak({{"maps/a.bsp", makeBsp(makeTextureLump({texture("first")}))},
+                             {"maps/b.bsp", makeBsp(makeTextureLump({texture("second")}))}});
+  struct Case {
+    const char* what;
+    Bytes bytes;
+    std::string warning;
+  };
+  Bytes mapPastEnd = pak;
+  fixtures::setI32(mapPastEnd, fixtures::pakEntryPosition(pak, 1) + 56, 0x7FFFFF00);
+  Bytes negativeDirectory = pak;
+  fixtures::setI32(negativeDirectory, 4, -64);
+  const std::vector<Case> cases = {
+      {"directory cut off", Bytes(pak.begin(), pak.end() - 10), "directory lies outside"},
+      {"header cut off", Bytes(pak.begin(), pak.begin() + 8), "header is truncated"},
+      {"negative directory offset", negativeDirectory, "directory lies outside"},
+      {"map past the end", mapPastEnd, "maps/b.bsp: lies outside the archive"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RecordingFeedback feedback;
+    const auto table = scan(c.bytes, feedback);
+    EXPECT_TRUE(feedback.messages.empty());
+    ASSERT_EQ(feedback.skipped.size(), 1u);
+    EXPECT_NE(feedback.skipped[0].find(c.warning), std::string::npos) << feedback.skipped[0];
+    EXPECT_LE(table.count, 1);
+  }
+}
+
+// Reads that deliver less than asked (a damaged medium) never let garbage into the table.
+TEST(ScanPakTest, TreatsShortReadsAsDamage) {
+  const Bytes pak = makePak({{"maps/a.bsp", makeBsp(makeTextureLump({texture("first", 64)}))},
+                             {"maps/b.bsp", makeBsp(makeTextureLump({texture("second", 64)}))}});
+  for (std::int64_t limit = 0; limit < static_cast<std::int64_t>(pak.size()); limit += 97) {
+    SCOPED_TRACE(limit);
+    MemoryFile archive(pak, "PAK0.PAK");
+    archive.readableLimit = limit;
+    TextureTable table;
+    RecordingFeedback feedback;
+    ScanPak(archive, table, feedback);
+    for (const auto& record : table.slots) {
+      EXPECT_TRUE(TextureNameText(record->name) == "first" ||
+                  TextureNameText(record->name) == "second");
+    }
+  }
+}
+
+} // namespace
+} // namespace texkit2::extract
