@@ -1,0 +1,276 @@
+#include "cli/Commands.h"
+
+#include "cli/Json.h"
+#include "cli/TerminalFeedback.h"
+#include "extract/Extraction.h"
+#include "extract/WadReader.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
+namespace texkit2::cli {
+namespace {
+
+constexpr const char* kVersion = "1.0.12.99";
+
+constexpr const char* kMainHelp =
+    R"(Usage: texkit2-cli COMMAND [OPTIONS]
+
+Builds one WAD2 texture file out of the maps of an installed Quake or Hexen II.
+
+Commands:
+  extract   write Quake.wad or Hexen2.wad from the data folder's PAK0.PAK and PAK1.PAK
+  info      list the entries of a WAD2 file
+
+Run 'texkit2-cli COMMAND --help' for a command's options.
+Options:
+  --help     show this text
+  --version  show the version
+)";
+
+constexpr const char* kExtractHelp =
+    R"(Usage: texkit2-cli extract --game quake|hexen2 [--json] DATAFOLDER
+
+Reads every map (.bsp) in DATAFOLDER/PAK0.PAK and DATAFOLDER/PAK1.PAK, keeps the first copy of
+each texture name, and writes them all into DATAFOLDER/Quake.wad (quake) or
+DATAFOLDER/Hexen2.wad (hexen2), replacing an earlier file of that name only when the run
+succeeds. DATAFOLDER is the game's id1 (Quake) or data1 (Hexen II) folder.
+
+Options:
+  --game GAME  quake or hexen2 (required)
+  --json       print the summary as JSON
+  --help       show this text
+
+Status, progress, messages and warnings about damaged maps go to stderr; the summary to stdout.
+Exit status: 0 on success, 1 when the extraction failed, 2 on a usage error.
+)";
+
+constexpr const char* kInfoHelp =
+    R"(Usage: texkit2-cli info [--json] WADFILE
+
+Lists the entries of a WAD2 file (name, size, width x height, animated or simple) and totals.
+Exit status: 0 for a well-formed file, 1 when it is missing or malformed, 2 on a usage error.
+)";
+
+struct Arguments {
+  std::vector<std::string> positional;
+  std::optional<std::string> game;
+  bool json = false;
+  bool help = false;
+};
+
+// Parses the options a command accepts; nullopt after reporting a usage error.
+std::optional<Arguments> parse(const std::vector<std::string>& args, bool acceptsGame,
+                               CliContext& context) {
+  Arguments parsed;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      parsed.positional.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--help" || arg == "-h") {
+      parsed.help = true;
+    } else if (arg == "--json") {
+      parsed.json = true;
+    } else if (acceptsGame && (arg == "--game" || arg.starts_with("--game="))) {
+      if (arg == "--game") {
+        if (i + 1 >= args.size()) {
+          context.err << "texkit2-cli: --game needs a value: quake or hexen2\n";
+          return std::nullopt;
+        }
+        parsed.game = args[++i];
+      } else {
+        parsed.game = arg.substr(7);
+      }
+    } else {
+      context.err << "texkit2-cli: unknown option '" << arg << "'\n";
+      return std::nullopt;
+    }
+  }
+  return parsed;
+}
+
+std::string withTrailingSeparator(std::string folder) {
+  if (folder.empty() || (folder.back() != '/' && folder.back() != platform::kPathSeparator)) {
+    folder += platform::kPathSeparator;
+  }
+  return folder;
+}
+
+void printSummary(const extract::ExtractionSummary& summary, const std::string& wadPath, bool json,
+                  std::ostream& out) {
+  if (json) {
+    out << "{\"fileName\": " << jsonString(summary.fileName)
+        << ", \"fileLength\": " << summary.fileLength
+        << ", \"totalEntries\": " << summary.totalEntries
+        << ", \"simpleTextures\": " << summary.simpleTextures
+        << ", \"animatedTextures\": " << summary.animatedTextures
+        << ", \"path\": " << jsonString(wadPath) << "}\n";
+    return;
+  }
+  out << "File Name : " << summary.fileName << '\n'
+      << "File Size : " << summary.fileLength / 1024 << " KB (" << summary.fileLength << " bytes)\n"
+      << "Total Entries in Wad : " << summary.totalEntries << '\n'
+      << "Number of simple textures : " << summary.simpleTextures << '\n'
+      << "Number of animated textures : " << summary.animatedTextures << '\n'
+      << "Written to : " << wadPath << '\n';
+}
+
+int runExtract(const std::vector<std::string>& args, CliContext& context) {
+  const auto parsed = parse(args, true, context);
+  if (!parsed) {
+    return kExitUsage;
+  }
+  if (parsed->help) {
+    context.out << kExtractHelp;
+    return kExitSuccess;
+  }
+  if (!parsed->game || (*parsed->game != "quake" && *parsed->game != "hexen2")) {
+    context.err << "texkit2-cli extract: --game quake or --game hexen2 is required\n";
+    return kExitUsage;
+  }
+  if (parsed->positional.size() != 1) {
+    context.err << "texkit2-cli extract: give exactly one DATAFOLDER (see --help)\n";
+    return kExitUsage;
+  }
+  const extract::GameKind game =
+      *parsed->game == "quake" ? extract::kGameQuake : extract::kGameHexen2;
+  std::error_code ec;
+  const auto absolute = std::filesystem::absolute(parsed->positional[0], ec);
+  const std::string dataFolder =
+      withTrailingSeparator(ec ? parsed->positional[0] : absolute.string());
+
+  TerminalFeedback feedback(context.err, context.errIsTerminal);
+  const auto summary = extract::RunExtraction(context.files, game, dataFolder, feedback);
+  if (!summary) {
+    context.err << "texkit2-cli extract: extraction failed\n";
+    return kExitFailure;
+  }
+  feedback.SetStatusText("Extraction complete!");
+  printSummary(*summary, dataFolder + summary->fileName, parsed->json, context.out);
+  return kExitSuccess;
+}
+
+std::string printableName(const extract::TextureName& name) {
+  std::string text;
+  for (const std::uint8_t byte : name) {
+    if (byte == 0) {
+      break;
+    }
+    if (byte < 0x20 || byte >= 0x7F || byte == '\\') {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+      text += escaped;
+    } else {
+      text += static_cast<char>(byte);
+    }
+  }
+  return text;
+}
+
+int runInfo(const std::vector<std::string>& args, CliContext& context) {
+  const auto parsed = parse(args, false, context);
+  if (!parsed) {
+    return kExitUsage;
+  }
+  if (parsed->help) {
+    context.out << kInfoHelp;
+    return kExitSuccess;
+  }
+  if (parsed->positional.size() != 1) {
+    context.err << "texkit2-cli info: give exactly one WADFILE (see --help)\n";
+    return kExitUsage;
+  }
+  const std::string& path = parsed->positional[0];
+  auto file = context.files.openForReading(path);
+  if (!file) {
+    context.err << "texkit2-cli info: cannot open " << path << '\n';
+    return kExitFailure;
+  }
+  extract::WadContents wad;
+  try {
+    wad = extract::ReadWad(*file);
+  } catch (const extract::WadFormatError& error) {
+    context.err << "texkit2-cli info: " << path << " is not a valid WAD2 file: " << error.what()
+                << '\n';
+    return kExitFailure;
+  }
+
+  int simple = 0;
+  int animated = 0;
+  std::int64_t dataBytes = 0;
+  for (const auto& entry : wad.entries) {
+    (entry.animated() ? animated : simple) += 1;
+    dataBytes += entry.storedSize;
+  }
+  auto dimensions = [](const extract::WadEntry& entry) {
+    return entry.width ? std::to_string(*entry.width) + " x " + std::to_string(*entry.height)
+                       : std::string("-");
+  };
+  if (parsed->json) {
+    context.out << "{\"file\": " << jsonString(path) << ", \"fileLength\": " << wad.fileLength
+                << ", \"directoryOffset\": " << wad.directoryOffset << ", \"entries\": [";
+    for (std::size_t i = 0; i < wad.entries.size(); ++i) {
+      const auto& entry = wad.entries[i];
+      context.out << (i == 0 ? "" : ", ")
+                  << "{\"name\": " << jsonString(extract::TextureNameText(entry.name))
+                  << ", \"position\": " << entry.position << ", \"size\": " << entry.storedSize
+                  << ", \"type\": " << static_cast<int>(entry.type);
+      if (entry.width) {
+        context.out << ", \"width\": " << *entry.width << ", \"height\": " << *entry.height;
+      }
+      context.out << ", \"animated\": " << (entry.animated() ? "true" : "false") << "}";
+    }
+    context.out << "], \"totalEntries\": " << wad.entries.size()
+                << ", \"simpleTextures\": " << simple << ", \"animatedTextures\": " << animated
+                << "}\n";
+    return kExitSuccess;
+  }
+  char line[160];
+  std::snprintf(line, sizeof line, "%5s  %-20s %9s  %-11s %s\n", "#", "name", "size", "dimensions",
+                "kind");
+  context.out << line;
+  for (std::size_t i = 0; i < wad.entries.size(); ++i) {
+    const auto& entry = wad.entries[i];
+    std::snprintf(line, sizeof line, "%5zu  %-20s %9d  %-11s %s\n", i,
+                  printableName(entry.name).c_str(), entry.storedSize, dimensions(entry).c_str(),
+                  entry.animated() ? "animated" : "simple");
+    context.out << line;
+  }
+  context.out << "Total: " << wad.entries.size() << " entries (" << simple << " simple, "
+              << animated << " animated), " << dataBytes << " bytes of textures, file "
+              << wad.fileLength << " bytes\n";
+  return kExitSuccess;
+}
+
+} // namespace
+
+int runCli(const std::vector<std::string>& args, CliContext& context) {
+  if (args.empty()) {
+    context.err << kMainHelp;
+    return kExitUsage;
+  }
+  const std::string& command = args[0];
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (command == "--help" || command == "-h" || command == "help") {
+    context.out << kMainHelp;
+    return kExitSuccess;
+  }
+  if (command == "--version") {
+    context.out << "texkit2-cli " << kVersion << '\n';
+    return kExitSuccess;
+  }
+  if (command == "extract") {
+    return runExtract(rest, context);
+  }
+  if (command == "info") {
+    return runInfo(rest, context);
+  }
+  context.err << "texkit2-cli: unknown command '" << command << "' (see --help)\n";
+  return kExitUsage;
+}
+
+} // namespace texkit2::cli

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/File.h"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace texkit2::cli {
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+// What a command may touch, so tests can run it against their own folders.
+struct CliContext {
+  platform::FileSystem& files;
+  std::ostream& out;
+  std::ostream& err;
+  bool errIsTerminal = false;
+};
+
+// Runs `texkit2-cli` with the arguments after the program name; returns the exit code.
+int runCli(const std::vector<std::string>& args, CliContext& context);
+
+} // namespace texkit2::cli

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "extract/ExtractionFeedback.h"
+
+#include <cstdint>
+#include <ostream>
+
+namespace texkit2::cli {
+
+// The extraction's feedback on a terminal: status lines, and a progress bar when the stream is
+// an interactive terminal; plain lines otherwise. Messages read "caption: text".
+class TerminalFeedback final : public extract::ExtractionFeedback {
+ public:
+  TerminalFeedback(std::ostream& out, bool interactive) : m_out(out), m_interactive(interactive) {}
+  ~TerminalFeedback() override;
+
+  void SetStatusText(const std::string& text) override;
+  void SetProgressRange(std::int32_t maximum) override;
+  void SetProgressPos(std::int32_t position) override;
+  void StepProgress() override;
+  void StartBusyAnimation() override {}
+  void StopBusyAnimation() override {}
+  void ShowMessage(const std::string& text, const std::string& caption,
+                   extract::MessageIcon icon) override;
+  void ReportSkipped(const std::string& what) override;
+
+  std::int32_t progressMaximum() const { return m_maximum; }
+  std::int32_t progressPosition() const { return m_position; }
+  int skippedCount() const { return m_skipped; }
+
+ private:
+  void drawBar();
+  void endBar();
+
+  std::ostream& m_out;
+  bool m_interactive;
+  std::int32_t m_maximum = 0;
+  std::int32_t m_position = 0;
+  int m_drawnPercent = -1;
+  bool m_barShown = false;
+  int m_skipped = 0;
+};
+
+} // namespace texkit2::cli
