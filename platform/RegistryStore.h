@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace texkit2::platform {
@@ -8,11 +10,11 @@ namespace texkit2::platform {
 // Result codes are the platform's error numbers: 0 is success.
 using RegResult = std::int32_t;
 inline constexpr RegResult kRegSuccess = 0;
-inline constexpr RegResult kRegFileNotFound = 2;   // ERROR_FILE_NOT_FOUND
-inline constexpr RegResult kRegAccessDenied = 5;   // ERROR_ACCESS_DENIED
-inline constexpr RegResult kRegInvalidHandle = 6;  // ERROR_INVALID_HANDLE
-inline constexpr RegResult kRegMoreData = 234;     // ERROR_MORE_DATA
-inline constexpr RegResult kRegWriteFault = 29;    // ERROR_WRITE_FAULT
+inline constexpr RegResult kRegFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
+inline constexpr RegResult kRegAccessDenied = 5;  // ERROR_ACCESS_DENIED
+inline constexpr RegResult kRegInvalidHandle = 6; // ERROR_INVALID_HANDLE
+inline constexpr RegResult kRegMoreData = 234;    // ERROR_MORE_DATA
+inline constexpr RegResult kRegWriteFault = 29;   // ERROR_WRITE_FAULT
 
 // Opaque key handles; the two roots have the platform's predefined values.
 using RegKeyHandle = std::uintptr_t;
@@ -26,7 +28,7 @@ inline constexpr std::uint32_t kRegDword = 4;  // REG_DWORD
 
 // Just what texture-pack registration needs of a registry: no key is ever created.
 class RegistryStore {
-public:
+ public:
   virtual ~RegistryStore() = default;
 
   // Opens an existing key below `root` with write access; `subKey` uses backslashes.
@@ -40,5 +42,24 @@ public:
                              const std::uint8_t* data, std::uint32_t size) = 0;
   virtual RegResult closeKey(RegKeyHandle key) = 0;
 };
+
+// Hands a stored value to a RegQueryValueExA-style caller: the size alone when `data` is null,
+// kRegMoreData and the size needed when the buffer is too small (nothing copied), else the bytes.
+inline RegResult deliverValue(std::uint32_t storedType, std::span<const std::uint8_t> bytes,
+                              std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) {
+  const auto needed = static_cast<std::uint32_t>(bytes.size());
+  type = storedType;
+  if (data == nullptr) {
+    size = needed;
+    return kRegSuccess;
+  }
+  if (size < needed) {
+    size = needed;
+    return kRegMoreData;
+  }
+  std::copy(bytes.begin(), bytes.end(), data);
+  size = needed;
+  return kRegSuccess;
+}
 
 } // namespace texkit2::platform

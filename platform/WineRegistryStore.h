@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/RegistryStore.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace texkit2::platform {
+
+// Where to look for a running wineserver, and the clock for key timestamps. Empty members take
+// the defaults; tests point the roots into their own folder.
+struct WineRegistryOptions {
+  std::filesystem::path serverRoot; // default /tmp/.wine-<uid>
+  std::filesystem::path tmpRoot;    // default /tmp, for the folder named in <prefix>/wineserver
+  std::function<std::chrono::system_clock::time_point()> clock; // default system_clock::now
+};
+
+// The current user's registry of a Wine prefix, read from and written to its user.reg text file.
+// Every setValue that changes a value rewrites the file at once (atomically, by rename), so a
+// closeKey never writes and a failed write is reported by the setValue that made it. Keys are
+// never created. Not thread-safe.
+class WineRegistryStore final : public RegistryStore {
+ public:
+  explicit WineRegistryStore(std::filesystem::path prefix, WineRegistryOptions options = {});
+  ~WineRegistryStore() override;
+  WineRegistryStore(const WineRegistryStore&) = delete;
+  WineRegistryStore& operator=(const WineRegistryStore&) = delete;
+
+  // $WINEPREFIX, else $HOME/.wine.
+  static std::filesystem::path defaultPrefix();
+
+  const std::filesystem::path& prefix() const { return m_prefix; }
+  // Empty when keys can be opened; otherwise why not, in words for the command line.
+  std::string unavailableReason() const;
+  // True while a wineserver holds this prefix's registry in memory.
+  bool wineserverRunning() const;
+  // The path as a Windows program under this prefix sees it, through the prefix's dosdevices
+  // links; in the ANSI code page (Windows-1252), as setValue expects strings.
+  std::string windowsPathFor(const std::filesystem::path& unixPath) const;
+
+  RegResult openKey(RegKeyHandle root, const std::string& subKey, RegKeyHandle& key) override;
+  RegResult queryValue(RegKeyHandle key, const std::string& name, std::uint32_t& type,
+                       std::uint8_t* data, std::uint32_t& size) override;
+  RegResult setValue(RegKeyHandle key, const std::string& name, std::uint32_t type,
+                     const std::uint8_t* data, std::uint32_t size) override;
+  RegResult closeKey(RegKeyHandle key) override;
+
+  struct Document; // the parsed user.reg; defined in the source file
+
+ private:
+  struct Check {
+    RegResult result = kRegSuccess;
+    std::string reason;
+  };
+
+  std::filesystem::path userReg() const { return m_prefix / "user.reg"; }
+  Check load(Document& doc) const;
+  bool resolve(RegKeyHandle handle, std::u16string& folded) const;
+  RegResult writeDocument(const Document& doc, const std::string& text) const;
+
+  std::filesystem::path m_prefix;
+  WineRegistryOptions m_options;
+  std::unique_ptr<Document> m_doc;                  // as read by the last open or write
+  std::map<RegKeyHandle, std::u16string> m_handles; // open handle -> folded key path
+  RegKeyHandle m_nextHandle = 0x1000;
+};
+
+} // namespace texkit2::platform
