@@ -3,7 +3,9 @@
 #include "cli/Json.h"
 #include "cli/TerminalFeedback.h"
 #include "extract/Extraction.h"
+#include "extract/TexturePack.h"
 #include "extract/WadReader.h"
+#include "platform/HostRegistry.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -20,7 +22,9 @@ constexpr const char* kMainHelp =
 Builds one WAD2 texture file out of the maps of an installed Quake or Hexen II.
 
 Commands:
-  extract   write Quake.wad or Hexen2.wad from the data folder's PAK0.PAK and PAK1.PAK
+  extract   write Quake.wad or Hexen2.wad from the data folder's PAK0.PAK and PAK1.PAK, and
+            register it as a texture pack in the level editor's settings
+  register  register a data folder's WAD file as a texture pack, without extracting
   info      list the entries of a WAD2 file
 
 Run 'texkit2-cli COMMAND --help' for a command's options.
@@ -30,20 +34,42 @@ Options:
 )";
 
 constexpr const char* kExtractHelp =
-    R"(Usage: texkit2-cli extract --game quake|hexen2 [--json] DATAFOLDER
+    R"(Usage: texkit2-cli extract --game quake|hexen2 [--json] [--no-register]
+                           [--wine-prefix DIR] DATAFOLDER
 
 Reads every map (.bsp) in DATAFOLDER/PAK0.PAK and DATAFOLDER/PAK1.PAK, keeps the first copy of
 each texture name, and writes them all into DATAFOLDER/Quake.wad (quake) or
 DATAFOLDER/Hexen2.wad (hexen2), replacing an earlier file of that name only when the run
 succeeds. DATAFOLDER is the game's id1 (Quake) or data1 (Hexen II) folder.
 
+Then the file is registered as a texture pack in the level editor's settings: the first of its
+slots txpack0 to txpack31 that is free or holds Quake.wad or Hexen2.wad. No slot is created; on
+Linux the settings are those of the Wine prefix the editor runs in.
+
 Options:
-  --game GAME  quake or hexen2 (required)
-  --json       print the summary as JSON
-  --help       show this text
+  --game GAME        quake or hexen2 (required)
+  --json             print the summary as JSON
+  --no-register      do not touch the level editor's settings
+  --wine-prefix DIR  the editor's Wine prefix (default $WINEPREFIX, else ~/.wine)
+  --help             show this text
 
 Status, progress, messages and warnings about damaged maps go to stderr; the summary to stdout.
 Exit status: 0 on success, 1 when the extraction failed, 2 on a usage error.
+)";
+
+constexpr const char* kRegisterHelp =
+    R"(Usage: texkit2-cli register --game quake|hexen2 [--wine-prefix DIR] DATAFOLDER
+
+Registers DATAFOLDER/Quake.wad (quake) or DATAFOLDER/Hexen2.wad (hexen2) as a texture pack in the
+level editor's settings, as extract does after writing the file, and says which slot was written
+or why none was.
+
+Options:
+  --game GAME        quake or hexen2 (required)
+  --wine-prefix DIR  the editor's Wine prefix (default $WINEPREFIX, else ~/.wine)
+  --help             show this text
+
+Exit status: 0 when a slot was written, 1 when none was, 2 on a usage error.
 )";
 
 constexpr const char* kInfoHelp =
@@ -56,13 +82,24 @@ Exit status: 0 for a well-formed file, 1 when it is missing or malformed, 2 on a
 struct Arguments {
   std::vector<std::string> positional;
   std::optional<std::string> game;
+  std::optional<std::string> winePrefix;
   bool json = false;
   bool help = false;
+  bool noRegister = false;
+};
+
+enum Accepts : unsigned {
+  kGameOption = 1,
+  kPrefixOption = 2,
+  kJsonOption = 4,
+  kNoRegisterOption = 8
 };
 
 // Parses the options a command accepts; nullopt after reporting a usage error.
-std::optional<Arguments> parse(const std::vector<std::string>& args, bool acceptsGame,
+std::optional<Arguments> parse(const std::vector<std::string>& args, unsigned accepts,
                                CliContext& context) {
+  const bool acceptsGame = (accepts & kGameOption) != 0;
+  const bool acceptsPrefix = (accepts & kPrefixOption) != 0;
   Arguments parsed;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -73,8 +110,16 @@ std::optional<Arguments> parse(const std::vector<std::string>& args, bool accept
       optionsEnded = true;
     } else if (arg == "--help" || arg == "-h") {
       parsed.help = true;
-    } else if (arg == "--json") {
+    } else if (arg == "--json" && (accepts & kJsonOption) != 0) {
       parsed.json = true;
+    } else if (arg == "--no-register" && (accepts & kNoRegisterOption) != 0) {
+      parsed.noRegister = true;
+    } else if (arg == "--wine-prefix" && acceptsPrefix) {
+      if (i + 1 >= args.size()) {
+        context.err << "texkit2-cli: --wine-prefix needs a folder\n";
+        return std::nullopt;
+      }
+      parsed.winePrefix = args[++i];
     } else if (acceptsGame && (arg == "--game" || arg.starts_with("--game="))) {
       if (arg == "--game") {
         if (i + 1 >= args.size()) {
@@ -119,8 +164,70 @@ void printSummary(const extract::ExtractionSummary& summary, const std::string& 
       << "Written to : " << wadPath << '\n';
 }
 
+// Registers the WAD file and says what happened; true when a slot was written.
+bool registerPack(extract::GameKind game, const std::string& dataFolder, const Arguments& arguments,
+                  CliContext& context) {
+  std::optional<std::filesystem::path> prefix;
+  if (arguments.winePrefix) {
+    prefix = *arguments.winePrefix;
+  }
+  const platform::HostRegistry registry = context.openRegistry(prefix);
+  if (!registry.unavailableReason.empty()) {
+    context.err << "texkit2-cli: not registered: " << registry.unavailableReason << '\n';
+    return false;
+  }
+  const auto outcome =
+      extract::RegisterTexturePack(*registry.store, game, registry.editorFolder(dataFolder));
+  context.err << "texkit2-cli: " << extract::DescribeRegistration(outcome) << " ("
+              << registry.location << ")\n";
+  return outcome.kind == extract::RegistrationOutcome::Kind::Written;
+}
+
+std::optional<extract::GameKind> gameOf(const Arguments& parsed, const char* command,
+                                        CliContext& context) {
+  if (!parsed.game || (*parsed.game != "quake" && *parsed.game != "hexen2")) {
+    context.err << "texkit2-cli " << command << ": --game quake or --game hexen2 is required\n";
+    return std::nullopt;
+  }
+  if (parsed.positional.size() != 1) {
+    context.err << "texkit2-cli " << command << ": give exactly one DATAFOLDER (see --help)\n";
+    return std::nullopt;
+  }
+  return *parsed.game == "quake" ? extract::kGameQuake : extract::kGameHexen2;
+}
+
+std::string absoluteFolder(const std::string& folder) {
+  std::error_code ec;
+  const auto absolute = std::filesystem::absolute(folder, ec);
+  return withTrailingSeparator(ec ? folder : absolute.string());
+}
+
+int runRegister(const std::vector<std::string>& args, CliContext& context) {
+  const auto parsed = parse(args, kGameOption | kPrefixOption, context);
+  if (!parsed) {
+    return kExitUsage;
+  }
+  if (parsed->help) {
+    context.out << kRegisterHelp;
+    return kExitSuccess;
+  }
+  const auto game = gameOf(*parsed, "register", context);
+  if (!game) {
+    return kExitUsage;
+  }
+  const std::string dataFolder = absoluteFolder(parsed->positional[0]);
+  const std::string wadName = extract::gameInfo(*game)->wadFileName;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(dataFolder + wadName, ec)) {
+    context.err << "texkit2-cli register: warning: " << dataFolder << wadName
+                << " does not exist (yet)\n";
+  }
+  return registerPack(*game, dataFolder, *parsed, context) ? kExitSuccess : kExitFailure;
+}
+
 int runExtract(const std::vector<std::string>& args, CliContext& context) {
-  const auto parsed = parse(args, true, context);
+  const auto parsed =
+      parse(args, kGameOption | kPrefixOption | kJsonOption | kNoRegisterOption, context);
   if (!parsed) {
     return kExitUsage;
   }
@@ -128,26 +235,20 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
     context.out << kExtractHelp;
     return kExitSuccess;
   }
-  if (!parsed->game || (*parsed->game != "quake" && *parsed->game != "hexen2")) {
-    context.err << "texkit2-cli extract: --game quake or --game hexen2 is required\n";
+  const auto game = gameOf(*parsed, "extract", context);
+  if (!game) {
     return kExitUsage;
   }
-  if (parsed->positional.size() != 1) {
-    context.err << "texkit2-cli extract: give exactly one DATAFOLDER (see --help)\n";
-    return kExitUsage;
-  }
-  const extract::GameKind game =
-      *parsed->game == "quake" ? extract::kGameQuake : extract::kGameHexen2;
-  std::error_code ec;
-  const auto absolute = std::filesystem::absolute(parsed->positional[0], ec);
-  const std::string dataFolder =
-      withTrailingSeparator(ec ? parsed->positional[0] : absolute.string());
+  const std::string dataFolder = absoluteFolder(parsed->positional[0]);
 
   TerminalFeedback feedback(context.err, context.errIsTerminal);
-  const auto summary = extract::RunExtraction(context.files, game, dataFolder, feedback);
+  const auto summary = extract::RunExtraction(context.files, *game, dataFolder, feedback);
   if (!summary) {
     context.err << "texkit2-cli extract: extraction failed\n";
     return kExitFailure;
+  }
+  if (!parsed->noRegister) {
+    registerPack(*game, dataFolder, *parsed, context);
   }
   feedback.SetStatusText("Extraction complete!");
   printSummary(*summary, dataFolder + summary->fileName, parsed->json, context.out);
@@ -172,7 +273,7 @@ std::string printableName(const extract::TextureName& name) {
 }
 
 int runInfo(const std::vector<std::string>& args, CliContext& context) {
-  const auto parsed = parse(args, false, context);
+  const auto parsed = parse(args, kJsonOption, context);
   if (!parsed) {
     return kExitUsage;
   }
@@ -265,6 +366,9 @@ int runCli(const std::vector<std::string>& args, CliContext& context) {
   }
   if (command == "extract") {
     return runExtract(rest, context);
+  }
+  if (command == "register") {
+    return runRegister(rest, context);
   }
   if (command == "info") {
     return runInfo(rest, context);

@@ -1,7 +1,11 @@
 #pragma once
 
 #include "platform/File.h"
+#include "platform/HostRegistry.h"
 
+#include <filesystem>
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -18,6 +22,8 @@ struct CliContext {
   std::ostream& out;
   std::ostream& err;
   bool errIsTerminal = false;
+  std::function<platform::HostRegistry(const std::optional<std::filesystem::path>&)> openRegistry =
+      platform::openHostRegistry;
 };
 
 // Runs `texkit2-cli` with the arguments after the program name; returns the exit code.

@@ -7,9 +7,16 @@ texkit2_add_test(test_extract
     extract/PakScanTest.cpp
     extract/WadWriterTest.cpp
     extract/WadReaderTest.cpp
+    extract/TexturePackTest.cpp
     extract/ExtractionTest.cpp
   LIBS texkit2_extract texkit2_fixtures)
 
 texkit2_add_test(test_cli
   SOURCES cli/CliTest.cpp
   LIBS texkit2_cli_lib texkit2_fixtures)
+
+# Runs only where Debian's wine is installed; about ten seconds there.
+texkit2_add_test(test_wine
+  SOURCES cli/WineRegistrationTest.cpp
+  LIBS texkit2_fixtures)
+add_dependencies(test_wine texkit2-cli)

@@ -21,6 +21,15 @@ Result run(const std::vector<std::string>& args, bool terminal = false) {
   std::ostringstream out;
   std::ostringstream err;
   CliContext context{platform::hostFileSystem(), out, err, terminal};
+  // Tests never reach the registry of the user running them.
+  context.openRegistry = [](const std::optional<std::filesystem::path>& prefix) {
+    if (!prefix) {
+      platform::HostRegistry none;
+      none.unavailableReason = "no Wine prefix given in a test";
+      return none;
+    }
+    return platform::openHostRegistry(prefix);
+  };
   const int code = runCli(args, context);
   return {code, out.str(), err.str()};
 }
@@ -82,6 +91,9 @@ TEST(CliTest, ReportsFailuresAndUsageErrors) {
       {{"extract", "--game", "quake"}, kExitUsage, "exactly one DATAFOLDER"},
       {{"extract", "--bogus"}, kExitUsage, "unknown option '--bogus'"},
       {{"info"}, kExitUsage, "exactly one WADFILE"},
+      {{"info", "--no-register", missing}, kExitUsage, "unknown option '--no-register'"},
+      {{"register", missing}, kExitUsage, "--game quake or --game hexen2 is required"},
+      {{"register", "--game", "quake", "--wine-prefix"}, kExitUsage, "--wine-prefix needs"},
       {{"info", missing}, kExitFailure, "cannot open"},
       {{"frobnicate"}, kExitUsage, "unknown command 'frobnicate'"},
       {{}, kExitUsage, "Usage: texkit2-cli COMMAND"},
@@ -123,9 +135,103 @@ TEST(CliTest, ListsAWadFileAndRejectsAMalformedOne) {
   EXPECT_TRUE(rejected.out.empty());
 }
 
+// A Wine prefix whose registry holds the editor's first two slots, the first taken by another
+// pack; drive z: is the root, as in a prefix Wine made.
+std::filesystem::path makePrefix(const TempFolder& folder) {
+  const auto prefix = folder / "wineprefix";
+  testing::writeText(prefix / "user.reg",
+                     "WINE REGISTRY Version 2\n"
+                     ";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n"
+                     "\n#arch=win32\n"
+                     "\n[Software\\\\Corvanne\\\\Stratel\\\\Settings\\\\txpack0] 1700000000\n"
+                     "#time=1da1b2c3d4e5f60\n"
+                     "\"name\"=\"base.wad\"\n"
+                     "\"path\"=\"C:\\\\maps\\\\base.wad\"\n"
+                     "\"type\"=dword:00000001\n"
+                     "\n[Software\\\\Corvanne\\\\Stratel\\\\Settings\\\\txpack1] 1700000000\n"
+                     "#time=1da1b2c3d4e5f60\n");
+  std::filesystem::create_directories(prefix / "dosdevices");
+  std::filesystem::create_directory_symlink("/", prefix / "dosdevices" / "z:");
+  return prefix;
+}
+
+std::string slotText(const std::filesystem::path& prefix, int slot) {
+  const auto bytes = testing::readAll(prefix / "user.reg");
+  const std::string text(bytes.begin(), bytes.end());
+  const auto start = text.find("txpack" + std::to_string(slot) + "]");
+  return start == std::string::npos ? std::string()
+                                    : text.substr(start, text.find("\n\n", start) - start);
+}
+
+std::string windowsFolder(const std::filesystem::path& folder) {
+  std::string text = "Z:" + folder.string();
+  std::string doubled;
+  for (const char c : text) {
+    doubled += c == '/' ? std::string("\\\\") : std::string(1, c);
+  }
+  return doubled;
+}
+
+TEST(CliTest, RegistersTheWadInTheWinePrefix) {
+  TempFolder folder;
+  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+  const auto prefix = makePrefix(folder);
+  const auto before = slotText(prefix, 0);
+  const auto result = run(
+      {"extract", "--game", "quake", "--wine-prefix", prefix.string(), sample.dataFolder.string()});
+  ASSERT_EQ(result.code, kExitSuccess) << result.err;
+  EXPECT_TRUE(contains(result.err, "registered as texture pack txpack1")) << result.err;
+  const auto slot = slotText(prefix, 1);
+  EXPECT_TRUE(contains(slot, "\"name\"=\"Quake.wad\"")) << slot;
+  EXPECT_TRUE(contains(slot, "\"type\"=dword:00000001")) << slot;
+  EXPECT_TRUE(contains(slot, "\"path\"=\"" + windowsFolder(sample.dataFolder) + "\\\\Quake.wad\""))
+      << slot;
+  EXPECT_EQ(slotText(prefix, 0), before);
+
+  // Registering the other game takes the same slot; --no-register leaves the file alone.
+  ASSERT_EQ(run({"register", "--game", "hexen2", "--wine-prefix", prefix.string(),
+                 sample.dataFolder.string()})
+                .code,
+            kExitSuccess);
+  EXPECT_TRUE(contains(slotText(prefix, 1), "\"name\"=\"Hexen2.wad\""));
+  const auto registry = testing::readAll(prefix / "user.reg");
+  const auto quiet = run({"extract", "--no-register", "--game", "quake", "--wine-prefix",
+                          prefix.string(), sample.dataFolder.string()});
+  EXPECT_EQ(quiet.code, kExitSuccess);
+  EXPECT_FALSE(contains(quiet.err, "registered"));
+  EXPECT_EQ(testing::readAll(prefix / "user.reg"), registry);
+}
+
+TEST(CliTest, SaysWhyNothingWasRegistered) {
+  TempFolder folder;
+  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+  const auto empty = folder / "empty-prefix";
+  testing::writeText(empty / "user.reg", "WINE REGISTRY Version 2\n\n#arch=win32\n");
+  struct Case {
+    std::string prefix;
+    std::string reason;
+  };
+  const std::vector<Case> cases = {
+      {(folder / "missing").string(), "not registered: "},
+      {empty.string(), "not registered: the level editor's settings (txpack0) were not found"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.prefix);
+    const auto extracted =
+        run({"extract", "--game", "quake", "--wine-prefix", c.prefix, sample.dataFolder.string()});
+    EXPECT_EQ(extracted.code, kExitSuccess); // the WAD file is there all the same
+    EXPECT_TRUE(contains(extracted.err, c.reason)) << extracted.err;
+    const auto registered =
+        run({"register", "--game", "quake", "--wine-prefix", c.prefix, sample.dataFolder.string()});
+    EXPECT_EQ(registered.code, kExitFailure);
+    EXPECT_TRUE(contains(registered.err, c.reason)) << registered.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
+}
+
 TEST(CliTest, EveryCommandHasHelp) {
   for (const auto& args : std::vector<std::vector<std::string>>{
-           {"--help"}, {"extract", "--help"}, {"info", "--help"}}) {
+           {"--help"}, {"extract", "--help"}, {"info", "--help"}, {"register", "--help"}}) {
     const auto result = run(args);
     EXPECT_EQ(result.code, kExitSuccess);
     EXPECT_TRUE(contains(result.out, "Usage: texkit2-cli"));
