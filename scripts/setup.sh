@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the build needs, when some are missing (as root, or via sudo).
 set -euo pipefail
 
-packages=(g++ cmake ninja-build libgtest-dev)
+packages=(g++ cmake ninja-build libgtest-dev qt6-base-dev fonts-liberation xvfb xauth)
 
 missing=()
 for package in "${packages[@]}"; do
