@@ -1,0 +1,6 @@
+# The drawn artwork and the embedded layouts, read back through the resource system.
+texkit2_add_test(test_resources
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/res/ResourcesTest.cpp
+  LIBS texkit2_resources Qt6::Gui)
+target_compile_definitions(test_resources PRIVATE
+  TEXKIT2_RES_SOURCE_DIR="${PROJECT_SOURCE_DIR}/res")
