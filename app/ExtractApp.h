@@ -1,0 +1,30 @@
+#pragma once
+
+#include "app/AppServices.h"
+#include "framework/Application.h"
+
+namespace texkit2::app {
+
+// "auto" (any letter case) or any plain word: no shell command at start.
+class CExtractCommandLineInfo final : public framework::CCommandLineInfo {
+ public:
+  static constexpr int kNoShellCommand = 100;
+
+  void ParseParam(const QString& parameter, bool isFlag, bool isLast) override;
+};
+
+class CExtractApp final : public framework::CWinApp {
+ public:
+  CExtractApp(QStringList arguments, AppServices& services)
+      : CWinApp(std::move(arguments)), m_services(services) {}
+
+  // Runs the main dialog; false, so the process ends when it closes.
+  bool InitInstance() override;
+
+  CExtractCommandLineInfo m_cmdInfo;
+
+ private:
+  AppServices& m_services;
+};
+
+} // namespace texkit2::app

@@ -1,0 +1,85 @@
+#include "app/Screenshots.h"
+
+#include "app/ExtractDlg.h"
+#include "app/WadInfoDlg.h"
+#include "framework/AnimationControl.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace texkit2::app {
+namespace {
+
+QString save(QWidget& widget, const QString& folder, const QString& name, QStringList& written) {
+  QApplication::processEvents();
+  const QString path = QDir(folder).filePath(name + ".png");
+  if (widget.grab().save(path)) {
+    written << path;
+  }
+  return path;
+}
+
+} // namespace
+
+QStringList writeScreenshots(const QString& folder, const QString& dataFolder,
+                             AppServices& services) {
+  QDir().mkpath(folder);
+  QStringList written;
+  CExtractDlg dialog(services);
+  dialog.Create();
+  dialog.show();
+  save(dialog, folder, "main-start", written);
+
+  dialog.item<QRadioButton>(1033)->click();
+  save(dialog, folder, "main-game-chosen", written);
+
+  QString folderText = dataFolder;
+  if (!folderText.endsWith('/')) {
+    folderText += '/';
+  }
+  dialog.dataFolderRef() = folderText.toStdString();
+  dialog.ShowFolderLocated(" Found pak0.pak and pak1.pak");
+  dialog.UpdateData(false);
+  save(dialog, folder, "main-folder-located", written);
+
+  // The look of a run in progress, set up on the controls the run drives.
+  dialog.StartBusyAnimation();
+  dialog.animation()->Stop();
+  for (int i = 0; i < 8; ++i) {
+    dialog.animation()->Play(i, i, 1);
+  }
+  dialog.SetStatusText("Extracting textures. Please wait...");
+  dialog.SetProgressRange(300);
+  dialog.SetProgressPos(130);
+  save(dialog, folder, "main-extracting", written);
+  dialog.StopBusyAnimation();
+  dialog.SetProgressPos(0);
+
+  // The real run; its summary box is photographed and closed as soon as it opens.
+  QTimer poll;
+  poll.setInterval(20);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (auto* info = qobject_cast<CWadInfoDlg*>(QApplication::activeModalWidget())) {
+      poll.stop();
+      save(*info, folder, "wad-file-info", written);
+      info->EndDialog(framework::CDialog::IDOK);
+    }
+  });
+  poll.start();
+  dialog.OnBegin();
+  poll.stop();
+  save(dialog, folder, "main-extracted", written);
+
+  CAboutDlg about(&dialog);
+  about.Create();
+  about.show();
+  save(about, folder, "about", written);
+  about.hide();
+  dialog.hide();
+  return written;
+}
+
+} // namespace texkit2::app

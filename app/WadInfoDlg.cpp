@@ -1,0 +1,23 @@
+#include "app/WadInfoDlg.h"
+
+namespace texkit2::app {
+
+void CWadInfoDlg::SetSummary(const QString& fileName, std::uint32_t fileLength,
+                             std::int32_t totalEntries, std::int32_t simpleTextures,
+                             std::int32_t animatedTextures) {
+  m_fileName = fileName;
+  m_fileSize = QString::number(fileLength / 1024) + " KB";
+  m_animatedTextures = QString::number(animatedTextures);
+  m_simpleTextures = QString::number(simpleTextures);
+  m_totalEntries = QString::number(totalEntries);
+}
+
+void CWadInfoDlg::DoDataExchange(framework::DataExchange& dx) {
+  framework::DDX_Text(dx, 1019, m_animatedTextures);
+  framework::DDX_Text(dx, 1016, m_fileSize);
+  framework::DDX_Text(dx, 1018, m_simpleTextures);
+  framework::DDX_Text(dx, 1017, m_totalEntries);
+  framework::DDX_Text(dx, 1021, m_fileName);
+}
+
+} // namespace texkit2::app

@@ -1,0 +1,332 @@
+#include "app/ExtractDlg.h"
+
+#include "app/WadInfoDlg.h"
+#include "extract/TexturePack.h"
+#include "framework/AnimationControl.h"
+#include "platform/MemoryRegistryStore.h"
+#include "tests/common/SlowFileSystem.h"
+#include "tests/common/TempFolder.h"
+#include "tests/gui/GuiSupport.h"
+#include "tests/support/Builders.h"
+#include "tests/support/SampleGame.h"
+
+#include <QAbstractButton>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolTip>
+
+namespace texkit2::app {
+namespace {
+
+using testing::OnNextModal;
+using testing::RecordingMessageBoxes;
+using testing::TempFolder;
+
+constexpr int kManualLocate = 1002;
+constexpr int kSearch = 1026;
+constexpr int kBegin = 1007;
+constexpr int kArrows[] = {1035, 1036, 1037};
+
+class ExtractDlgTest : public ::testing::Test {
+ protected:
+  ExtractDlgTest() {
+    services.openRegistry = [this] {
+      platform::HostRegistry registry;
+      registry.store = std::make_unique<ForwardingStore>(store);
+      return registry;
+    };
+    dialog = std::make_unique<CExtractDlg>(services);
+    dialog->Create();
+    dialog->show();
+  }
+  ~ExtractDlgTest() override {
+    dialog->hide();
+    dialog.reset();
+    testing::expectNoTopLevelWindows();
+  }
+
+  // The store lives in the test; each registration gets a handle on it.
+  class ForwardingStore final : public platform::RegistryStore {
+   public:
+    explicit ForwardingStore(platform::RegistryStore& target) : m_target(target) {}
+    platform::RegResult openKey(platform::RegKeyHandle root, const std::string& subKey,
+                                platform::RegKeyHandle& key) override {
+      return m_target.openKey(root, subKey, key);
+    }
+    platform::RegResult queryValue(platform::RegKeyHandle key, const std::string& name,
+                                   std::uint32_t& type, std::uint8_t* data,
+                                   std::uint32_t& size) override {
+      return m_target.queryValue(key, name, type, data, size);
+    }
+    platform::RegResult setValue(platform::RegKeyHandle key, const std::string& name,
+                                 std::uint32_t type, const std::uint8_t* data,
+                                 std::uint32_t size) override {
+      return m_target.setValue(key, name, type, data, size);
+    }
+    platform::RegResult closeKey(platform::RegKeyHandle key) override {
+      return m_target.closeKey(key);
+    }
+
+   private:
+    platform::RegistryStore& m_target;
+  };
+
+  void choose(int radio) { dialog->item<QRadioButton>(radio)->click(); }
+
+  void locate(const std::filesystem::path& data) {
+    dialog->dataFolderRef() = data.string() + "/";
+    dialog->ShowFolderLocated(" Found pak0.pak and pak1.pak");
+    dialog->UpdateData(false);
+  }
+
+  void expectSteps(bool locateEnabled, bool beginEnabled, std::vector<bool> arrows) {
+    EXPECT_EQ(dialog->isItemEnabled(kManualLocate), locateEnabled);
+    EXPECT_EQ(dialog->isItemEnabled(kSearch), locateEnabled);
+    EXPECT_EQ(dialog->isItemEnabled(kBegin), beginEnabled);
+    for (std::size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(dialog->isItemShown(kArrows[i]), arrows[i]) << kArrows[i];
+    }
+  }
+
+  QString status() const { return dialog->GetDlgItemText(1006); }
+
+  TempFolder folder;
+  RecordingMessageBoxes messages;
+  platform::MemoryRegistryStore store;
+  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
+  std::unique_ptr<CExtractDlg> dialog;
+};
+
+TEST_F(ExtractDlgTest, StartsWithOnlyTheGameChoice) {
+  EXPECT_FALSE(dialog->item<QRadioButton>(1033)->isChecked());
+  EXPECT_FALSE(dialog->item<QRadioButton>(1034)->isChecked());
+  expectSteps(false, false, {false, false, false});
+  EXPECT_FALSE(dialog->isItemShown(1005));
+  EXPECT_TRUE(dialog->animation()->isOpen());
+  EXPECT_EQ(status(), "Welcome to Texkit2\nWritten by the Texkit2 developers");
+  EXPECT_EQ(dialog->gameKind(), extract::kGameNone);
+  EXPECT_EQ(dialog->windowTitle(), "Extract Pak Textures");
+  // Of the window's menu, the deletions leave Close, and the About entry is added.
+  EXPECT_EQ(dialog->menuCommands(),
+            (std::vector<int>{framework::CDialog::SC_CLOSE, CExtractDlg::kAboutCommand}));
+}
+
+TEST_F(ExtractDlgTest, ChoosingAGameOpensTheLocateStep) {
+  for (const int radio : {1033, 1034}) {
+    SCOPED_TRACE(radio);
+    choose(radio);
+    EXPECT_EQ(dialog->gameKind(), radio - 1033);
+    expectSteps(true, false, {true, true, false});
+    EXPECT_EQ(status(), "Please choose either manual search or auto search.");
+  }
+}
+
+TEST_F(ExtractDlgTest, ALocatedFolderOpensBeginAndAGameChoiceReturns) {
+  choose(1033);
+  locate(folder.path());
+  expectSteps(false, true, {false, false, true});
+  EXPECT_EQ(status(), " Found pak0.pak and pak1.pak");
+  choose(1034);
+  expectSteps(true, false, {true, true, true});
+  EXPECT_EQ(dialog->dataFolder(), folder.path().string() + "/");
+}
+
+TEST_F(ExtractDlgTest, BeginExtractsRegistersAndShowsTheSummary) {
+  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+  store.createKey(std::string(extract::kTexturePackBase) + "0");
+  choose(1033);
+  locate(sample.dataFolder);
+
+  std::map<int, QString> shown;
+  OnNextModal info([&](QWidget* modal) {
+    auto* box = qobject_cast<CWadInfoDlg*>(modal);
+    ASSERT_NE(box, nullptr);
+    for (const int id : {1016, 1017, 1018, 1019, 1021}) {
+      shown[id] = box->GetDlgItemText(id);
+    }
+    // Still inside the run's command: the cursor waits and the dialog takes no input.
+    EXPECT_NE(QApplication::overrideCursor(), nullptr);
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  dialog->item<QAbstractButton>(kBegin)->click();
+  ASSERT_TRUE(info.ran());
+  EXPECT_TRUE(messages.shown.empty());
+
+  EXPECT_EQ(shown[1021], "Quake.wad");
+  EXPECT_EQ(shown[1016], QString::number(sample.wadLength / 1024) + " KB");
+  EXPECT_EQ(shown[1017], QString::number(sample.uniqueTextures));
+  EXPECT_EQ(shown[1018], QString::number(sample.simpleTextures));
+  EXPECT_EQ(shown[1019], QString::number(sample.animatedTextures));
+
+  expectSteps(false, false, {false, false, false});
+  EXPECT_EQ(status(), "Extraction complete!");
+  EXPECT_EQ(dialog->progressBar()->value(), 0);
+  EXPECT_FALSE(dialog->isItemShown(1005));
+  EXPECT_FALSE(dialog->animation()->isOpen());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(std::filesystem::exists(sample.dataFolder / "Quake.wad"));
+
+  const auto values = store.values(std::string(extract::kTexturePackBase) + "0");
+  ASSERT_TRUE(values.contains("path"));
+  const std::string path(values.at("path").data.begin(), values.at("path").data.end() - 1);
+  EXPECT_EQ(path, (sample.dataFolder / "Quake.wad").string());
+
+  // A second run in the same session animates again.
+  choose(1033);
+  locate(sample.dataFolder);
+  OnNextModal again([](QWidget* modal) { static_cast<framework::CDialog*>(modal)->EndDialog(1); });
+  dialog->OnBegin();
+  EXPECT_TRUE(again.ran());
+  EXPECT_GT(dialog->animation()->framesShown(), 1);
+}
+
+TEST_F(ExtractDlgTest, AFailedBeginLeavesBeginEnabledAndTheCursorNormal) {
+  choose(1033);
+  locate(folder / "gone");
+  dialog->item<QAbstractButton>(kBegin)->click();
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, "Invalid file path");
+  EXPECT_EQ(messages.shown[0].caption, "Extraction Error");
+  EXPECT_EQ(messages.shown[0].icon, framework::BoxIcon::None);
+  expectSteps(false, true, {false, false, true});
+  EXPECT_EQ(status(), " Found pak0.pak and pak1.pak");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(ExtractDlgTest, AFailedRunAfterTheAnimationStartedStopsIt) {
+  // Both archives open and the animation starts, but the finished file cannot take the place
+  // of "Quake.wad", which is a folder.
+  fixtures::writeFile(folder / "id1/PAK0.PAK", fixtures::makePak({}));
+  fixtures::writeFile(folder / "id1/PAK1.PAK", fixtures::makePak({}));
+  std::filesystem::create_directories(folder / "id1/Quake.wad/inside");
+  choose(1033);
+  locate(folder / "id1");
+  dialog->OnBegin();
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, "Could not write wad file.");
+  EXPECT_FALSE(dialog->animation()->isPlaying());
+  EXPECT_FALSE(dialog->isItemShown(1005));
+  EXPECT_TRUE(dialog->isItemEnabled(kBegin));
+}
+
+TEST_F(ExtractDlgTest, TheAnimationMovesAndInputIsBlockedDuringALongRun) {
+  // Many maps read through a slow disc: the run lasts well over a second.
+  std::vector<fixtures::PakFile> maps;
+  for (int m = 0; m < 40; ++m) {
+    std::vector<fixtures::LumpSlot> lumpSlots;
+    for (int t = 0; t < 10; ++t) {
+      lumpSlots.emplace_back(fixtures::makeMipTexture(
+          fixtures::textureName("m" + std::to_string(m) + "t" + std::to_string(t)), 16, 16,
+          static_cast<std::uint32_t>(m * 10 + t)));
+    }
+    maps.push_back({"maps/m" + std::to_string(m) + ".bsp",
+                    fixtures::makeBsp(fixtures::makeTextureLump(lumpSlots))});
+  }
+  fixtures::writeFile(folder / "id1/PAK0.PAK", fixtures::makePak(maps));
+  fixtures::writeFile(folder / "id1/PAK1.PAK", fixtures::makePak({}));
+  testing::SlowFileSystem slow(std::chrono::milliseconds(2));
+  AppServices slowServices{slow, messages, {}, {}, {}, {}};
+  CExtractDlg slowDialog(slowServices);
+  slowDialog.Create();
+  slowDialog.show();
+  slowDialog.item<QRadioButton>(1033)->click();
+  slowDialog.dataFolderRef() = (folder / "id1").string() + "/";
+  slowDialog.ShowFolderLocated("Found pak0.pak and pak1.pak");
+
+  std::vector<int> framesDuringRun;
+  QObject::connect(slowDialog.animation(), &framework::AnimationControl::frameShown,
+                   [&](int frame) { framesDuringRun.push_back(frame); });
+  // A click on Exit and a key press while the run goes on must not reach the dialog.
+  bool clicked = false;
+  QTimer::singleShot(300, [&] {
+    QTest::mouseClick(slowDialog.GetDlgItem(1004), Qt::LeftButton);
+    QTest::keyClick(&slowDialog, Qt::Key_Escape);
+    clicked = true;
+  });
+  OnNextModal info([](QWidget* modal) { static_cast<framework::CDialog*>(modal)->EndDialog(1); });
+  slowDialog.OnBegin();
+  EXPECT_TRUE(info.ran());
+  EXPECT_TRUE(clicked);
+  EXPECT_TRUE(slowDialog.isVisible()) << "input reached the dialog during the run";
+  EXPECT_EQ(slowDialog.GetDlgItemText(1006), "Extraction complete!");
+  // Frames 0, 1, 2, ... in order while the worker held the run.
+  ASSERT_GE(framesDuringRun.size(), 5u);
+  for (std::size_t i = 1; i < 5; ++i) {
+    EXPECT_EQ(framesDuringRun[i], static_cast<int>(i));
+  }
+  slowDialog.hide();
+}
+
+TEST_F(ExtractDlgTest, OnlyTheStepButtonsHaveTooltips) {
+  const std::map<int, QString> expected = {{1002, "Manual Locate..."},
+                                           {1007, "Extract all textures"},
+                                           {1026, "Search for the files..."},
+                                           {1004, ""},
+                                           {1033, ""},
+                                           {1034, ""},
+                                           {1006, ""}};
+  for (const auto& [id, text] : expected) {
+    SCOPED_TRACE(id);
+    QToolTip::hideText();
+    QWidget* control = dialog->GetDlgItem(id);
+    QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), control->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(control, &help);
+    EXPECT_EQ(dialog->lastToolTip(), text);
+  }
+  QToolTip::hideText();
+}
+
+TEST_F(ExtractDlgTest, SystemCommandsSixteenToThirtyOneOpenTheAbout) {
+  for (const int command : {16, 17, 31, 0x10010, 32, 15, 0xF010, 0xF060 + 16}) {
+    SCOPED_TRACE(command);
+    const bool expected = (command & 0xFFF0) == 16;
+    QString caption;
+    OnNextModal about([&](QWidget* modal) {
+      caption = modal->windowTitle();
+      static_cast<framework::CDialog*>(modal)->EndDialog(1);
+    });
+    dialog->OnSysCommand(command);
+    QTest::qWait(expected ? 0 : 50);
+    EXPECT_EQ(about.ran(), expected);
+    if (expected) {
+      EXPECT_EQ(caption, "About Texkit");
+    }
+    EXPECT_TRUE(dialog->isVisible());
+  }
+  // The menu entry sends 16.
+  OnNextModal viaMenu(
+      [](QWidget* modal) { static_cast<framework::CDialog*>(modal)->EndDialog(1); });
+  dialog->systemMenu()->actions().back()->trigger();
+  EXPECT_TRUE(viaMenu.ran());
+}
+
+TEST_F(ExtractDlgTest, ExitAlwaysCloses) {
+  for (int state = 0; state < 3; ++state) {
+    SCOPED_TRACE(state);
+    CExtractDlg other(services);
+    other.Create();
+    if (state >= 1) {
+      other.item<QRadioButton>(1034)->click();
+    }
+    if (state >= 2) {
+      other.ShowFolderLocated("Found pak0.pak and pak1.pak");
+    }
+    QTimer::singleShot(0, [&] { other.item<QAbstractButton>(1004)->click(); });
+    EXPECT_EQ(other.exec(), framework::CDialog::IDOK);
+  }
+  CExtractDlg escaped(services);
+  escaped.Create();
+  QTimer::singleShot(0, [&] { QTest::keyClick(&escaped, Qt::Key_Escape); });
+  EXPECT_EQ(escaped.exec(), framework::CDialog::IDCANCEL);
+  CExtractDlg closed(services);
+  closed.Create();
+  QTimer::singleShot(0, [&] { closed.close(); });
+  EXPECT_EQ(closed.exec(), framework::CDialog::IDCANCEL);
+}
+
+} // namespace
+} // namespace texkit2::app

@@ -1,0 +1,42 @@
+#include "app/Screenshots.h"
+#include "tests/common/TempFolder.h"
+#include "tests/gui/GuiSupport.h"
+#include "tests/support/SampleGame.h"
+
+#include <QImage>
+
+namespace texkit2::app {
+namespace {
+
+TEST(ScreenshotTest, RendersEveryDialogInEachState) {
+  testing::TempFolder folder;
+  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+  testing::RecordingMessageBoxes messages;
+  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
+  const QString out = QString::fromStdString((folder / "shots").string());
+  const QStringList written =
+      writeScreenshots(out, QString::fromStdString(sample.dataFolder.string()), services);
+  const QStringList expected = {"main-start",
+                                "main-game-chosen",
+                                "main-folder-located",
+                                "main-extracting",
+                                "wad-file-info",
+                                "main-extracted",
+                                "about"};
+  ASSERT_EQ(written.size(), expected.size()) << written.join(", ").toStdString();
+  for (qsizetype i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(expected[i].toStdString());
+    EXPECT_TRUE(written[i].endsWith(expected[i] + ".png"));
+    const QImage image(written[i]);
+    EXPECT_GT(image.width(), 100);
+    EXPECT_GT(image.height(), 50);
+  }
+  // The states differ on screen.
+  EXPECT_NE(QImage(written[0]), QImage(written[1]));
+  EXPECT_NE(QImage(written[2]), QImage(written[3]));
+  EXPECT_TRUE(messages.shown.empty());
+  testing::expectNoTopLevelWindows();
+}
+
+} // namespace
+} // namespace texkit2::app

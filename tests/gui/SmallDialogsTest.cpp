@@ -1,0 +1,145 @@
+#include "app/ExtractApp.h"
+#include "app/ExtractDlg.h"
+#include "app/WadInfoDlg.h"
+#include "framework/Resources.h"
+#include "tests/gui/GuiSupport.h"
+
+#include <QAbstractButton>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+namespace texkit2::app {
+namespace {
+
+using testing::OnNextModal;
+
+TEST(CWadInfoDlgTest, ShowsTheSummaryInKilobytes) {
+  struct Case {
+    std::uint32_t length;
+    const char* size;
+  };
+  const std::vector<Case> cases = {{0, "0 KB"},    {1023, "0 KB"}, {1024, "1 KB"},
+                                   {2047, "1 KB"}, {5000, "4 KB"}, {4294967295u, "4194303 KB"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.length);
+    CWadInfoDlg info;
+    info.SetSummary("Hexen2.wad", c.length, 31, 30, 1);
+    info.Create();
+    EXPECT_EQ(info.GetDlgItemText(1016), c.size);
+    EXPECT_EQ(info.GetDlgItemText(1021), "Hexen2.wad");
+    EXPECT_EQ(info.GetDlgItemText(1017), "31");
+    EXPECT_EQ(info.GetDlgItemText(1018), "30");
+    EXPECT_EQ(info.GetDlgItemText(1019), "1");
+  }
+  CWadInfoDlg empty;
+  empty.SetSummary("Quake.wad", 12, 0, 0, 0);
+  empty.Create();
+  for (const int id : {1017, 1018, 1019}) {
+    EXPECT_EQ(empty.GetDlgItemText(id), "0");
+  }
+}
+
+TEST(CWadInfoDlgTest, EndsOnOkEnterAndEscape) {
+  for (const int key : {0, static_cast<int>(Qt::Key_Return), static_cast<int>(Qt::Key_Escape)}) {
+    SCOPED_TRACE(key);
+    CWadInfoDlg info;
+    info.SetSummary("Quake.wad", 12, 0, 0, 0);
+    OnNextModal act([key](QWidget* modal) {
+      if (key == 0) {
+        modal->findChild<QPushButton*>("ctl1")->click();
+      } else {
+        QTest::keyClick(modal, static_cast<Qt::Key>(key));
+      }
+    });
+    const int result = info.DoModal();
+    EXPECT_TRUE(act.ran());
+    EXPECT_EQ(result,
+              key == Qt::Key_Escape ? framework::CDialog::IDCANCEL : framework::CDialog::IDOK);
+  }
+  testing::expectNoTopLevelWindows();
+}
+
+// Every text of every layout fits its control in the font the dialog really got.
+TEST(DialogLayoutTest, EveryTextFits) {
+  framework::QtMessageBoxService messages;
+  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
+  CExtractDlg main(services);
+  CWadInfoDlg info;
+  info.SetSummary("Hexen2.wad", 4294967295u, 2147483647, 2147483647, 2147483647);
+  CAboutDlg about;
+  for (framework::CDialog* dialog :
+       std::initializer_list<framework::CDialog*>{&main, &info, &about}) {
+    dialog->Create();
+    SCOPED_TRACE(dialog->windowTitle().toStdString());
+    for (QLabel* label : dialog->findChildren<QLabel*>()) {
+      if (label->text().isEmpty()) {
+        continue;
+      }
+      const QFontMetrics metrics(label->font());
+      for (const QString& line : label->text().split('\n')) {
+        EXPECT_LE(metrics.horizontalAdvance(line), label->width())
+            << label->objectName().toStdString() << ": " << line.toStdString();
+      }
+      EXPECT_LE(metrics.height(), label->height()) << label->objectName().toStdString();
+    }
+    for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+      const QFontMetrics metrics(button->font());
+      EXPECT_LE(metrics.horizontalAdvance(button->text().remove('&')) + 18, button->width())
+          << button->objectName().toStdString();
+    }
+  }
+  EXPECT_EQ(about.GetDlgItemText(-1), QString());
+  bool versionShown = false;
+  for (QLabel* label : about.findChildren<QLabel*>()) {
+    versionShown = versionShown || label->text() == "Texkit Version 1.12";
+  }
+  EXPECT_TRUE(versionShown);
+  EXPECT_EQ(info.findChildren<QLabel*>().size(), 10);
+}
+
+TEST(CExtractCommandLineInfoTest, AutoAndPlainWordsSkipTheShellCommand) {
+  struct Case {
+    QStringList args;
+    bool processed;
+    int command;
+  };
+  using Info = framework::CCommandLineInfo;
+  const std::vector<Case> cases = {
+      {{}, true, Info::FileNew},
+      {{"/auto"}, false, 0},
+      {{"-AUTO"}, false, 0},
+      {{"-Auto"}, false, 0},
+      {{"maps.txt"}, false, 0},
+      {{"-auto", "/p"}, true, Info::FilePrint},
+      {{"/p", "auto"}, false, 0},
+      {{"/p", "-auto"}, false, 0},
+      {{"/regserver", "word"}, false, 0},
+      {{"/dde"}, true, Info::FileDDE},
+  };
+  framework::QtMessageBoxService messages;
+  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.join(' ').toStdString());
+    CExtractApp app(QStringList{"texkit2"} + c.args, services);
+    // The main dialog is shown whatever the arguments; close it as soon as it is up.
+    OnNextModal close([](QWidget* modal) {
+      EXPECT_EQ(modal->windowTitle(), "Extract Pak Textures");
+      static_cast<framework::CDialog*>(modal)->EndDialog(framework::CDialog::IDCANCEL);
+    });
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_TRUE(close.ran());
+    EXPECT_EQ(app.shellCommandsProcessed(), c.processed ? 1 : 0);
+    if (c.processed) {
+      EXPECT_EQ(app.lastShellCommand(), c.command);
+    } else {
+      EXPECT_EQ(app.m_cmdInfo.m_nShellCommand, CExtractCommandLineInfo::kNoShellCommand);
+    }
+    EXPECT_EQ(app.registryKey(), "Corvane");
+  }
+  testing::expectNoTopLevelWindows();
+}
+
+} // namespace
+} // namespace texkit2::app
