@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "cli/Json.h"
+#include "cli/SearchCommands.h"
 #include "cli/TerminalFeedback.h"
 #include "extract/Extraction.h"
 #include "extract/TexturePack.h"
@@ -26,6 +27,8 @@ Commands:
             register it as a texture pack in the level editor's settings
   register  register a data folder's WAD file as a texture pack, without extracting
   info      list the entries of a WAD2 file
+  search    find the game's data folder by walking the drives
+  drives    list the drive roots and their types
 
 Run 'texkit2-cli COMMAND --help' for a command's options.
 Options:
@@ -180,7 +183,7 @@ bool registerPack(extract::GameKind game, const std::string& dataFolder, const A
       extract::RegisterTexturePack(*registry.store, game, registry.editorFolder(dataFolder));
   context.err << "texkit2-cli: " << extract::DescribeRegistration(outcome) << " ("
               << registry.location << ")\n";
-  return outcome.kind == extract::RegistrationOutcome::Kind::Written;
+  return outcome.registered();
 }
 
 std::optional<extract::GameKind> gameOf(const Arguments& parsed, const char* command,
@@ -372,6 +375,12 @@ int runCli(const std::vector<std::string>& args, CliContext& context) {
   }
   if (command == "info") {
     return runInfo(rest, context);
+  }
+  if (command == "search") {
+    return runSearch(rest, context);
+  }
+  if (command == "drives") {
+    return runDrives(rest, context);
   }
   context.err << "texkit2-cli: unknown command '" << command << "' (see --help)\n";
   return kExitUsage;

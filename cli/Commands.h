@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Drives.h"
 #include "platform/File.h"
 #include "platform/HostRegistry.h"
 
@@ -24,6 +25,8 @@ struct CliContext {
   bool errIsTerminal = false;
   std::function<platform::HostRegistry(const std::optional<std::filesystem::path>&)> openRegistry =
       platform::openHostRegistry;
+  // The drive table `search` walks and `drives` lists.
+  platform::Drives* drives = &platform::hostDrives();
 };
 
 // Runs `texkit2-cli` with the arguments after the program name; returns the exit code.

@@ -98,17 +98,28 @@ RegistrationOutcome RegisterTexturePack(RegistryStore& store, GameKind game,
     return {RegistrationOutcome::Kind::UnknownGame, taken};
   }
   name = info->wadFileName;
-  key.SetDWORD("type", 1);
-  key.SetString("path", dataFolder + name);
-  key.SetString("name", name);
+  // Every write is made even after one fails; the first failure is kept for the caller.
+  RegistrationOutcome outcome{RegistrationOutcome::Kind::Written, taken};
+  const auto note = [&](bool ok) {
+    if (!ok && outcome.writeResult == kRegSuccess) {
+      outcome.writeResult = key.lastResult();
+    }
+  };
+  note(key.SetDWORD("type", 1));
+  note(key.SetString("path", dataFolder + name));
+  note(key.SetString("name", name));
   key.Close();
-  return {RegistrationOutcome::Kind::Written, taken};
+  return outcome;
 }
 
 std::string DescribeRegistration(const RegistrationOutcome& outcome) {
   const std::string slot = "txpack" + std::to_string(outcome.slot);
   switch (outcome.kind) {
   case RegistrationOutcome::Kind::Written:
+    if (outcome.writeResult != kRegSuccess) {
+      return "not registered: writing to " + slot + " failed (error " +
+             std::to_string(outcome.writeResult) + ")";
+    }
     return "registered as texture pack " + slot;
   case RegistrationOutcome::Kind::NoSettings:
     return "not registered: the level editor's settings (txpack0) were not found";

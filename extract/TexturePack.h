@@ -56,6 +56,11 @@ struct RegistrationOutcome {
   };
   Kind kind = Kind::NoSettings;
   int slot = -1;
+  // For Written: the result of the first of the three writes that failed, else kRegSuccess.
+  platform::RegResult writeResult = platform::kRegSuccess;
+
+  // True when the slot holds the pack now.
+  bool registered() const { return kind == Kind::Written && writeResult == platform::kRegSuccess; }
 };
 
 // Records `dataFolder` + the game's WAD file name in the first slot that is free or holds one of

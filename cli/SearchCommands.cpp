@@ -1,0 +1,166 @@
+#include "cli/SearchCommands.h"
+
+#include "extract/GameKind.h"
+#include "locate/DriveSearch.h"
+
+#include <cstdio>
+#include <optional>
+
+namespace texkit2::cli {
+namespace {
+
+constexpr const char* kSearchHelp =
+    R"(Usage: texkit2-cli search --game quake|hexen2 [--fixed] [--remote] [--removable]
+                          [--verbose]
+
+Walks the chosen kinds of drive in the order 'texkit2-cli drives' lists them, each folder tree
+depth-first, up to the first file named quake.exe (quake) or h2.exe (hexen2) in any letter
+case, and checks that the data folder beside it (id1 or data1) holds PAK0.PAK and PAK1.PAK.
+Only the first copy of the executable counts. A walk stays on its drive's file system and
+never follows a symbolic link to a folder. CD-ROM drives and RAM disks are never searched.
+
+Options:
+  --game GAME   quake or hexen2 (required)
+  --fixed       search hard drives
+  --remote      search network drives
+  --removable   search removable drives (USB sticks, memory cards)
+  --verbose     print each folder entered, on stderr
+  --help        show this text
+
+Prints the data folder on stdout and exits 0, or says "File not found" on stderr and exits 1.
+Exit status 2 on a usage error.
+)";
+
+constexpr const char* kDrivesHelp =
+    R"(Usage: texkit2-cli drives
+
+Lists the drive roots in search order with their types (fixed, removable, remote, cdrom,
+ramdisk, no-root, unknown) and, for removable and CD-ROM drives, the serial number of the
+medium ("none" when none can be read). On Linux each mounted file system a user can browse is a
+drive.
+)";
+
+// Folder names may hold control characters; never hand them to the terminal raw.
+std::string printable(const std::string& text) {
+  std::string shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+      shown += escaped;
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+} // namespace
+
+int runSearch(const std::vector<std::string>& args, CliContext& context) {
+  std::optional<std::string> game;
+  locate::DriveSearchOptions options;
+  bool verbose = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      context.out << kSearchHelp;
+      return kExitSuccess;
+    }
+    if (arg == "--fixed") {
+      options.fixed = 1;
+    } else if (arg == "--remote") {
+      options.remote = 1;
+    } else if (arg == "--removable") {
+      options.removable = 1;
+    } else if (arg == "--verbose") {
+      verbose = true;
+    } else if (arg == "--game") {
+      if (i + 1 >= args.size()) {
+        context.err << "texkit2-cli search: --game needs a value: quake or hexen2\n";
+        return kExitUsage;
+      }
+      game = args[++i];
+    } else if (arg.starts_with("--game=")) {
+      game = arg.substr(7);
+    } else if (!arg.empty() && arg[0] == '-') {
+      context.err << "texkit2-cli search: unknown option '" << arg << "'\n";
+      return kExitUsage;
+    } else {
+      context.err << "texkit2-cli search: unexpected argument '" << arg << "' (see --help)\n";
+      return kExitUsage;
+    }
+  }
+  if (!game || (*game != "quake" && *game != "hexen2")) {
+    context.err << "texkit2-cli search: --game quake or --game hexen2 is required\n";
+    return kExitUsage;
+  }
+  const extract::GameKind kind = *game == "quake" ? extract::kGameQuake : extract::kGameHexen2;
+  platform::Drives& drives = *context.drives;
+
+  if (options.fixed == 0 && options.remote == 0 && options.removable == 0) {
+    context.err << "texkit2-cli search: no kind of drive chosen (--fixed, --remote, --removable), "
+                   "so no drive is searched\n";
+  }
+  if (verbose) {
+    for (const auto& root : drives.drives()) {
+      if (locate::admitsDrive(options, root.type)) {
+        context.err << "Searching " << printable(root.path) << " ("
+                    << platform::driveTypeName(root.type) << ")\n";
+      }
+    }
+  }
+  locate::FolderObserver observer;
+  if (verbose) {
+    observer = [&context](const std::string& folder) { context.err << printable(folder) << '\n'; };
+  }
+  std::string dataFolder;
+  const bool found =
+      locate::SearchDrives(drives, context.files, options, extract::gameInfo(kind)->executable,
+                           kind, dataFolder, observer);
+  if (found) {
+    context.out << dataFolder << '\n';
+    return kExitSuccess;
+  }
+  if (!dataFolder.empty()) {
+    context.err << "texkit2-cli search: " << extract::gameInfo(kind)->executable << " found, but "
+                << printable(dataFolder) << " does not hold both PAK0.PAK and PAK1.PAK\n";
+  }
+  context.err << "File not found\n";
+  return kExitFailure;
+}
+
+int runDrives(const std::vector<std::string>& args, CliContext& context) {
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h") {
+      context.out << kDrivesHelp;
+      return kExitSuccess;
+    }
+    context.err << "texkit2-cli drives: unexpected argument '" << arg << "' (see --help)\n";
+    return kExitUsage;
+  }
+  platform::Drives& drives = *context.drives;
+  char line[64];
+  std::snprintf(line, sizeof line, "%-9s  %-8s  %s\n", "TYPE", "SERIAL", "ROOT");
+  context.out << line;
+  for (const auto& root : drives.drives()) {
+    std::string serial = "-";
+    // Only media that come and go; asking a network share could wait on its server.
+    if (root.type == platform::DriveType::Removable || root.type == platform::DriveType::CdRom) {
+      if (const auto value = drives.volumeSerial(root.path)) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(*value));
+        serial = hex;
+      } else {
+        serial = "none";
+      }
+    }
+    std::snprintf(line, sizeof line, "%-9s  %-8s  ", platform::driveTypeName(root.type),
+                  serial.c_str());
+    context.out << line << printable(root.path) << '\n';
+  }
+  return kExitSuccess;
+}
+
+} // namespace texkit2::cli

@@ -1,0 +1,149 @@
+#include "locate/DriveSearch.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace texkit2::locate {
+namespace {
+
+char lowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// ASCII folding only: the executables' names are ASCII, and folding other letters (the Kelvin
+// sign to "k", say) would match names the system the tool was made for never would.
+bool sameName(const std::string& entry, const std::string& wanted) {
+  if (entry.size() != wanted.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < entry.size(); ++i) {
+    if (lowerAscii(entry[i]) != lowerAscii(wanted[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool endsInSeparator(const std::string& path) {
+  return !path.empty() && (path.back() == platform::kPathSeparator || path.back() == '/');
+}
+
+// One folder of the current path: its entries, read in one go so that no listing stays open
+// while its sub-folders are searched (3,000 open listings would exhaust the descriptors), and
+// the position of the entry to handle next.
+struct Level {
+  std::string path; // ends in the separator
+  std::vector<platform::FolderEntry> entries;
+  std::size_t next = 0;
+};
+
+} // namespace
+
+bool admitsDrive(const DriveSearchOptions& options, platform::DriveType type) {
+  switch (type) {
+  case platform::DriveType::Removable:
+    return options.removable != 0;
+  case platform::DriveType::Fixed:
+    return options.fixed != 0;
+  case platform::DriveType::Remote:
+    return options.remote != 0;
+  default:
+    return false;
+  }
+}
+
+bool SearchFolder(platform::Drives& drives, const std::string& folder,
+                  const std::string& executableName, std::string& matchedFolder,
+                  const FolderObserver& folderObserver) {
+  if (folder.empty()) {
+    return false;
+  }
+  // Levels stay allocated when the walk climbs back up, so their buffers serve the next
+  // sibling's subtree.
+  std::vector<Level> levels(1);
+  std::size_t depth = 0;
+  levels[0].path = folder;
+  if (!endsInSeparator(levels[0].path)) {
+    levels[0].path += platform::kPathSeparator;
+  }
+  // A folder that cannot be listed counts as empty.
+  drives.listFolder(levels[0].path, levels[0].entries);
+
+  while (true) {
+    Level& level = levels[depth];
+    if (level.next == level.entries.size()) {
+      if (depth == 0) {
+        return false;
+      }
+      --depth;
+      continue;
+    }
+    const platform::FolderEntry& entry = level.entries[level.next++];
+    if (entry.name.empty() || entry.name == "." || entry.name == "..") {
+      continue;
+    }
+    if (entry.isDirectory) {
+      // A link to a folder is neither entered nor compared: it would lead to folders searched
+      // elsewhere or around in a loop. A mount point belongs to another drive.
+      if (entry.isSymlink || entry.isMountPoint) {
+        continue;
+      }
+      if (levels.size() == depth + 1) {
+        levels.emplace_back(); // moves the levels: take them afresh below
+      }
+      const Level& parent = levels[depth];
+      Level& child = levels[depth + 1];
+      child.path.assign(parent.path).append(parent.entries[parent.next - 1].name);
+      child.next = 0;
+      if (folderObserver) {
+        folderObserver(child.path);
+      }
+      child.path += platform::kPathSeparator;
+      drives.listFolder(child.path, child.entries);
+      ++depth;
+      continue;
+    }
+    if (sameName(entry.name, executableName)) {
+      matchedFolder = level.path;
+      return true;
+    }
+  }
+}
+
+bool CheckDataFolder(platform::FileSystem& files, extract::GameKind gameKind,
+                     std::string& gameDataFolder) {
+  const extract::GameInfo* info = extract::gameInfo(gameKind);
+  if (info == nullptr) {
+    return false;
+  }
+  if (!endsInSeparator(gameDataFolder)) {
+    gameDataFolder += platform::kPathSeparator;
+  }
+  gameDataFolder.append(info->dataFolderName).append(1, platform::kPathSeparator);
+  if (!files.setCurrentDirectory(gameDataFolder)) {
+    gameDataFolder.clear();
+    return false;
+  }
+  // Opening, not just finding a name: a folder called PAK0.PAK, or an archive we may not read,
+  // would only make the extraction fail later.
+  return files.openForReading("PAK0.PAK") != nullptr && files.openForReading("PAK1.PAK") != nullptr;
+}
+
+bool SearchDrives(platform::Drives& drives, platform::FileSystem& files,
+                  const DriveSearchOptions& options, const std::string& executableName,
+                  extract::GameKind gameKind, std::string& gameDataFolder,
+                  const FolderObserver& folderObserver) {
+  for (const platform::DriveRoot& root : drives.drives()) {
+    if (!admitsDrive(options, root.type)) {
+      continue;
+    }
+    std::string matched;
+    if (SearchFolder(drives, root.path, executableName, matched, folderObserver)) {
+      gameDataFolder = matched;
+      return CheckDataFolder(files, gameKind, gameDataFolder);
+    }
+  }
+  return false;
+}
+
+} // namespace texkit2::locate

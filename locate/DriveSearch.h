@@ -1,0 +1,67 @@
+#pragma once
+
+#include "extract/GameKind.h"
+#include "platform/Drives.h"
+#include "platform/File.h"
+
+#include <functional>
+#include <string>
+
+namespace texkit2::locate {
+
+// Which kinds of drive a search visits. Each flag is an int used as a boolean, as the Search
+// dialog's check boxes hold them; CD-ROM drives, RAM disks and drives of unknown type are
+// never visited.
+struct DriveSearchOptions {
+  int fixed = 0;     // "&Hard Drives"
+  int remote = 0;    // "&Network Drives"
+  int removable = 0; // "&Removable Drives"
+};
+
+// Whether `options` let a search visit a drive of `type`.
+bool admitsDrive(const DriveSearchOptions& options, platform::DriveType type);
+
+// Called with the path of each sub-folder (no trailing separator) just before the search
+// enters it; drive roots are not reported. It runs on the searching thread, so a dialog may
+// show the path and let its window repaint from here; it must not change the folders, start
+// another search or touch the drive table.
+using FolderObserver = std::function<void(const std::string& folder)>;
+
+// Walks the drives that `options` admit, in the table's order, each depth-first and pre-order
+// in the order its listings yield entries, up to the first file named `executableName` (letter
+// case ignored). On such a match the walk ends at once, `gameDataFolder` becomes the data
+// folder beside it (game folder, then "id1" or "data1", then the separator) and the result is
+// CheckDataFolder's: no other copy of the executable is looked for.
+//
+// Outcome:
+//   no match on any admitted drive     false, gameDataFolder unchanged, current dir unchanged
+//   data folder cannot be made current false, gameDataFolder "",        current dir unchanged
+//   PAK0.PAK or PAK1.PAK missing       false, the data folder,          current dir: data folder
+//   both archives present              true,  the data folder,          current dir: data folder
+//
+// A walk stays on its drive's file system (mount points are left to their own drives), never
+// follows a symbolic link to a folder, treats a folder it cannot list as empty, and holds its
+// path on a stack of its own, so depth is bounded by memory, not by the thread's stack.
+// There is no cancellation; `folderObserver` may be empty.
+bool SearchDrives(platform::Drives& drives, platform::FileSystem& files,
+                  const DriveSearchOptions& options, const std::string& executableName,
+                  extract::GameKind gameKind, std::string& gameDataFolder,
+                  const FolderObserver& folderObserver = {});
+
+// The walk of one folder and everything below it on the same file system. On a match stores
+// the path of the folder holding the executable, ending in the separator, into `matchedFolder`
+// and returns true; otherwise leaves it alone and returns false. `folder` itself is not
+// reported to the observer, its sub-folders are.
+bool SearchFolder(platform::Drives& drives, const std::string& folder,
+                  const std::string& executableName, std::string& matchedFolder,
+                  const FolderObserver& folderObserver = {});
+
+// Turns a game folder (ending in the separator) into its data folder in place and checks that
+// it holds PAK0.PAK and PAK1.PAK, matched without regard to letter case. The data folder is
+// made the current directory through `files`; if that fails, `gameDataFolder` becomes "" and the
+// result is false. For a game other than Quake or Hexen II nothing changes and the result is
+// false.
+bool CheckDataFolder(platform::FileSystem& files, extract::GameKind gameKind,
+                     std::string& gameDataFolder);
+
+} // namespace texkit2::locate

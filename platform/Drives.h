@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace texkit2::platform {
+
+// The kinds of drive the tool tells apart. The values are the ones GetDriveTypeA returns, so
+// code written for drive letters keeps its tables.
+enum class DriveType : std::uint8_t {
+  Unknown = 0,   // the platform cannot tell
+  NoRootDir = 1, // the root path names no folder (a stale or hidden mount point)
+  Removable = 2, // floppy, USB stick, memory card
+  Fixed = 3,     // hard disk
+  Remote = 4,    // network share
+  CdRom = 5,     // optical disc
+  RamDisk = 6,
+};
+
+// "removable", "fixed", "remote", "cdrom", "ramdisk", "unknown", "no-root".
+const char* driveTypeName(DriveType type);
+
+// One drive: a root folder and its type.
+struct DriveRoot {
+  // Always ends in the platform separator: C:\ on Windows, / or /media/me/STICK/ on Linux.
+  std::string path;
+  DriveType type = DriveType::Unknown;
+
+  bool operator==(const DriveRoot&) const = default;
+};
+
+// One entry of a folder listing.
+struct FolderEntry {
+  std::string name;
+  // For a symbolic link: whether its target is a folder (false for a dangling link).
+  bool isDirectory = false;
+  // A symbolic link, or on Windows a junction or mount-point reparse point.
+  bool isSymlink = false;
+  // A folder on which another file system (or another drive) is mounted, so a walk of this
+  // drive must stay out of it.
+  bool isMountPoint = false;
+
+  bool operator==(const FolderEntry&) const = default;
+};
+
+// The drives of the machine, their media, and folder listings.
+class Drives {
+ public:
+  virtual ~Drives() = default;
+
+  // Every present drive, in walk order: A first on Windows; on Linux / first, then the other
+  // mounted file systems in path order. Read afresh on each call.
+  virtual std::vector<DriveRoot> drives() = 0;
+
+  // The drive that holds `path` (an absolute path), or nullopt when no drive does (a path on a
+  // pseudo file system, or a malformed one). Classifies paths below a root by their drive.
+  virtual std::optional<DriveRoot> driveHolding(const std::string& path) = 0;
+
+  // The serial number of the medium mounted at `root`, which changes when the medium is
+  // swapped; nullopt when none can be read (no medium, drive not ready, not a drive root).
+  virtual std::optional<std::uint32_t> volumeSerial(const std::string& root) = 0;
+
+  // Replaces `entries` with those of `folder` (with or without a trailing separator), in the
+  // order the file system yields them, without "." and "..". A folder that cannot be listed
+  // leaves `entries` empty and returns why; callers treat it as an empty folder.
+  virtual std::error_code listFolder(const std::string& folder,
+                                     std::vector<FolderEntry>& entries) = 0;
+
+  // True when `path` names an existing folder (through symbolic links).
+  virtual bool isFolder(const std::string& path) = 0;
+};
+
+// The drives of this machine.
+Drives& hostDrives();
+
+// The host's folder listing, which every Drives of this platform shares: on Linux it marks
+// mount points by their mount id (falling back to the device number), so bind mounts count too.
+// Paths longer than the platform's limit for one call are opened piecewise.
+std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntry>& entries);
+bool isHostFolder(const std::string& path);
+
+} // namespace texkit2::platform

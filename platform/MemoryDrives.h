@@ -1,0 +1,60 @@
+#pragma once
+
+#include "platform/Drives.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace texkit2::platform {
+
+// A drive table for tests: each drive's root is a real folder (a temporary one), with a type
+// and a medium serial number that the test chooses and may change at any time. Listings are
+// the host's, in byte order of the names unless the test asks otherwise, so that the order a
+// walk meets entries in is known.
+class MemoryDrives final : public Drives {
+ public:
+  enum class Order { Ascending, Descending, FileSystem };
+
+  // Adds a drive after those already added and returns its root as the table spells it (ending
+  // in the separator). A root that lies inside another drive's folders is that drive's mount
+  // point: walks of the outer drive stay out of it.
+  std::string addDrive(const std::filesystem::path& root, DriveType type,
+                       std::optional<std::uint32_t> serial = std::nullopt);
+  void setType(const std::string& root, DriveType type);
+  // nullopt: no medium.
+  void setSerial(const std::string& root, std::optional<std::uint32_t> serial);
+  void removeDrive(const std::string& root);
+  // Listing `folder` fails with permission_denied from now on, as an unreadable folder would
+  // (tests run as root, for whom permissions do not stop a listing).
+  void setUnlistable(const std::filesystem::path& folder);
+  void setOrder(Order order) { m_order = order; }
+
+  // The folders listFolder was asked for, in order, as passed.
+  const std::vector<std::string>& listedFolders() const { return m_listed; }
+  void clearListed() { m_listed.clear(); }
+
+  std::vector<DriveRoot> drives() override;
+  std::optional<DriveRoot> driveHolding(const std::string& path) override;
+  std::optional<std::uint32_t> volumeSerial(const std::string& root) override;
+  std::error_code listFolder(const std::string& folder, std::vector<FolderEntry>& entries) override;
+  bool isFolder(const std::string& path) override { return isHostFolder(path); }
+
+ private:
+  struct Drive {
+    std::string root; // ends in the separator
+    DriveType type;
+    std::optional<std::uint32_t> serial;
+  };
+  Drive* find(const std::string& root);
+
+  std::vector<Drive> m_drives;
+  std::set<std::string> m_unlistable; // without a trailing separator
+  Order m_order = Order::Ascending;
+  std::vector<std::string> m_listed;
+};
+
+} // namespace texkit2::platform

@@ -1,0 +1,189 @@
+// Folder listing for Linux and other POSIX systems: readdir with its d_type, and one statx per
+// sub-folder to tell mount points, without following links or triggering automounts.
+#include "platform/Drives.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace texkit2::platform {
+namespace {
+
+std::error_code lastError() {
+  return {errno, std::generic_category()};
+}
+
+class FdGuard {
+ public:
+  explicit FdGuard(int fd) : m_fd(fd) {}
+  ~FdGuard() {
+    if (m_fd >= 0) {
+      ::close(m_fd);
+    }
+  }
+  FdGuard(const FdGuard&) = delete;
+  FdGuard& operator=(const FdGuard&) = delete;
+  int get() const { return m_fd; }
+  int release() {
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd;
+  }
+
+ private:
+  int m_fd;
+};
+
+// Opens `path` as a folder. A path longer than PATH_MAX cannot go to one call, so it is opened
+// in pieces below PATH_MAX, each relative to the last: deep trees stay reachable.
+int openFolder(const std::string& path, int flags) {
+  if (path.size() < PATH_MAX) {
+    return ::open(path.c_str(), flags | O_DIRECTORY | O_CLOEXEC);
+  }
+  std::size_t start = 0;
+  int base = AT_FDCWD;
+  if (path.front() == '/') {
+    base = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (base < 0) {
+      return -1;
+    }
+    start = 1;
+  }
+  while (true) {
+    std::size_t end = path.size();
+    if (end - start >= PATH_MAX) {
+      end = path.rfind('/', start + PATH_MAX - 1);
+      if (end == std::string::npos || end <= start) {
+        if (base >= 0) {
+          ::close(base);
+        }
+        errno = ENAMETOOLONG;
+        return -1;
+      }
+    }
+    const std::string piece = path.substr(start, end - start);
+    const std::size_t rest = path.find_first_not_of('/', end);
+    const bool last = rest == std::string::npos;
+    const int next =
+        ::openat(base, piece.c_str(), (last ? flags : O_PATH) | O_DIRECTORY | O_CLOEXEC);
+    const int saved = errno;
+    if (base >= 0) {
+      ::close(base);
+    }
+    errno = saved;
+    if (next < 0 || last) {
+      return next;
+    }
+    base = next;
+    start = rest;
+  }
+}
+
+struct Identity {
+  std::uint64_t mountId = 0;
+  bool hasMountId = false;
+  std::uint64_t device = 0;
+};
+
+bool identify(int dirFd, const char* name, int flags, Identity& identity, unsigned& mode) {
+  struct statx info {};
+  if (::statx(dirFd, name, flags | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_MNT_ID, &info) != 0) {
+    return false;
+  }
+  identity.hasMountId = (info.stx_mask & STATX_MNT_ID) != 0;
+  identity.mountId = info.stx_mnt_id;
+  identity.device = (std::uint64_t{info.stx_dev_major} << 32) | info.stx_dev_minor;
+  mode = info.stx_mode;
+  return true;
+}
+
+bool differentMount(const Identity& folder, const Identity& child) {
+  if (folder.hasMountId && child.hasMountId) {
+    return folder.mountId != child.mountId;
+  }
+  return folder.device != child.device;
+}
+
+} // namespace
+
+std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
+  entries.clear();
+  if (folder.empty()) {
+    return std::make_error_code(std::errc::invalid_argument);
+  }
+  FdGuard fd(openFolder(folder, O_RDONLY));
+  if (fd.get() < 0) {
+    return lastError();
+  }
+  Identity self;
+  unsigned selfMode = 0;
+  if (!identify(fd.get(), "", AT_EMPTY_PATH, self, selfMode)) {
+    return lastError();
+  }
+  DIR* dir = ::fdopendir(fd.get());
+  if (dir == nullptr) {
+    return lastError();
+  }
+  fd.release(); // closedir closes it
+  const int dirFd = ::dirfd(dir);
+  std::error_code failure;
+  while (true) {
+    errno = 0;
+    const dirent* raw = ::readdir(dir);
+    if (raw == nullptr) {
+      if (errno != 0) {
+        failure = lastError();
+      }
+      break;
+    }
+    const char* name = raw->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
+      continue;
+    }
+    FolderEntry entry;
+    entry.name = name;
+    unsigned char type = raw->d_type;
+    Identity child;
+    unsigned mode = 0;
+    bool identified = false;
+    if (type == DT_UNKNOWN || type == DT_DIR) {
+      identified = identify(dirFd, name, AT_SYMLINK_NOFOLLOW, child, mode);
+      if (identified) {
+        type = S_ISDIR(mode) ? DT_DIR : S_ISLNK(mode) ? DT_LNK : DT_REG;
+      }
+    }
+    if (type == DT_DIR) {
+      entry.isDirectory = true;
+      entry.isMountPoint = identified && differentMount(self, child);
+    } else if (type == DT_LNK) {
+      entry.isSymlink = true;
+      struct stat target {};
+      entry.isDirectory =
+          ::fstatat(dirFd, name, &target, AT_NO_AUTOMOUNT) == 0 && S_ISDIR(target.st_mode);
+    }
+    entries.push_back(std::move(entry));
+  }
+  ::closedir(dir);
+  if (failure) {
+    entries.clear();
+  }
+  return failure;
+}
+
+bool isHostFolder(const std::string& path) {
+  if (path.empty()) {
+    return false;
+  }
+  const int fd = openFolder(path, O_PATH);
+  if (fd < 0) {
+    return false;
+  }
+  ::close(fd);
+  return true;
+}
+
+} // namespace texkit2::platform
