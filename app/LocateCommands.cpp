@@ -1,8 +1,17 @@
 #include "app/LocateCommands.h"
 
+#include "app/ExtractDlg.h"
+#include "locate/SearchDlg.h"
+
 namespace texkit2::app {
 
-// The locate dialogs are not part of this build yet; the commands stay without effect.
-void installLocateCommands(AppServices& /*services*/) {}
+void installLocateCommands(AppServices& services, platform::Drives& drives) {
+  services.search = [&services, &drives](CExtractDlg& main) {
+    if (locate::RunSearch(&main, main.gameKind(), main.dataFolderRef(), drives, services.files)) {
+      main.ShowFolderLocated("Found pak0.pak and pak1.pak");
+    }
+    main.UpdateData(false);
+  };
+}
 
 } // namespace texkit2::app

@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
                                          QDesktopServices::openUrl(QUrl::fromLocalFile(path));
                                        }
                                      }};
-  texkit2::app::installLocateCommands(services);
+  texkit2::app::installLocateCommands(services, texkit2::platform::hostDrives());
 
   const QStringList arguments = QApplication::arguments();
   const qsizetype shots = arguments.indexOf("--screenshots");

@@ -5,6 +5,7 @@ add_executable(test_gui
   gui/GuiTestMain.cpp
   gui/ExtractDlgTest.cpp
   gui/SmallDialogsTest.cpp
+  gui/SearchDlgTest.cpp
   gui/ScreenshotTest.cpp)
 target_link_libraries(test_gui PRIVATE texkit2_app texkit2_fixtures Qt6::Test GTest::gtest
                       texkit2_warnings)

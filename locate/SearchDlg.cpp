@@ -1,0 +1,182 @@
+#include "locate/SearchDlg.h"
+
+#include "framework/AnimationControl.h"
+#include "framework/LongOperation.h"
+#include "locate/DriveSearch.h"
+
+#include <QAbstractButton>
+#include <atomic>
+#include <mutex>
+
+namespace texkit2::locate {
+namespace {
+
+constexpr int kCloseButton = 1032;
+constexpr int kAnimation = 1027;
+constexpr int kBeginSearch = 1026;
+constexpr int kStatus = 1021;
+constexpr int kRemovable = 1029;
+constexpr int kHardDrives = 1030;
+constexpr int kNetwork = 1031;
+constexpr int kSearchClip = 129;
+constexpr int kFlashTimer = 1;
+
+// The walk may enter thousands of folders a second: the status line shows the latest one
+// whenever the window gets to paint, instead of queueing every path.
+class StatusLine {
+ public:
+  explicit StatusLine(framework::CDialog& dialog) : m_dialog(dialog) {}
+
+  void enter(const std::string& folder) {
+    {
+      const std::lock_guard lock(m_mutex);
+      m_latest = folder;
+    }
+    if (!m_pending.exchange(true)) {
+      framework::callOnGuiThread(
+          &m_dialog,
+          [this] {
+            std::string text;
+            {
+              const std::lock_guard lock(m_mutex);
+              text = m_latest;
+            }
+            m_pending = false;
+            m_dialog.SetDlgItemText(kStatus, QString::fromStdString(text));
+          },
+          false);
+    }
+  }
+
+ private:
+  framework::CDialog& m_dialog;
+  std::mutex m_mutex;
+  std::string m_latest;
+  std::atomic<bool> m_pending{false};
+};
+
+} // namespace
+
+CSearchDlg::CSearchDlg(platform::Drives& drives, platform::FileSystem& files, QWidget* parent)
+    : CDialog(138, parent), m_drives(drives), m_files(files) {}
+
+CSearchDlg::~CSearchDlg() {
+  if (animation() != nullptr) {
+    animation()->Close();
+  }
+}
+
+int& CSearchDlg::flashCounter() {
+  static int counter = 0;
+  return counter;
+}
+
+void CSearchDlg::SetSearchTarget(const std::string& executableName, std::string& gameDataFolder,
+                                 extract::GameKind game) {
+  m_executableName = executableName;
+  m_gameDataFolder = &gameDataFolder;
+  m_game = game;
+}
+
+framework::AnimationControl* CSearchDlg::animation() const {
+  return item<framework::AnimationControl>(kAnimation);
+}
+
+void CSearchDlg::DoDataExchange(framework::DataExchange& dx) {
+  framework::DDX_Check(dx, kHardDrives, m_hardDrives);
+  framework::DDX_Check(dx, kNetwork, m_networkDrives);
+  framework::DDX_Check(dx, kRemovable, m_removableDrives);
+  framework::DDX_Text(dx, kStatus, m_statusText);
+}
+
+bool CSearchDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  animation()->Open(kSearchClip);
+  EnableItem(kBeginSearch, false);
+  for (const int box : {kHardDrives, kNetwork, kRemovable}) {
+    connect(item<QAbstractButton>(box), &QAbstractButton::clicked, this,
+            &CSearchDlg::OnSearchOption);
+  }
+  connect(item<QAbstractButton>(kBeginSearch), &QAbstractButton::clicked, this,
+          &CSearchDlg::OnBeginSearch);
+  connect(item<QAbstractButton>(kCloseButton), &QAbstractButton::clicked, this,
+          &CSearchDlg::OnOkCancel);
+  return true;
+}
+
+void CSearchDlg::OnSearchOption() {
+  UpdateData(true);
+  EnableItem(kBeginSearch, m_hardDrives == 1 || m_networkDrives == 1 || m_removableDrives == 1);
+}
+
+void CSearchDlg::OnBeginSearch() {
+  UpdateData(true);
+  if (m_gameDataFolder == nullptr) {
+    return;
+  }
+  QString status;
+  {
+    framework::WaitCursorCapture capture(this);
+    animation()->Play(0, -1, -1);
+    m_found = false;
+    DriveSearchOptions options;
+    options.fixed = m_hardDrives;
+    options.remote = m_networkDrives;
+    options.removable = m_removableDrives;
+    StatusLine statusLine(*this);
+    bool success = false;
+    std::string& folder = *m_gameDataFolder;
+    framework::runLongOperation([&] {
+      success = SearchDrives(m_drives, m_files, options, m_executableName, m_game, folder,
+                             [&](const std::string& entered) { statusLine.enter(entered); });
+    });
+    if (success) {
+      status = "File found";
+      SetDlgItemText(kCloseButton, "&Ok");
+      EnableItem(kBeginSearch, false);
+      EnableItem(kHardDrives, false);
+      EnableItem(kNetwork, false);
+      EnableItem(kRemovable, false);
+      FlashWindow(true);
+      SetTimer(kFlashTimer, 400);
+      m_found = true;
+    } else {
+      status = "File not found";
+      SetDlgItemText(kCloseButton, "&Cancel");
+      m_found = false;
+    }
+    SetDlgItemText(kStatus, status);
+  }
+  animation()->Stop();
+}
+
+void CSearchDlg::OnOkCancel() {
+  if (m_found) {
+    OnOK();
+  } else {
+    OnCancel();
+  }
+}
+
+void CSearchDlg::OnTimer(int /*id*/) {
+  FlashWindow(true);
+  if (flashCounter() == 3) {
+    KillTimer(kFlashTimer);
+    FlashWindow(false);
+  } else {
+    ++flashCounter();
+  }
+}
+
+bool RunSearch(QWidget* owner, extract::GameKind game, std::string& gameDataFolder,
+               platform::Drives& drives, platform::FileSystem& files) {
+  const extract::GameInfo* info = extract::gameInfo(game);
+  if (info == nullptr) {
+    return false;
+  }
+  CSearchDlg dialog(drives, files, owner);
+  dialog.SetSearchTarget(info->executable, gameDataFolder, game);
+  return dialog.DoModal() == framework::CDialog::IDOK && !gameDataFolder.empty();
+}
+
+} // namespace texkit2::locate

@@ -1,0 +1,185 @@
+#include "locate/SearchDlg.h"
+
+#include "app/ExtractDlg.h"
+#include "app/LocateCommands.h"
+#include "framework/AnimationControl.h"
+#include "platform/MemoryDrives.h"
+#include "tests/common/TempFolder.h"
+#include "tests/gui/GuiSupport.h"
+#include "tests/support/SampleGame.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QTest>
+
+namespace texkit2::locate {
+namespace {
+
+using testing::OnNextModal;
+using testing::TempFolder;
+
+class SearchDlgTest : public ::testing::Test {
+ protected:
+  SearchDlgTest() {
+    // A fixed drive with the game, a CD-ROM that also holds one (never searched), a network
+    // drive without it.
+    fixtures::writeSampleGame(folder / "fixed/games", fixtures::Game::Quake);
+    fixtures::writeSampleGame(folder / "cdrom", fixtures::Game::Quake);
+    testing::writeText(folder / "net/readme.txt", "x");
+    drives.addDrive(folder / "net", platform::DriveType::Remote);
+    drives.addDrive(folder / "cdrom", platform::DriveType::CdRom);
+    drives.addDrive(folder / "fixed", platform::DriveType::Fixed);
+  }
+  ~SearchDlgTest() override { testing::expectNoTopLevelWindows(); }
+
+  void tick(CSearchDlg& dialog, int box) { dialog.item<QCheckBox>(box)->click(); }
+
+  std::string expectedDataFolder() const {
+    return (std::filesystem::canonical(folder.path()) / "fixed/games/quake/id1").string() + "/";
+  }
+
+  TempFolder folder;
+  platform::MemoryDrives drives;
+  platform::FileSystem& files = platform::hostFileSystem();
+  std::string dataFolder;
+};
+
+TEST_F(SearchDlgTest, BeginSearchNeedsAnOption) {
+  CSearchDlg dialog(drives, files);
+  dialog.SetSearchTarget("quake.exe", dataFolder, extract::kGameQuake);
+  dialog.Create();
+  EXPECT_FALSE(dialog.isItemEnabled(1026));
+  EXPECT_EQ(dialog.GetDlgItemText(1021), "");
+  EXPECT_EQ(dialog.GetDlgItemText(1032), "&Cancel");
+  EXPECT_TRUE(dialog.animation()->isOpen());
+  EXPECT_FALSE(dialog.animation()->isPlaying());
+  for (const int box : {1030, 1031, 1029}) {
+    SCOPED_TRACE(box);
+    tick(dialog, box);
+    EXPECT_TRUE(dialog.isItemEnabled(1026));
+    tick(dialog, box);
+    EXPECT_FALSE(dialog.isItemEnabled(1026));
+  }
+}
+
+TEST_F(SearchDlgTest, AFailedSearchThenASuccessfulOne) {
+  CSearchDlg::flashCounter() = 0;
+  CSearchDlg dialog(drives, files);
+  dialog.SetSearchTarget("quake.exe", dataFolder, extract::kGameQuake);
+  dialog.Create();
+  dialog.show();
+
+  tick(dialog, 1031); // network only: nothing there
+  dialog.item<QAbstractButton>(1026)->click();
+  EXPECT_EQ(dialog.GetDlgItemText(1021), "File not found");
+  EXPECT_EQ(dialog.GetDlgItemText(1032), "&Cancel");
+  EXPECT_FALSE(dialog.found());
+  EXPECT_TRUE(dialog.isItemEnabled(1026));
+  EXPECT_FALSE(dialog.animation()->isPlaying());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  tick(dialog, 1030); // and hard drives
+  dialog.item<QAbstractButton>(1026)->click();
+  EXPECT_EQ(dialog.GetDlgItemText(1021), "File found");
+  EXPECT_EQ(dialog.GetDlgItemText(1032), "&Ok");
+  EXPECT_TRUE(dialog.found());
+  EXPECT_EQ(dataFolder, expectedDataFolder());
+  for (const int id : {1026, 1030, 1031, 1029}) {
+    EXPECT_FALSE(dialog.isItemEnabled(id)) << id;
+  }
+  // Five toggles over 1.6 s on the first success of the process, then the normal caption.
+  EXPECT_EQ(dialog.flashToggles(), 1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.hasTimer(1); }, 5000));
+  EXPECT_EQ(dialog.flashToggles(), 5);
+  EXPECT_FALSE(dialog.flashState());
+  EXPECT_EQ(dialog.windowTitle(), "Search");
+
+  dialog.hide();
+  // A later success in the same process toggles twice.
+  std::string again;
+  CSearchDlg second(drives, files);
+  second.SetSearchTarget("quake.exe", again, extract::kGameQuake);
+  second.Create();
+  tick(second, 1030);
+  second.item<QAbstractButton>(1026)->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !second.hasTimer(1); }, 5000));
+  EXPECT_EQ(second.flashToggles(), 2);
+}
+
+TEST_F(SearchDlgTest, ClosingAnswersByTheFoundFlag) {
+  struct Case {
+    const char* what;
+    bool search;
+    std::function<void(CSearchDlg&)> close;
+    int result;
+  };
+  const std::vector<Case> cases = {
+      {"cancel at once", false, [](CSearchDlg& d) { d.item<QAbstractButton>(1032)->click(); },
+       framework::CDialog::IDCANCEL},
+      {"close box at once", false, [](CSearchDlg& d) { d.close(); }, framework::CDialog::IDCANCEL},
+      {"ok after success", true, [](CSearchDlg& d) { d.item<QAbstractButton>(1032)->click(); },
+       framework::CDialog::IDOK},
+      {"close box after success", true, [](CSearchDlg& d) { d.close(); }, framework::CDialog::IDOK},
+      {"escape after success", true, [](CSearchDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); },
+       framework::CDialog::IDCANCEL},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string target;
+    CSearchDlg dialog(drives, files);
+    dialog.SetSearchTarget("quake.exe", target, extract::kGameQuake);
+    OnNextModal act([&](QWidget*) {
+      if (c.search) {
+        tick(dialog, 1030);
+        dialog.item<QAbstractButton>(1026)->click();
+      }
+      c.close(dialog);
+    });
+    EXPECT_EQ(dialog.DoModal(), c.result);
+    EXPECT_TRUE(act.ran());
+  }
+}
+
+TEST_F(SearchDlgTest, TheMainDialogReachesTheFolderLocatedState) {
+  testing::RecordingMessageBoxes messages;
+  app::AppServices services{files, messages, {}, {}, {}, {}};
+  app::installLocateCommands(services, drives);
+  struct Case {
+    const char* what;
+    bool accept;
+  };
+  for (const Case c : {Case{"ok after success", true}, Case{"escape after success", false}}) {
+    SCOPED_TRACE(c.what);
+    app::CExtractDlg main(services);
+    main.Create();
+    main.item<QRadioButton>(1033)->click();
+    OnNextModal act([&](QWidget* modal) {
+      auto* search = qobject_cast<CSearchDlg*>(modal);
+      ASSERT_NE(search, nullptr);
+      search->item<QCheckBox>(1030)->click();
+      search->item<QAbstractButton>(1026)->click();
+      if (c.accept) {
+        search->item<QAbstractButton>(1032)->click();
+      } else {
+        QTest::keyClick(search, Qt::Key_Escape);
+      }
+    });
+    main.item<QAbstractButton>(1026)->click();
+    ASSERT_TRUE(act.ran());
+    // The search writes the folder in place, whatever the dialog's answer.
+    EXPECT_EQ(main.dataFolder(), expectedDataFolder());
+    EXPECT_EQ(main.isItemEnabled(1007), c.accept);
+    EXPECT_EQ(main.GetDlgItemText(1006),
+              c.accept ? "Found pak0.pak and pak1.pak"
+                       : "Please choose either manual search or auto search.");
+  }
+  // Without a game the command shows nothing.
+  app::CExtractDlg idle(services);
+  idle.Create();
+  idle.OnSearch();
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+} // namespace
+} // namespace texkit2::locate
