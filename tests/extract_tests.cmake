@@ -1,6 +1,9 @@
-texkit2_add_test(test_platform
-  SOURCES platform/PosixFileSystemTest.cpp
-  LIBS texkit2_platform)
+# The Win32 file layer has its own tests (windows_tests.cmake).
+if(NOT WIN32)
+  texkit2_add_test(test_platform
+    SOURCES platform/PosixFileSystemTest.cpp
+    LIBS texkit2_platform)
+endif()
 
 texkit2_add_test(test_extract
   SOURCES
@@ -16,7 +19,9 @@ texkit2_add_test(test_cli
   LIBS texkit2_cli_lib texkit2_fixtures)
 
 # Runs only where Debian's wine is installed; about ten seconds there.
-texkit2_add_test(test_wine
-  SOURCES cli/WineRegistrationTest.cpp
-  LIBS texkit2_fixtures)
-add_dependencies(test_wine texkit2-cli)
+if(NOT WIN32)
+  texkit2_add_test(test_wine
+    SOURCES cli/WineRegistrationTest.cpp
+    LIBS texkit2_fixtures)
+  add_dependencies(test_wine texkit2-cli)
+endif()

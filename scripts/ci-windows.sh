@@ -1,0 +1,224 @@
+#!/usr/bin/env bash
+# The Windows build, tested under Wine: installs Debian's MinGW-w64 and Wine when they are
+# missing, cross-compiles (scripts/windows-build.sh), runs the Windows tests under Wine in a
+# throw-away prefix, extracts the sample game with texkit2-cli.exe and compares the WAD file with
+# the Linux build's byte for byte, and reads its registration back with `wine reg query`.
+#
+# 32-bit (i686, as the tool was made for) when 32-bit Wine can be installed, else x86_64;
+# TEXKIT2_WINDOWS_ARCH=i686|x86_64 insists on one. Skips, saying so, when the packages cannot be
+# installed, or with TEXKIT2_SKIP_WINDOWS=1. Uses the Linux build in build/ (LINUX_BUILD_DIR) that
+# scripts/test.sh leaves, and builds it when it is missing. Run as root, or as a user with sudo.
+#
+# Wine's output is never read through a pipe or $(...): the processes it starts inherit the pipe
+# and hold it open for as long as the wineserver lives. It goes to files instead.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+started=$SECONDS
+say() { echo "ci-windows: $*"; }
+work=$(mktemp -d "${TMPDIR:-/tmp}/texkit2-ci-windows.XXXXXX")
+wine_started=0
+cleanup() {
+  if [ "$wine_started" = 1 ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+skip() {
+  say "SKIPPED: $*"
+  say "the Windows build was not tested ($((SECONDS - started)) s)"
+  exit 0
+}
+# fail WHAT [LOG]: says what failed, shows the end of its log, and fails the run.
+fail() {
+  say "FAILED: $1"
+  if [ -n "${2:-}" ] && [ -f "$2" ]; then
+    tail -n 60 "$2"
+  fi
+  exit 1
+}
+# expect FILE TEXT: FILE holds TEXT, literally.
+expect() {
+  grep -qF -- "$2" "$1" || fail "$(basename "$1") lacks: $2" "$1"
+}
+
+if [ "${TEXKIT2_SKIP_WINDOWS:-0}" = 1 ]; then
+  skip "TEXKIT2_SKIP_WINDOWS=1"
+fi
+
+# ---- Packages -----------------------------------------------------------------------------------
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt_log=$work/apt.log
+updated=0
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+# install_missing PACKAGE...: installs those that are missing; false when apt cannot.
+install_missing() {
+  local missing=() package
+  for package in "$@"; do
+    installed "$package" || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  say "installing ${missing[*]}"
+  if [ "$updated" = 0 ]; then
+    "${sudo[@]}" apt-get update -qq >>"$apt_log" 2>&1 || return 1
+    updated=1
+  fi
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >>"$apt_log" 2>&1
+}
+
+# googletest: its sources, compiled with the cross toolchain. wine64 runs 64-bit programs;
+# wine32 (multiarch i386) the 32-bit ones.
+common=(cmake ninja-build googletest wine wine64)
+arch=${TEXKIT2_WINDOWS_ARCH:-}
+if [ -z "$arch" ] || [ "$arch" = i686 ]; then
+  added_i386=0
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    if "${sudo[@]}" dpkg --add-architecture i386; then
+      added_i386=1
+      updated=0
+    fi
+  fi
+  if install_missing "${common[@]}" g++-mingw-w64-i686 wine32:i386; then
+    arch=i686
+  elif [ "$arch" = i686 ]; then
+    skip "cannot install 32-bit Wine and MinGW-w64 (apt said: $(tail -n 1 "$apt_log"))"
+  else
+    say "the 32-bit packages (wine32:i386, g++-mingw-w64-i686) cannot be installed here:" \
+      "testing the x86_64 build instead"
+    if [ "$added_i386" = 1 ]; then
+      "${sudo[@]}" dpkg --remove-architecture i386 || true
+      updated=0
+    fi
+    arch=x86_64
+  fi
+fi
+if [ "$arch" = x86_64 ]; then
+  install_missing "${common[@]}" g++-mingw-w64-x86-64 ||
+    skip "cannot install Wine and MinGW-w64 (apt said: $(tail -n 1 "$apt_log"))"
+elif [ "$arch" != i686 ]; then
+  fail "TEXKIT2_WINDOWS_ARCH is i686 or x86_64, not '$arch'"
+fi
+t_install=$((SECONDS - started))
+
+# ---- Build --------------------------------------------------------------------------------------
+build=${BUILD_DIR:-build-windows-$arch}
+linux=${LINUX_BUILD_DIR:-build}
+t=$SECONDS
+TEXKIT2_WINDOWS_ARCH=$arch BUILD_DIR=$build scripts/windows-build.sh >"$work/build.log" 2>&1 ||
+  fail "the $arch build" "$work/build.log"
+warnings=$(grep -c 'warning:' "$work/build.log" || true)
+if [ "$warnings" != 0 ]; then
+  grep -A3 'warning:' "$work/build.log"
+  say "the build printed $warnings warnings"
+fi
+t_build=$((SECONDS - t))
+t_linux=0
+if [ ! -x "$linux/cli/texkit2-cli" ] || [ ! -x "$linux/tests/support/texkit2-sample-game" ]; then
+  say "building the Linux build in $linux to compare with"
+  t=$SECONDS
+  scripts/setup.sh
+  BUILD_DIR=$linux scripts/build.sh >"$work/linux-build.log" 2>&1 ||
+    fail "the Linux build" "$work/linux-build.log"
+  t_linux=$((SECONDS - t))
+fi
+
+exe=$build/cli/texkit2-cli.exe
+# The version resource, as the file's properties show it.
+"$arch-w64-mingw32-windres" -i "$exe" -O rc -o "$work/resources.rc" ||
+  fail "reading the resources of $exe"
+expect "$work/resources.rc" 'FILEVERSION 1, 0, 12, 99'
+expect "$work/resources.rc" 'VALUE "FileDescription", "Extraction Pak to Wad"'
+expect "$work/resources.rc" 'VALUE "CompanyName", "Corvane"'
+expect "$work/resources.rc" 'Name: 128.'
+
+# ---- A throw-away Wine prefix, headless ---------------------------------------------------------
+t=$SECONDS
+export WINEPREFIX=$work/prefix WINEDEBUG=-all DISPLAY=
+export WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe='
+unset WAYLAND_DISPLAY
+mkdir -p "$WINEPREFIX"
+wine_started=1
+# One server for the whole run, with the prefix's services, started with output to files; the
+# tests' Wine processes then start nothing that would outlive them.
+wineserver -p >"$work/wineserver.log" 2>&1 || fail "starting wineserver" "$work/wineserver.log"
+timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 ||
+  fail "making the Wine prefix" "$work/wineboot.log"
+# Drive letters come from the mount manager, a service that can still be starting when wineboot
+# returns: wait until Wine reports drive C.
+ready=0
+for _ in $(seq 1 60); do
+  wine "$exe" drives >"$work/drives-ready.out" 2>&1 || true
+  if grep -qF "C:\\" "$work/drives-ready.out"; then
+    ready=1
+    break
+  fi
+  sleep 0.5
+done
+[ "$ready" = 1 ] || fail "Wine reports no drive C: 30 s after making the prefix" "$work/drives-ready.out"
+t_prefix=$((SECONDS - t))
+
+# ---- The Windows tests --------------------------------------------------------------------------
+t=$SECONDS
+ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --timeout 300 ||
+  fail "the Windows tests under Wine"
+t_tests=$((SECONDS - t))
+
+# ---- End to end: extraction and registration ----------------------------------------------------
+t=$SECONDS
+"$linux/tests/support/texkit2-sample-game" "$work/linux" --game quake >"$work/sample.log"
+"$linux/tests/support/texkit2-sample-game" "$work/windows" --game quake >>"$work/sample.log"
+"$linux/cli/texkit2-cli" extract --game quake --no-register "$work/linux/quake/id1" \
+  >"$work/linux-extract.log" 2>&1 || fail "the Linux extraction" "$work/linux-extract.log"
+
+# The level editor's slots, as the editor makes them; txpack0 holds another pack.
+settings='HKCU\Software\Corvanne\Stratel\Settings\txpack'
+wine reg add "${settings}0" /v name /t REG_SZ /d base.wad /f >>"$work/reg.log" 2>&1 ||
+  fail "wine reg add" "$work/reg.log"
+wine reg add "${settings}1" /f >>"$work/reg.log" 2>&1 || fail "wine reg add" "$work/reg.log"
+
+data="Z:${work//\//\\}\\windows\\quake\\id1"
+timeout 300 wine "$exe" extract --game quake "$data" >"$work/extract.out" 2>"$work/extract.err" ||
+  fail "texkit2-cli.exe extract" "$work/extract.err"
+cmp "$work/linux/quake/id1/Quake.wad" "$work/windows/quake/id1/Quake.wad" ||
+  fail "the WAD files of the Windows and the Linux build differ"
+expect "$work/extract.out" "Written to : $data\\Quake.wad"
+expect "$work/extract.err" "registered as texture pack txpack1 (HKEY_CURRENT_USER)"
+
+# Any letter case names the file; the listing is the Linux build's, less the CR of each line end.
+timeout 300 wine "$exe" info "$data\\QUAKE.WAD" >"$work/info.out" 2>&1 ||
+  fail "texkit2-cli.exe info" "$work/info.out"
+tr -d '\r' <"$work/info.out" >"$work/info-windows.txt"
+"$linux/cli/texkit2-cli" info "$work/linux/quake/id1/Quake.wad" >"$work/info-linux.txt"
+cmp "$work/info-linux.txt" "$work/info-windows.txt" ||
+  fail "texkit2-cli.exe info lists the WAD file otherwise than the Linux build" "$work/info.out"
+
+# The drives as Wine reports them: C: (the prefix's drive_c) and Z: (the host's /), both fixed.
+timeout 300 wine "$exe" drives >"$work/drives.out" 2>&1 ||
+  fail "texkit2-cli.exe drives" "$work/drives.out"
+for drive in C Z; do
+  grep -qE "^fixed +- +$drive:\\\\"$'\r'"?\$" "$work/drives.out" ||
+    fail "texkit2-cli.exe drives does not list $drive: as a fixed drive" "$work/drives.out"
+done
+
+wine reg query "${settings}1" >"$work/query1.txt" 2>&1 || fail "wine reg query" "$work/query1.txt"
+expect "$work/query1.txt" "type    REG_DWORD    0x1"
+expect "$work/query1.txt" "path    REG_SZ    $data\\Quake.wad"
+expect "$work/query1.txt" "name    REG_SZ    Quake.wad"
+wine reg query "${settings}0" >"$work/query0.txt" 2>&1 || fail "wine reg query" "$work/query0.txt"
+expect "$work/query0.txt" "name    REG_SZ    base.wad"
+t_e2e=$((SECONDS - t))
+
+say "the $arch build extracts the sample game under Wine to the Linux build's WAD file, byte for" \
+  "byte, and registers it in txpack1"
+linux_note=""
+if [ "$t_linux" != 0 ]; then
+  linux_note=", Linux build ${t_linux} s"
+fi
+say "passed in $((SECONDS - started)) s (packages ${t_install} s, build ${t_build} s${linux_note}," \
+  "prefix ${t_prefix} s, tests ${t_tests} s, end to end ${t_e2e} s)"
