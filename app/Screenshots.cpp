@@ -24,8 +24,10 @@ QString save(QWidget& widget, const QString& folder, const QString& name, QStrin
 
 } // namespace
 
-QStringList writeScreenshots(const QString& folder, const QString& dataFolder,
+QStringList writeScreenshots(const QString& requestedFolder, const QString& dataFolder,
                              AppServices& services) {
+  // The extraction makes the data folder current; a relative folder must not follow it.
+  const QString folder = QDir(requestedFolder).absolutePath();
   QDir().mkpath(folder);
   QStringList written;
   CExtractDlg dialog(services);

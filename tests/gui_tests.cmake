@@ -12,3 +12,8 @@ target_link_libraries(test_gui PRIVATE texkit2_app texkit2_fixtures Qt6::Test GT
 target_include_directories(test_gui PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR})
 gtest_discover_tests(test_gui DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+
+# The real program on a real (virtual) X server.
+add_test(NAME StartsUnderXvfb
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/gui/start_under_xvfb.sh $<TARGET_FILE:texkit2>)
+set_tests_properties(StartsUnderXvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 30)
