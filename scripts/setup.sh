@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build needs, when some are missing (as root, or via sudo).
+#   setup.sh               the Linux build's packages
+#   setup.sh PACKAGE...    just these (other builds' scripts use it)
 set -euo pipefail
 
 packages=(g++ cmake ninja-build libgtest-dev qt6-base-dev fonts-liberation xvfb xauth)
+if [ $# -gt 0 ]; then
+  packages=("$@")
+fi
 
 missing=()
 for package in "${packages[@]}"; do

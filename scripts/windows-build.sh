@@ -20,23 +20,7 @@ esac
 build=${BUILD_DIR:-build-windows-$arch}
 
 # googletest: the sources in /usr/src/googletest, compiled with the cross toolchain.
-packages=(cmake ninja-build googletest "$compiler")
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "windows-build.sh: installing ${missing[*]}"
-  sudo=()
-  if [ "$(id -u)" -ne 0 ]; then
-    sudo=(sudo)
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo[@]}" apt-get update -qq
-  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+scripts/setup.sh cmake ninja-build googletest "$compiler"
 
 cmake --preset "windows-$arch" -B "$build" "$@" >/dev/null
 cmake --build "$build" --parallel
