@@ -183,18 +183,6 @@ std::string TextureTable::key(const TextureName& name) {
   return TextureNameText(name);
 }
 
-const TextureRecord* TextureTable::find(const TextureName& name) const {
-  if (!m_names.contains(key(name))) {
-    return nullptr;
-  }
-  for (const auto& record : slots) {
-    if (TextureNamesEqual(record->name, name)) {
-      return record.get();
-    }
-  }
-  return nullptr;
-}
-
 bool TextureTable::add(std::unique_ptr<TextureRecord> record) {
   std::string name = key(record->name);
   if (m_names.contains(name)) {

@@ -30,6 +30,11 @@ bool ExtensionEquals(std::span<const std::uint8_t> name, const char* extension);
 // Equal up to and including the first zero byte, or in all 16 bytes when neither has one.
 bool TextureNamesEqual(const TextureName& a, const TextureName& b);
 
+// Animated textures (+0slime, *water) are named so by their first byte alone.
+inline bool IsAnimatedTexture(const TextureName& name) {
+  return name[0] == '+' || name[0] == '*';
+}
+
 // The printable part of a name (up to its first zero byte), for messages.
 std::string TextureNameText(const TextureName& name);
 
@@ -48,8 +53,6 @@ class TextureTable {
 
   TextureTable();
 
-  // The record held under the same name, or null.
-  const TextureRecord* find(const TextureName& name) const;
   // Stores the record unless its name is already held; true when stored.
   bool add(std::unique_ptr<TextureRecord> record);
   // Frees every record; count becomes 0.

@@ -28,7 +28,7 @@ struct WadEntry {
   std::optional<std::uint32_t> width;
   std::optional<std::uint32_t> height;
 
-  bool animated() const { return name[0] == '+' || name[0] == '*'; }
+  bool animated() const { return IsAnimatedTexture(name); }
 };
 
 struct WadContents {

@@ -126,8 +126,7 @@ bool WriteWadDirectory(platform::File& wad, const TextureTable& table, std::int3
 
 void TallyAndFree(TextureTable& table, std::int32_t& simple, std::int32_t& animated) {
   for (auto it = table.slots.rbegin(); it != table.slots.rend(); ++it) {
-    const std::uint8_t first = (*it)->name[0];
-    if (first == '+' || first == '*') {
+    if (IsAnimatedTexture((*it)->name)) {
       ++animated;
     } else {
       ++simple;

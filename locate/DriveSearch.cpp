@@ -1,28 +1,12 @@
 #include "locate/DriveSearch.h"
 
+#include "platform/AsciiCase.h"
+
 #include <cstddef>
 #include <vector>
 
 namespace texkit2::locate {
 namespace {
-
-char lowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// ASCII folding only: the executables' names are ASCII, and folding other letters (the Kelvin
-// sign to "k", say) would match names the system the tool was made for never would.
-bool sameName(const std::string& entry, const std::string& wanted) {
-  if (entry.size() != wanted.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < entry.size(); ++i) {
-    if (lowerAscii(entry[i]) != lowerAscii(wanted[i])) {
-      return false;
-    }
-  }
-  return true;
-}
 
 bool endsInSeparator(const std::string& path) {
   return !path.empty() && (path.back() == platform::kPathSeparator || path.back() == '/');
@@ -103,7 +87,7 @@ bool SearchFolder(platform::Drives& drives, const std::string& folder,
       ++depth;
       continue;
     }
-    if (sameName(entry.name, executableName)) {
+    if (platform::equalsIgnoringCase(entry.name, executableName)) {
       matchedFolder = level.path;
       return true;
     }

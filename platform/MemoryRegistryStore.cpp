@@ -1,5 +1,7 @@
 #include "platform/MemoryRegistryStore.h"
 
+#include "platform/AsciiCase.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -8,13 +10,9 @@ namespace {
 
 constexpr RegResult kRegNoAccess = 998; // ERROR_NOACCESS: data missing for a non-zero size
 
-char foldAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 std::string foldName(const std::string& name) {
   std::string out = name;
-  std::transform(out.begin(), out.end(), out.begin(), foldAscii);
+  std::transform(out.begin(), out.end(), out.begin(), lowerAscii);
   return out;
 }
 

@@ -7,10 +7,6 @@
 namespace texkit2::platform {
 namespace {
 
-char lowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool exists(const std::string& path) {
   struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
@@ -33,18 +29,6 @@ std::optional<std::string> findEntry(const std::string& folder, const std::strin
 }
 
 } // namespace
-
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lowerAscii(a[i]) != lowerAscii(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
 
 std::string resolveCaseInsensitive(const std::string& path) {
   if (path.empty() || exists(path)) {

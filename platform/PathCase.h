@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/AsciiCase.h"
+
 #include <string>
 
 namespace texkit2::platform {
@@ -9,8 +11,5 @@ namespace texkit2::platform {
 // its folder's entries without regard to ASCII letter case, the first in byte order winning.
 // Components with no match are kept as given, so the result can also name a file to create.
 std::string resolveCaseInsensitive(const std::string& path);
-
-// ASCII-only, as the names the tool looks up are ASCII.
-bool equalsIgnoringCase(const std::string& a, const std::string& b);
 
 } // namespace texkit2::platform
