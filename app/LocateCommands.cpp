@@ -1,6 +1,7 @@
 #include "app/LocateCommands.h"
 
 #include "app/ExtractDlg.h"
+#include "locate/LocateDlg.h"
 #include "locate/SearchDlg.h"
 
 namespace texkit2::app {
@@ -10,6 +11,13 @@ void installLocateCommands(AppServices& services, platform::Drives& drives) {
     if (locate::RunSearch(&main, main.gameKind(), main.dataFolderRef(), drives, services.files)) {
       main.ShowFolderLocated("Found pak0.pak and pak1.pak");
     }
+    main.UpdateData(false);
+  };
+  services.manualLocate = [&services, &drives](CExtractDlg& main) {
+    auto folder = locate::RunManualLocate(&main, main.gameKind(), drives, services.files);
+    if (!folder) return;
+    main.dataFolderRef() = *folder;
+    main.ShowFolderLocated(" Found pak0.pak and pak1.pak");
     main.UpdateData(false);
   };
 }

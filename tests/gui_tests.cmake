@@ -17,3 +17,12 @@ gtest_discover_tests(test_gui DISCOVERY_TIMEOUT 60
 add_test(NAME StartsUnderXvfb
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/gui/start_under_xvfb.sh $<TARGET_FILE:texkit2>)
 set_tests_properties(StartsUnderXvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 30)
+
+# The whole window worked by hand, road by road; on a real X server under CTest.
+add_executable(test_end_to_end gui/GuiTestMain.cpp gui/EndToEndTest.cpp)
+target_link_libraries(test_end_to_end PRIVATE texkit2_app texkit2_fixtures Qt6::Test GTest::gtest
+                      texkit2_warnings)
+target_include_directories(test_end_to_end PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR})
+add_test(NAME EndToEndUnderXvfb
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/gui/run_under_xvfb.sh $<TARGET_FILE:test_end_to_end>)
+set_tests_properties(EndToEndUnderXvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)

@@ -4,6 +4,7 @@
 #include "extract/TexturePack.h"
 #include "framework/AnimationControl.h"
 #include "platform/MemoryRegistryStore.h"
+#include "tests/common/ForwardingRegistryStore.h"
 #include "tests/common/SlowFileSystem.h"
 #include "tests/common/TempFolder.h"
 #include "tests/gui/GuiSupport.h"
@@ -34,11 +35,7 @@ constexpr int kArrows[] = {1035, 1036, 1037};
 class ExtractDlgTest : public ::testing::Test {
  protected:
   ExtractDlgTest() {
-    services.openRegistry = [this] {
-      platform::HostRegistry registry;
-      registry.store = std::make_unique<ForwardingStore>(store);
-      return registry;
-    };
+    services.openRegistry = [this] { return testing::forwardingRegistry(store); };
     dialog = std::make_unique<CExtractDlg>(services);
     dialog->Create();
     dialog->show();
@@ -48,32 +45,6 @@ class ExtractDlgTest : public ::testing::Test {
     dialog.reset();
     testing::expectNoTopLevelWindows();
   }
-
-  // The store lives in the test; each registration gets a handle on it.
-  class ForwardingStore final : public platform::RegistryStore {
-   public:
-    explicit ForwardingStore(platform::RegistryStore& target) : m_target(target) {}
-    platform::RegResult openKey(platform::RegKeyHandle root, const std::string& subKey,
-                                platform::RegKeyHandle& key) override {
-      return m_target.openKey(root, subKey, key);
-    }
-    platform::RegResult queryValue(platform::RegKeyHandle key, const std::string& name,
-                                   std::uint32_t& type, std::uint8_t* data,
-                                   std::uint32_t& size) override {
-      return m_target.queryValue(key, name, type, data, size);
-    }
-    platform::RegResult setValue(platform::RegKeyHandle key, const std::string& name,
-                                 std::uint32_t type, const std::uint8_t* data,
-                                 std::uint32_t size) override {
-      return m_target.setValue(key, name, type, data, size);
-    }
-    platform::RegResult closeKey(platform::RegKeyHandle key) override {
-      return m_target.closeKey(key);
-    }
-
-   private:
-    platform::RegistryStore& m_target;
-  };
 
   void choose(int radio) { dialog->item<QRadioButton>(radio)->click(); }
 

@@ -18,6 +18,8 @@ TEST(ScreenshotTest, RendersEveryDialogInEachState) {
       writeScreenshots(out, QString::fromStdString(sample.dataFolder.string()), services);
   const QStringList expected = {"main-start",
                                 "main-game-chosen",
+                                "locate-browsing",
+                                "locate-found",
                                 "main-folder-located",
                                 "main-extracting",
                                 "wad-file-info",
@@ -34,6 +36,7 @@ TEST(ScreenshotTest, RendersEveryDialogInEachState) {
   // The states differ on screen.
   EXPECT_NE(QImage(written[0]), QImage(written[1]));
   EXPECT_NE(QImage(written[2]), QImage(written[3]));
+  EXPECT_NE(QImage(written[4]), QImage(written[5]));
   EXPECT_TRUE(messages.shown.empty());
   testing::expectNoTopLevelWindows();
 }

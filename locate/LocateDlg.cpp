@@ -1,0 +1,139 @@
+#include "locate/LocateDlg.h"
+
+#include "framework/LongOperation.h"
+#include "framework/Resources.h"
+
+#include <QAbstractButton>
+
+namespace texkit2::locate {
+
+using platform::kPathSeparator;
+
+std::int32_t CLocateDlg::s_flashTicks = 0;
+
+CLocateDlg::CLocateDlg(platform::Drives& drives, platform::FileSystem& files, QWidget* parent)
+    : CDialog(kTemplateId, parent), m_files(files), m_tree(drives) {}
+
+CLocateDlg::~CLocateDlg() {
+  // The tree goes before the dialog's base; its last signals must not reach a dialog that is
+  // half gone.
+  disconnect(&m_tree, nullptr, this, nullptr);
+}
+
+void CLocateDlg::SetPrompt(const QString& prompt, extract::GameKind gameKind) {
+  m_prompt = prompt;
+  m_gameKind = gameKind;
+}
+
+QWidget* CLocateDlg::CreateCustomControl(const framework::ControlTemplate& control) {
+  // The tree control is the dialog's tree view itself.
+  if (control.type == "tree" && control.id == kTree && m_tree.parentWidget() == nullptr) {
+    m_tree.setParent(this);
+    m_tree.setFrameShape(control.border ? QFrame::StyledPanel : QFrame::NoFrame);
+    return &m_tree;
+  }
+  return nullptr;
+}
+
+void CLocateDlg::DoDataExchange(framework::DataExchange& dx) {
+  framework::DDX_Text(dx, kPath, m_pathText);
+  framework::DDX_Text(dx, kPrompt, m_prompt);
+}
+
+bool CLocateDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  if (auto* button = item<QAbstractButton>(kOkCancel)) {
+    connect(button, &QAbstractButton::clicked, this, &CLocateDlg::OnOkCancel);
+  }
+  connect(&m_tree, &QTreeWidget::currentItemChanged, this,
+          [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+            OnSelChanged({ExpandAction::None, previous, current});
+          });
+  {
+    const framework::WaitCursorCapture capture(this);
+    m_imageList.create(framework::LoadBitmap(kTreeBitmap), 16, QColor(255, 0, 255));
+    m_tree.setImageList(&m_imageList);
+    m_tree.PopulateDrives();
+    // The fill may have found the game already on the first fixed drive; the button then
+    // says what it does.
+    SetDlgItemText(kOkCancel, m_found ? "&Ok" : "&Cancel");
+  }
+  return true;
+}
+
+void CLocateDlg::OnSelChanged(const TreeNotification& notification) {
+  if (notification.itemNew == nullptr) {
+    return; // nothing selected
+  }
+  m_dataFolder = m_tree.GetNotifyItemPath(notification);
+  m_pathText = QString::fromStdString(m_dataFolder);
+  if (m_dataFolder.empty() || m_dataFolder.back() != kPathSeparator) {
+    m_dataFolder += kPathSeparator;
+  }
+  if (const extract::GameInfo* game = extract::gameInfo(m_gameKind)) {
+    m_dataFolder += game->dataFolderName;
+    m_dataFolder += kPathSeparator;
+  }
+  if (holdsBothArchives()) {
+    m_pathText = "File(s) found";
+    SetDlgItemText(kOkCancel, "&Ok");
+    EnableItem(kTree, false);
+    FlashWindow(true);
+    SetTimer(kFlashTimer, kFlashMs);
+    m_found = true;
+  } else {
+    SetDlgItemText(kOkCancel, "&Cancel");
+    m_found = false;
+  }
+  UpdateData(false);
+}
+
+bool CLocateDlg::holdsBothArchives() {
+  // By bare name in the candidate folder made current; the file layer matches names without
+  // regard to case, and only files count.
+  return m_files.setCurrentDirectory(m_dataFolder) && m_files.openForReading("PAK0.PAK") &&
+         m_files.openForReading("PAK1.PAK");
+}
+
+void CLocateDlg::OnTimer(int id) {
+  FlashWindow(true);
+  if (s_flashTicks == 3) {
+    KillTimer(kFlashTimer);
+    FlashWindow(false);
+  } else {
+    ++s_flashTicks;
+  }
+  CDialog::OnTimer(id);
+}
+
+void CLocateDlg::OnOkCancel() {
+  if (m_found) {
+    OnOK();
+  } else {
+    OnCancel();
+  }
+}
+
+void CLocateDlg::OnClose() {
+  OnOkCancel();
+}
+
+std::optional<std::string> RunManualLocate(QWidget* owner, extract::GameKind gameKind,
+                                           platform::Drives& drives, platform::FileSystem& files) {
+  const extract::GameInfo* game = extract::gameInfo(gameKind);
+  if (game == nullptr) {
+    return std::nullopt;
+  }
+  CLocateDlg dialog(drives, files, owner);
+  dialog.SetPrompt(QString::fromUtf8(game->locatePrompt), gameKind);
+  if (dialog.DoModal() != framework::CDialog::IDOK) {
+    return std::nullopt;
+  }
+  std::string folder = dialog.GetDataFolder();
+  if (folder.empty()) {
+    return std::nullopt;
+  }
+  return folder;
+}
+
+} // namespace texkit2::locate

@@ -1,0 +1,153 @@
+// The whole window as a user works it, from the game choice to the summary, by both roads to
+// the game data folder. Runs on a real X server (xvfb-run) from CTest, offscreen otherwise.
+#include "app/ExtractDlg.h"
+#include "app/LocateCommands.h"
+#include "app/WadInfoDlg.h"
+#include "extract/TexturePack.h"
+#include "locate/LocateDlg.h"
+#include "locate/SearchDlg.h"
+#include "platform/MemoryRegistryStore.h"
+#include "tests/common/ForwardingRegistryStore.h"
+#include "tests/gui/GuiSupport.h"
+#include "tests/locate/gui/LocateGuiSupport.h"
+#include "tests/support/SampleGame.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QTest>
+#include <map>
+
+namespace texkit2::app {
+namespace {
+
+using testing::OnNextModal;
+
+constexpr int kQuake = 1033;
+constexpr int kManualLocate = 1002;
+constexpr int kSearch = 1026;
+constexpr int kBegin = 1007;
+constexpr int kStatus = 1006;
+
+class EndToEndTest : public ::testing::Test {
+ protected:
+  EndToEndTest() {
+    sample = fixtures::writeSampleGame(folder / "disk", fixtures::Game::Quake);
+    disk = drives.addDrive(folder / "disk", platform::DriveType::Fixed);
+    store.createKey(std::string(extract::kTexturePackBase) + "0");
+    services.openRegistry = [this] { return testing::forwardingRegistry(store); };
+    installLocateCommands(services, drives);
+    main = std::make_unique<CExtractDlg>(services);
+    main->Create();
+    main->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(main.get()));
+  }
+  ~EndToEndTest() override {
+    main->hide();
+    main.reset();
+    testing::expectNoTopLevelWindows();
+  }
+
+  void click(int id) {
+    auto* button = main->item<QAbstractButton>(id);
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(button->isEnabled()) << id;
+    QTest::mouseClick(button, Qt::LeftButton);
+  }
+
+  // Begin, then the summary box as it shows, closed with Enter.
+  std::map<int, QString> extract() {
+    std::map<int, QString> shown;
+    OnNextModal info([&](QWidget* modal) {
+      auto* box = qobject_cast<CWadInfoDlg*>(modal);
+      ASSERT_NE(box, nullptr);
+      for (const int id : {1016, 1017, 1018, 1019, 1021}) {
+        shown[id] = box->GetDlgItemText(id);
+      }
+      QTest::keyClick(box, Qt::Key_Return);
+    });
+    click(kBegin);
+    EXPECT_TRUE(info.ran());
+    return shown;
+  }
+
+  void expectExtracted(const std::map<int, QString>& shown) {
+    EXPECT_EQ(shown.at(1021), "Quake.wad");
+    EXPECT_EQ(shown.at(1016), QString::number(sample.wadLength / 1024) + " KB");
+    EXPECT_EQ(shown.at(1017), QString::number(sample.uniqueTextures));
+    EXPECT_EQ(shown.at(1018), QString::number(sample.simpleTextures));
+    EXPECT_EQ(shown.at(1019), QString::number(sample.animatedTextures));
+    EXPECT_EQ(main->GetDlgItemText(kStatus), "Extraction complete!");
+    EXPECT_EQ(std::filesystem::file_size(sample.dataFolder / "Quake.wad"), sample.wadLength);
+    const auto values = store.values(std::string(extract::kTexturePackBase) + "0");
+    ASSERT_TRUE(values.contains("path"));
+    const auto& path = values.at("path").data;
+    EXPECT_EQ(std::string(path.begin(), path.end() - 1), main->dataFolder() + "Quake.wad");
+    EXPECT_TRUE(messages.shown.empty());
+  }
+
+  testing::TempFolder folder;
+  fixtures::SampleGameInfo sample;
+  platform::MemoryDrives drives;
+  std::string disk;
+  platform::MemoryRegistryStore store;
+  testing::RecordingMessageBoxes messages;
+  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
+  std::unique_ptr<CExtractDlg> main;
+};
+
+TEST_F(EndToEndTest, ChooseLocateByHandExtract) {
+  // Under CTest this runs on the X server it was started for, not offscreen.
+  EXPECT_EQ(QGuiApplication::platformName(), qEnvironmentVariable("QT_QPA_PLATFORM"));
+  click(kQuake);
+  EXPECT_EQ(main->GetDlgItemText(kStatus), "Please choose either manual search or auto search.");
+
+  OnNextModal locate([&](QWidget* modal) {
+    auto* dialog = qobject_cast<locate::CLocateDlg*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    locate::CDirTreeCtrl& tree = dialog->tree();
+    // The fill opened the hard disk; the game's folder sits right below it.
+    QTreeWidgetItem* root = testing::rootNamed(tree, disk);
+    ASSERT_NE(root, nullptr);
+    EXPECT_TRUE(root->isExpanded());
+    QTreeWidgetItem* game = testing::childNamed(root, "quake");
+    ASSERT_NE(game, nullptr);
+    testing::clickItem(tree, game);
+    EXPECT_EQ(dialog->GetDlgItemText(1012), "File(s) found");
+    QTest::mouseClick(dialog->item<QAbstractButton>(1032), Qt::LeftButton);
+    if (dialog->isVisible()) {
+      static_cast<QDialog*>(modal)->reject(); // never hang on a failure
+    }
+  });
+  click(kManualLocate);
+  ASSERT_TRUE(locate.ran());
+  EXPECT_EQ(main->dataFolder(), disk + "quake/id1/");
+  EXPECT_EQ(main->GetDlgItemText(kStatus), " Found pak0.pak and pak1.pak");
+
+  expectExtracted(extract());
+}
+
+TEST_F(EndToEndTest, ChooseSearchTheDrivesExtract) {
+  click(kQuake);
+  OnNextModal search([&](QWidget* modal) {
+    auto* dialog = qobject_cast<locate::CSearchDlg*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    QTest::mouseClick(dialog->item<QCheckBox>(1030), Qt::LeftButton); // hard drives
+    QTest::mouseClick(dialog->item<QAbstractButton>(1026), Qt::LeftButton);
+    EXPECT_EQ(dialog->GetDlgItemText(1021), "File found");
+    QTest::mouseClick(dialog->item<QAbstractButton>(1032), Qt::LeftButton);
+    if (dialog->isVisible()) {
+      static_cast<QDialog*>(modal)->reject();
+    }
+  });
+  click(kSearch);
+  ASSERT_TRUE(search.ran());
+  EXPECT_EQ(main->GetDlgItemText(kStatus), "Found pak0.pak and pak1.pak");
+  EXPECT_EQ(std::filesystem::canonical(main->dataFolder()),
+            std::filesystem::canonical(sample.dataFolder));
+
+  expectExtracted(extract());
+}
+
+} // namespace
+} // namespace texkit2::app
