@@ -34,6 +34,7 @@ struct WineRegistryStore::Document {
     std::size_t last = 0;
     std::uint32_t type = kRegNone;
     std::vector<std::uint8_t> data; // as Wine holds it: strings in UTF-16LE with their NUL
+    bool cutShort = false;          // hex data whose continuation line never came
   };
   struct Section {
     std::u16string folded; // key path below the user's root
@@ -378,7 +379,7 @@ bool parseHexBytes(std::string_view text, std::size_t& pos, std::vector<std::uin
 // Parses the data after `name=`, as Wine's load_value: false when malformed. Hex data may take
 // further lines, and `index` then moves to the last one.
 bool parseData(const std::vector<Document::Line>& lines, std::size_t& index, std::size_t pos,
-               std::uint32_t& type, std::vector<std::uint8_t>& data) {
+               std::uint32_t& type, std::vector<std::uint8_t>& data, bool& cutShort) {
   std::string_view text = lines[index].text;
   const std::string_view rest = text.substr(pos);
   struct Tag {
@@ -449,6 +450,7 @@ bool parseData(const std::vector<Document::Line>& lines, std::size_t& index, std
     }
     // Wine takes the next line as the continuation whatever it holds.
     if (text[pos] != '\\' || index + 1 >= lines.size()) {
+      cutShort = text[pos] == '\\';
       return false;
     }
     text = lines[++index].text;
@@ -477,7 +479,7 @@ std::optional<Document::Value> parseValue(const std::vector<Document::Line>& lin
   }
   pos = skipSpaces(text, pos + 1);
   value.folded = foldName(value.name);
-  if (!parseData(lines, index, pos, value.type, value.data)) {
+  if (!parseData(lines, index, pos, value.type, value.data, value.cutShort)) {
     value.type = kRegNone; // as Wine leaves a malformed value
     value.data.clear();
   }
@@ -657,6 +659,12 @@ Edit editDocument(const Document& doc, const std::u16string& key, const std::u16
     if (timeLine && *timeLine > last) {
       *timeLine -= last - first;
     }
+  } else if (const auto* last = section.values.empty() ? nullptr : &section.values.back();
+             last != nullptr && last->cutShort && last->last == section.end) {
+    // A line put after a value cut short at the end of the file would be read as its
+    // continuation, and the new value lost; it goes before that value instead.
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last->first),
+                 {formatValue(name, type, data, doc.eol), doc.eol});
   } else {
     const std::size_t after = section.end;
     std::string eol = lines[after].eol;
@@ -863,7 +871,8 @@ WineRegistryStore::Check WineRegistryStore::load(Document& doc) const {
     return {kRegFileNotFound, "no Wine prefix at " + where + " (user.reg missing)"};
   }
   const std::string unreadable = "cannot read " + file.string() + ": ";
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking: opening a FIFO named user.reg would otherwise wait for a writer forever.
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     return {kRegAccessDenied, unreadable + std::strerror(errno)};
   }
@@ -873,7 +882,9 @@ WineRegistryStore::Check WineRegistryStore::load(Document& doc) const {
   if (::fstat(fd, &info) != 0) {
     error = errno;
   } else if (!S_ISREG(info.st_mode)) {
-    error = EISDIR;
+    ::close(fd);
+    return {kRegAccessDenied,
+            unreadable + (S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file")};
   } else {
     std::array<char, 65536> buffer{};
     for (;;) {

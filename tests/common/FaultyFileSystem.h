@@ -2,51 +2,62 @@
 
 #include "platform/File.h"
 
+#include <functional>
 #include <limits>
 #include <memory>
 
 namespace texkit2::testing {
 
-// The host's files, but files created for writing take only so many bytes before their writes
-// fail, like a disk that fills up; and replacing can be made to fail.
+// Another file system (the host's by default), but files created for writing take only so many
+// bytes before their writes fail, like a disk that fills up; closing and replacing can be made
+// to fail; and a hook can run just before the first write, which in an extraction falls after
+// the archives were scanned and before their textures are copied.
 class FaultyFileSystem final : public platform::FileSystem {
  public:
+  explicit FaultyFileSystem(platform::FileSystem& inner = platform::hostFileSystem())
+      : m_inner(inner) {}
+
   std::unique_ptr<platform::File> openForReading(const std::string& name) override {
-    return host().openForReading(name);
+    return m_inner.openForReading(name);
   }
   std::unique_ptr<platform::File> createForWriting(const std::string& name) override {
-    auto file = host().createForWriting(name);
+    auto file = m_inner.createForWriting(name);
     if (!file) {
       return nullptr;
     }
-    return std::make_unique<LimitedFile>(std::move(file), writableBytes, failClose);
+    return std::make_unique<LimitedFile>(std::move(file), *this);
   }
   bool replaceFile(const std::string& from, const std::string& to) override {
-    return !failReplace && host().replaceFile(from, to);
+    return !failReplace && m_inner.replaceFile(from, to);
   }
-  bool removeFile(const std::string& name) override { return host().removeFile(name); }
+  bool removeFile(const std::string& name) override { return m_inner.removeFile(name); }
   bool setCurrentDirectory(const std::string& path) override {
-    return host().setCurrentDirectory(path);
+    return m_inner.setCurrentDirectory(path);
   }
-  std::string currentDirectory() const override { return host().currentDirectory(); }
+  std::string currentDirectory() const override { return m_inner.currentDirectory(); }
 
   std::int64_t writableBytes = std::numeric_limits<std::int64_t>::max();
   bool failClose = false;
   bool failReplace = false;
+  // Runs once, before the first write to any file created for writing.
+  std::function<void()> beforeFirstWrite;
 
  private:
-  static platform::FileSystem& host() { return platform::hostFileSystem(); }
-
   class LimitedFile final : public platform::File {
    public:
-    LimitedFile(std::unique_ptr<platform::File> inner, std::int64_t limit, bool failClose)
-        : m_inner(std::move(inner)), m_limit(limit), m_failClose(failClose) {}
+    LimitedFile(std::unique_ptr<platform::File> inner, FaultyFileSystem& owner)
+        : m_inner(std::move(inner)), m_owner(owner) {}
     bool seek(std::int64_t position) override { return m_inner->seek(position); }
     std::int64_t read(void* buffer, std::size_t size) override {
       return m_inner->read(buffer, size);
     }
     bool write(const void* buffer, std::size_t size) override {
-      if (m_written + static_cast<std::int64_t>(size) > m_limit) {
+      if (m_owner.beforeFirstWrite) {
+        const auto hook = std::move(m_owner.beforeFirstWrite);
+        m_owner.beforeFirstWrite = nullptr;
+        hook();
+      }
+      if (m_written + static_cast<std::int64_t>(size) > m_owner.writableBytes) {
         return false;
       }
       m_written += static_cast<std::int64_t>(size);
@@ -55,14 +66,15 @@ class FaultyFileSystem final : public platform::FileSystem {
     std::int64_t position() const override { return m_inner->position(); }
     std::int64_t length() const override { return m_inner->length(); }
     std::string fileName() const override { return m_inner->fileName(); }
-    bool close() override { return m_inner->close() && !m_failClose; }
+    bool close() override { return m_inner->close() && !m_owner.failClose; }
 
    private:
     std::unique_ptr<platform::File> m_inner;
-    std::int64_t m_limit;
-    bool m_failClose;
+    FaultyFileSystem& m_owner;
     std::int64_t m_written = 0;
   };
+
+  platform::FileSystem& m_inner;
 };
 
 } // namespace texkit2::testing
