@@ -10,6 +10,7 @@ namespace {
 
 constexpr const char* kExtractingText = "Extracting textures. Please wait...";
 constexpr const char* kDirectoryText = "Writing directory table. Please wait...";
+constexpr std::size_t kCopyBufferSize = 256 * 1024;
 
 std::int32_t progressMaximum(std::int32_t count) {
   const std::int64_t maximum = 3 * static_cast<std::int64_t>(count);
@@ -42,13 +43,21 @@ std::int32_t WriteWadData(platform::File& wad, TextureTable& table, ExtractionFe
     feedback.StepProgress();
   }
 
+  // Textures are gathered into one buffer and written together: one write per texture costs
+  // more than the copy itself.
   std::vector<std::uint8_t> buffer;
   try {
-    buffer.resize(static_cast<std::size_t>(largest));
+    buffer.resize(std::max<std::size_t>(static_cast<std::size_t>(largest), kCopyBufferSize));
   } catch (const std::bad_alloc&) {
     feedback.ShowMessage("Could not allocate memory!", "Allocation failure", MessageIcon::Error);
     return -1;
   }
+  std::size_t buffered = 0;
+  auto flush = [&] {
+    const bool written = buffered == 0 || wad.write(buffer.data(), buffered);
+    buffered = 0;
+    return written;
+  };
 
   std::int64_t position = static_cast<std::int64_t>(layout::kWadHeaderSize);
   for (const auto& record : table.slots) {
@@ -57,16 +66,20 @@ std::int32_t WriteWadData(platform::File& wad, TextureTable& table, ExtractionFe
     if (position + record->size > std::numeric_limits<std::int32_t>::max()) {
       return fail(feedback);
     }
+    if (buffered + size > buffer.size() && !flush()) {
+      return fail(feedback);
+    }
     if (record->source == nullptr || !record->source->seek(record->offset) ||
-        !record->source->readExact(buffer.data(), size)) {
+        !record->source->readExact(buffer.data() + buffered, size)) {
       return fail(feedback);
     }
+    buffered += size;
     record->offset = static_cast<std::int32_t>(position);
-    if (!wad.write(buffer.data(), size)) {
-      return fail(feedback);
-    }
     position += record->size;
     feedback.StepProgress();
+  }
+  if (!flush()) {
+    return fail(feedback);
   }
 
   feedback.SetStatusText(kDirectoryText);

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The benchmarks, each side by side with what it is measured against:
+# 1. Extraction: `texkit2-cli extract --no-register` on a generated installation the size of the
+#    registered game (two archives, ~60 MB, 220 maps, 1,600 texture names), against the I/O
+#    floor (texkit2-io-floor: the same reads and the same file, no logic) and, when $QPAKMAN
+#    names it, the peer tool qpakman's texture-WAD mode on the same archives. Prints wall-time
+#    medians, ratios to the floor and peak resident memory.
+# 2. Drive search: the search against GNU `find -xdev -iname` over a generated tree of 250,000
+#    entries.
+#
+#   scripts/bench.sh                 builds into build-bench/, generates its inputs there
+#   BENCH_RUNS=31 QPAKMAN=/path/to/qpakman scripts/bench.sh
+#
+# Extraction runs are interleaved (floor, tool, peer, floor, ...) after one warm-up each, so the
+# page cache is warm for all and drift hits all alike.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${BENCH_BUILD_DIR:-build-bench}
+work=${BENCH_DIR:-$build/extract-game}
+runs=${BENCH_RUNS:-21}
+
+if [ -z "${BENCH_NO_BUILD:-}" ]; then
+  scripts/setup.sh
+  scripts/setup.sh time # /usr/bin/time, for the peak resident memory
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTEXKIT2_BUILD_BENCHMARKS=ON \
+    -DTEXKIT2_BUILD_TESTS=OFF -DTEXKIT2_BUILD_GUI=OFF >/dev/null
+  cmake --build "$build" --parallel --target texkit2-cli texkit2-bench-game texkit2-io-floor \
+    texkit2-bench-search >/dev/null
+fi
+if [ ! -x /usr/bin/time ]; then
+  echo "bench.sh: /usr/bin/time is missing (Debian package 'time')" >&2
+  exit 1
+fi
+if [ ! -f "$work/floor.plan" ]; then
+  "$build/bench/texkit2-bench-game" "$work" >/dev/null
+fi
+data="$work/quake/id1"
+cli="$build/cli/texkit2-cli"
+floor="$build/bench/texkit2-io-floor"
+
+names=("I/O floor" "texkit2-cli extract")
+commands=("$floor $work/floor.plan $data/floor.wad"
+  "$cli extract --no-register --game quake $data")
+if [ -n "${QPAKMAN:-}" ] && [ -x "$QPAKMAN" ]; then
+  names+=("qpakman -maketex")
+  commands+=("$QPAKMAN -maketex $data/PAK0.PAK $data/PAK1.PAK -o $data/peer.wad")
+else
+  echo "qpakman: skipped (set QPAKMAN to its path to compare)" >&2
+fi
+
+declare -A times rss
+measure() { # index: appends one wall time (ms) and one peak RSS (KB)
+  local i=$1 start end
+  start=$EPOCHREALTIME
+  /usr/bin/time -f %M -o "$work/rss" ${commands[$i]} >/dev/null 2>&1
+  end=$EPOCHREALTIME
+  times[$i]+="$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.3f", (b - a) * 1000}') "
+  rss[$i]+="$(tail -n 1 "$work/rss") "
+}
+median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+
+for i in "${!commands[@]}"; do
+  ${commands[$i]} >/dev/null 2>&1 # warm-up
+done
+if ! cmp -s "$data/Quake.wad" "$data/floor.wad"; then
+  echo "bench.sh: the floor's file differs from texkit2-cli's" >&2
+  exit 1
+fi
+for _ in $(seq "$runs"); do
+  for i in "${!commands[@]}"; do
+    measure "$i"
+  done
+done
+
+floorMs=$(echo "${times[0]}" | median)
+echo "Extraction of $(du -m "$data/PAK0.PAK" "$data/PAK1.PAK" | awk '{s+=$1} END {print s}') MB" \
+  "of archives into a $(($(stat -c %s "$data/Quake.wad") / 1024)) KB WAD, median of $runs runs" \
+  "($(nproc) cores, $(uname -r))"
+printf '%-22s %12s %10s %14s\n' "program" "wall ms" "vs floor" "peak RSS KB"
+for i in "${!commands[@]}"; do
+  ms=$(echo "${times[$i]}" | median)
+  printf '%-22s %12.1f %9.2fx %14s\n' "${names[$i]}" "$ms" \
+    "$(awk -v a="$ms" -v b="$floorMs" 'BEGIN {print a / b}')" \
+    "$(echo "${rss[$i]}" | median)"
+done
+
+echo
+echo "Drive search"
+mkdir -p "$build/search-tree"
+"$build/bench/texkit2-bench-search" --tree "$build/search-tree"
