@@ -199,10 +199,21 @@ std::optional<extract::GameKind> gameOf(const Arguments& parsed, const char* com
   return *parsed.game == "quake" ? extract::kGameQuake : extract::kGameHexen2;
 }
 
+// Absolute, without "." steps (`extract .` would print .../id1/./Quake.wad and register that).
+// ".." stays: it is resolved by the file system, through links, not by the text.
 std::string absoluteFolder(const std::string& folder) {
   std::error_code ec;
   const auto absolute = std::filesystem::absolute(folder, ec);
-  return withTrailingSeparator(ec ? folder : absolute.string());
+  if (ec) {
+    return withTrailingSeparator(folder);
+  }
+  std::filesystem::path clean;
+  for (const auto& step : absolute) {
+    if (step != "." && !step.empty()) {
+      clean /= step;
+    }
+  }
+  return withTrailingSeparator(clean.string());
 }
 
 int runRegister(const std::vector<std::string>& args, CliContext& context) {
