@@ -28,7 +28,7 @@ foreach(name IN LISTS test_windows_TESTS)
   endif()
 endforeach()
 foreach(name IN ITEMS
-    CliTest.ExtractsTheSampleGameWithOrWithoutATrailingSeparator
+    CliTest.ExtractsTheSampleGameWhateverTheFolderSpelling
     CliTest.PrintsJsonAndAProgressBarOnATerminal
     CliTest.RegistersTheWadInTheWinePrefix)
   # list(FIND), not IN_LIST: ctest reads this file under the old policies.
