@@ -9,8 +9,13 @@ TerminalFeedback::~TerminalFeedback() {
 }
 
 void TerminalFeedback::SetStatusText(const std::string& text) {
+  // The window shows a repeated status as no change; a log should not print it twice.
+  if (text == m_lastLine) {
+    return;
+  }
   endBar();
   m_out << text << '\n' << std::flush;
+  m_lastLine = text;
 }
 
 void TerminalFeedback::SetProgressRange(std::int32_t maximum) {
@@ -34,12 +39,14 @@ void TerminalFeedback::ShowMessage(const std::string& text, const std::string& c
                                    extract::MessageIcon /*icon*/) {
   endBar();
   m_out << caption << ": " << text << '\n' << std::flush;
+  m_lastLine.clear();
 }
 
 void TerminalFeedback::ReportSkipped(const std::string& what) {
   endBar();
   ++m_skipped;
   m_out << "warning: " << what << '\n' << std::flush;
+  m_lastLine.clear();
 }
 
 void TerminalFeedback::drawBar() {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <ostream>
+#include <string>
 
 namespace texkit2::cli {
 
@@ -39,6 +40,7 @@ class TerminalFeedback final : public extract::ExtractionFeedback {
   int m_drawnPercent = -1;
   bool m_barShown = false;
   int m_skipped = 0;
+  std::string m_lastLine; // the last status line printed, while nothing else followed it
 };
 
 } // namespace texkit2::cli
