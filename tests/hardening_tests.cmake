@@ -6,5 +6,6 @@ if(NOT WIN32)
       hardening/ExtractionFaultTest.cpp
       hardening/RegistrationFaultTest.cpp
       hardening/FuzzFindingsTest.cpp
+      hardening/Deadline.h
     LIBS texkit2_extract texkit2_cli_lib texkit2_fixtures)
 endif()

@@ -8,6 +8,7 @@
 #include "tests/common/MemoryFile.h"
 #include "tests/common/RecordingFeedback.h"
 #include "tests/common/TempFolder.h"
+#include "tests/hardening/Deadline.h"
 #include "tests/hardening/SmallDisk.h"
 #include "tests/support/Builders.h"
 
@@ -275,19 +276,6 @@ TEST(ExtractionFaultTest, AnArchiveChangedBetweenScanAndCopyIsNeverCopiedWrong) 
   }
 }
 
-// Runs `body` in a child process that is killed after a while, so that a call that blocks
-// fails the test instead of hanging the suite. True when the child exited with status 0.
-bool inChildWithDeadline(const std::function<bool()>& body) {
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::alarm(30);
-    ::_exit(body() ? 0 : 1);
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 TEST(ExtractionFaultTest, AFifoInPlaceOfAFileIsRefusedWithoutWaiting) {
   const struct {
     const char* fifo;
@@ -306,7 +294,7 @@ TEST(ExtractionFaultTest, AFifoInPlaceOfAFileIsRefusedWithoutWaiting) {
     fixtures::writeFile(data / "Quake.wad", kOldWad);
     fs::remove(data / c.fifo);
     ASSERT_EQ(::mkfifo((data / c.fifo).c_str(), 0644), 0);
-    EXPECT_TRUE(inChildWithDeadline([&] {
+    EXPECT_TRUE(testing::inChildWithDeadline([&] {
       RecordingFeedback feedback;
       const auto summary =
           RunExtraction(platform::hostFileSystem(), kGameQuake, data.string() + "/", feedback);

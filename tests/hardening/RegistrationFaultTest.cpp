@@ -7,6 +7,7 @@
 #include "platform/MemoryRegistryStore.h"
 #include "platform/WineRegistryStore.h"
 #include "tests/common/TempFolder.h"
+#include "tests/hardening/Deadline.h"
 #include "tests/hardening/SmallDisk.h"
 
 #include <functional>
@@ -82,19 +83,6 @@ bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-// Runs `body` in a child process that is killed after a while, so that a call that blocks
-// fails the test instead of hanging the suite. True when the child exited with status 0.
-bool inChildWithDeadline(const std::function<bool()>& body) {
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::alarm(30);
-    ::_exit(body() ? 0 : 1);
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 TEST(RegistrationFaultTest, AnUnreadableUserRegIsReportedAndLeftAlone) {
   const struct {
     const char* what;
@@ -135,7 +123,7 @@ TEST(RegistrationFaultTest, AnUnreadableUserRegIsReportedAndLeftAlone) {
     const fs::path prefix = makePrefix(folder / "prefix");
     c.arrange(prefix / "user.reg");
     const auto before = snapshot(prefix);
-    EXPECT_TRUE(inChildWithDeadline([&] {
+    EXPECT_TRUE(testing::inChildWithDeadline([&] {
       const Outcome outcome = registerPack(prefix, folder / "id1");
       return outcome.code == kExitFailure && contains(outcome.err, "not registered: ") &&
              contains(outcome.err, c.reason);
