@@ -201,7 +201,13 @@ int CDirTreeCtrl::PopulateChildren(QTreeWidgetItem* item, const std::string& pat
     QTreeWidgetItem* child =
         newItem(entry.name, QString::fromStdString(entry.name), kImageFolder, kImageOpenFolder);
     insertSorted(item, child);
-    AddPlaceholderIfHasSubfolders(child, joined(path, entry.name));
+    if (entry.isMountPoint) {
+      // Another file system: not probed before the user opens it, as for a network drive (an
+      // unreachable share mounted below / would otherwise hold up the first fill).
+      InsertPlaceholder(child);
+    } else {
+      AddPlaceholderIfHasSubfolders(child, joined(path, entry.name));
+    }
     ++added;
   }
   return added;

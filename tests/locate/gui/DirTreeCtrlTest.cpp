@@ -297,6 +297,29 @@ TEST_F(DirTreeCtrlTest, ADriveThatCannotBeListedKeepsItsButton) {
   }
 }
 
+TEST_F(DirTreeCtrlTest, AnotherFileSystemMountedBelowIsNotReadUntilOpened) {
+  const std::string c = addDrive("C", DriveType::Fixed);
+  makeFolder(folder / "C" / "mnt" / "share" / "Games");
+  makeFolder(folder / "C" / "mnt" / "empty");
+  const std::string share = memory.addDrive(folder / "C" / "mnt" / "share", DriveType::Remote);
+  memory.addDrive(folder / "C" / "mnt" / "empty", DriveType::Fixed);
+  fill();
+  QTreeWidgetItem* mnt = childNamed(root(c), "mnt");
+  ASSERT_NE(mnt, nullptr);
+  drives.listed.clear();
+  ASSERT_TRUE(clickExpandButton(*tree, mnt));
+  // Both mount points get a button without a listing of their own.
+  EXPECT_EQ(drives.listed, std::vector<std::string>{c + "mnt"});
+  EXPECT_TRUE(holdsOnlyPlaceholder(childNamed(mnt, "share")));
+  EXPECT_TRUE(holdsOnlyPlaceholder(childNamed(mnt, "empty")));
+  // Opened, they list as any folder; one without sub-folders loses its button.
+  ASSERT_TRUE(clickExpandButton(*tree, childNamed(mnt, "share")));
+  EXPECT_EQ(childTexts(childNamed(mnt, "share")), QStringList{"Games"});
+  ASSERT_TRUE(clickExpandButton(*tree, childNamed(mnt, "empty")));
+  EXPECT_EQ(childNamed(mnt, "empty")->childCount(), 0);
+  EXPECT_NE(testing::rootNamed(*tree, share), nullptr);
+}
+
 TEST_F(DirTreeCtrlTest, ADriveWithoutFoldersLosesItsButtonWhenExpanded) {
   const std::string a = addDrive("A", DriveType::Removable, 7);
   testing::writeText(folder / "A" / "file.txt", "x");
