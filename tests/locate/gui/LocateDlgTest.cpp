@@ -297,6 +297,42 @@ TEST_F(LocateDlgTest, UnreadableDrivesNeverStopTheDialog) {
   EXPECT_EQ(result, std::nullopt);
 }
 
+// This machine's own drive table and folders, whatever they hold (pseudo and mounted file
+// systems below the root): the dialog opens with the first hard disk selected and listed, and
+// a folder of it opens and closes.
+TEST(LocateDlgHostTest, OpensOverThisMachinesDrives) {
+  platform::Drives& host = platform::hostDrives();
+  std::string first;
+  for (const platform::DriveRoot& drive : host.drives()) {
+    if (drive.type == DriveType::Fixed) {
+      first = drive.path;
+      break;
+    }
+  }
+  if (first.empty()) {
+    GTEST_SKIP() << "no hard disk in this machine's drive table";
+  }
+  CLocateDlg dialog(host, platform::hostFileSystem());
+  dialog.SetPrompt("Please find the Quake(tm) game executable directory...", extract::kGameQuake);
+  dialog.Create();
+  dialog.show();
+  CDirTreeCtrl& tree = dialog.tree();
+  QTreeWidgetItem* disk = testing::rootNamed(tree, first);
+  ASSERT_NE(disk, nullptr);
+  EXPECT_EQ(tree.currentItem(), disk);
+  if (disk->childCount() == 0) {
+    GTEST_SKIP() << first << " holds no folder";
+  }
+  EXPECT_TRUE(disk->isExpanded());
+  QTreeWidgetItem* folder = disk->child(0);
+  testing::clickItem(tree, folder);
+  EXPECT_EQ(dialog.GetDlgItemText(1012).toStdString(), tree.GetItemPath(folder));
+  tree.Expand(folder, ExpandAction::Expand);
+  tree.Expand(disk, ExpandAction::Collapse);
+  EXPECT_EQ(tree.currentItem(), disk);
+  dialog.hide();
+}
+
 class ManualLocateCommandTest : public LocateDlgTest {
  protected:
   ManualLocateCommandTest() {
