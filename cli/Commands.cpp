@@ -259,6 +259,14 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
   const auto summary = extract::RunExtraction(context.files, *game, dataFolder, feedback);
   if (!summary) {
     context.err << "texkit2-cli extract: extraction failed\n";
+    // The game's folder is an easy mistake for its data folder.
+    const extract::GameInfo* info = extract::gameInfo(*game);
+    std::error_code ec;
+    if (info != nullptr &&
+        std::filesystem::is_directory(dataFolder + info->dataFolderName, ec)) {
+      context.err << "texkit2-cli extract: did you mean " << dataFolder << info->dataFolderName
+                  << "?\n";
+    }
     return kExitFailure;
   }
   if (!parsed->noRegister) {

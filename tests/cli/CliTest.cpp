@@ -87,6 +87,7 @@ TEST(CliTest, ReportsFailuresAndUsageErrors) {
     std::string err;
   };
   const std::string missing = (folder / "nowhere").string();
+  std::filesystem::create_directories(folder / "game" / "id1"); // the game's folder, given by mistake
   const std::vector<Case> cases = {
       {{"extract", "--game", "quake", missing},
        kExitFailure,
@@ -94,6 +95,9 @@ TEST(CliTest, ReportsFailuresAndUsageErrors) {
       {{"extract", "--game", "quake", folder.path().string()},
        kExitFailure,
        "File IO error: Could not open pak0.pak file."},
+      {{"extract", "--game", "quake", (folder / "game").string()},
+       kExitFailure,
+       "did you mean " + (folder / "game" / "id1").string() + "?\n"},
       {{"extract", missing}, kExitUsage, "--game quake or --game hexen2 is required"},
       {{"extract", "--game", "doom", missing}, kExitUsage, "is required"},
       {{"extract", "--game"}, kExitUsage, "--game needs a value"},
@@ -112,6 +116,9 @@ TEST(CliTest, ReportsFailuresAndUsageErrors) {
     const auto result = run(c.args);
     EXPECT_EQ(result.code, c.code);
     EXPECT_TRUE(contains(result.err, c.err)) << result.err;
+    if (c.err.find("did you mean") == std::string::npos) {
+      EXPECT_FALSE(contains(result.err, "did you mean")) << result.err;
+    }
   }
 }
 
