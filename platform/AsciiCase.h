@@ -11,6 +11,13 @@ inline char lowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+inline std::string lowerAscii(std::string text) {
+  for (char& c : text) {
+    c = lowerAscii(c);
+  }
+  return text;
+}
+
 inline bool equalsIgnoringCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) {
     return false;

@@ -2,19 +2,12 @@
 
 #include "platform/AsciiCase.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace texkit2::platform {
 namespace {
 
 constexpr RegResult kRegNoAccess = 998; // ERROR_NOACCESS: data missing for a non-zero size
-
-std::string foldName(const std::string& name) {
-  std::string out = name;
-  std::transform(out.begin(), out.end(), out.begin(), lowerAscii);
-  return out;
-}
 
 // Registry paths ignore repeated and trailing backslashes, as Wine's path tokenizer does.
 std::vector<std::string> splitPath(const std::string& path) {
@@ -40,7 +33,7 @@ std::string joinFolded(const std::vector<std::string>& parts) {
     if (!out.empty()) {
       out += '\\';
     }
-    out += foldName(part);
+    out += lowerAscii(part);
   }
   return out;
 }
@@ -68,9 +61,9 @@ const MemoryRegistryStore::Key* MemoryRegistryStore::findKey(const std::string& 
 }
 
 MemoryRegistryStore::NamedValue* MemoryRegistryStore::findValue(Key& key, const std::string& name) {
-  const std::string folded = foldName(name);
+  const std::string folded = lowerAscii(name);
   for (auto& named : key.values) {
-    if (foldName(named.first) == folded) {
+    if (lowerAscii(named.first) == folded) {
       return &named;
     }
   }

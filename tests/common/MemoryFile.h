@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/AsciiCase.h"
 #include "platform/File.h"
 
 #include <algorithm>
@@ -148,12 +149,7 @@ class MemoryFileSystem final : public platform::FileSystem {
     std::string name;
     std::shared_ptr<Bytes> bytes;
   };
-  static std::string key(const std::string& name) {
-    std::string folded = name;
-    std::transform(folded.begin(), folded.end(), folded.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-    return folded;
-  }
+  static std::string key(const std::string& name) { return platform::lowerAscii(name); }
 
   std::map<std::string, Entry> m_files;
   std::string m_current = "/";
