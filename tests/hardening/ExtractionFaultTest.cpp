@@ -75,6 +75,13 @@ MemoryFileSystem memoryInstallation() {
   return files;
 }
 
+// The same installation on disk, in `data`.
+void writeInstallation(const fs::path& data) {
+  fixtures::writeFile(data / "PAK0.PAK", pak0());
+  fixtures::writeFile(data / "PAK1.PAK", pak1());
+  fixtures::writeFile(data / "Quake.wad", kOldWad);
+}
+
 // The WAD file a run that nothing disturbs writes.
 const Bytes& soundWad() {
   static const Bytes bytes = [] {
@@ -128,9 +135,7 @@ TEST(ExtractionFaultTest, AFullDiskOnTheHostFailsAndKeepsTheOldWad) {
     SCOPED_TRACE(c.what);
     TempFolder folder;
     const fs::path data = folder / "id1";
-    fixtures::writeFile(data / "PAK0.PAK", pak0());
-    fixtures::writeFile(data / "PAK1.PAK", pak1());
-    fixtures::writeFile(data / "Quake.wad", kOldWad);
+    writeInstallation(data);
     FaultyFileSystem files;
     files.writableBytes = c.writable;
     RecordingFeedback feedback;
@@ -228,9 +233,7 @@ TEST(ExtractionFaultTest, AnArchiveChangedBetweenScanAndCopyIsNeverCopiedWrong) 
         };
         wad = [&] { return *memory.find("Quake.wad"); };
       } else {
-        fixtures::writeFile(data / "PAK0.PAK", pak0());
-        fixtures::writeFile(data / "PAK1.PAK", pak1());
-        fixtures::writeFile(data / "Quake.wad", kOldWad);
+        writeInstallation(data);
         change = [&] {
           if (c.truncateTo >= 0) {
             truncateThroughAnotherDescriptor(data / c.archive, c.truncateTo);
@@ -289,9 +292,7 @@ TEST(ExtractionFaultTest, AFifoInPlaceOfAFileIsRefusedWithoutWaiting) {
     SCOPED_TRACE(c.fifo);
     TempFolder folder;
     const fs::path data = folder / "id1";
-    fixtures::writeFile(data / "PAK0.PAK", pak0());
-    fixtures::writeFile(data / "PAK1.PAK", pak1());
-    fixtures::writeFile(data / "Quake.wad", kOldWad);
+    writeInstallation(data);
     fs::remove(data / c.fifo);
     ASSERT_EQ(::mkfifo((data / c.fifo).c_str(), 0644), 0);
     EXPECT_TRUE(testing::inChildWithDeadline([&] {
