@@ -9,6 +9,7 @@
 #include "platform/MemoryRegistryStore.h"
 #include "tests/common/ForwardingRegistryStore.h"
 #include "tests/gui/GuiSupport.h"
+#include "tests/gui/WadInfoSupport.h"
 #include "tests/locate/gui/LocateGuiSupport.h"
 #include "tests/support/SampleGame.h"
 
@@ -61,9 +62,7 @@ class EndToEndTest : public ::testing::Test {
     OnNextModal info([&](QWidget* modal) {
       auto* box = qobject_cast<CWadInfoDlg*>(modal);
       ASSERT_NE(box, nullptr);
-      for (const int id : {1016, 1017, 1018, 1019, 1021}) {
-        shown[id] = box->GetDlgItemText(id);
-      }
+      shown = testing::wadInfoTexts(*box);
       QTest::keyClick(box, Qt::Key_Return);
     });
     click(kBegin);
@@ -72,11 +71,7 @@ class EndToEndTest : public ::testing::Test {
   }
 
   void expectExtracted(const std::map<int, QString>& shown) {
-    EXPECT_EQ(shown.at(1021), "Quake.wad");
-    EXPECT_EQ(shown.at(1016), QString::number(sample.wadLength / 1024) + " KB");
-    EXPECT_EQ(shown.at(1017), QString::number(sample.uniqueTextures));
-    EXPECT_EQ(shown.at(1018), QString::number(sample.simpleTextures));
-    EXPECT_EQ(shown.at(1019), QString::number(sample.animatedTextures));
+    testing::expectSampleQuakeSummary(shown, sample);
     EXPECT_EQ(main->GetDlgItemText(kStatus), "Extraction complete!");
     EXPECT_EQ(std::filesystem::file_size(sample.dataFolder / "Quake.wad"), sample.wadLength);
     const auto values = store.values(std::string(extract::kTexturePackBase) + "0");

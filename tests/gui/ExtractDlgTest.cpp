@@ -8,6 +8,7 @@
 #include "tests/common/SlowFileSystem.h"
 #include "tests/common/TempFolder.h"
 #include "tests/gui/GuiSupport.h"
+#include "tests/gui/WadInfoSupport.h"
 #include "tests/support/Builders.h"
 #include "tests/support/SampleGame.h"
 
@@ -116,9 +117,7 @@ TEST_F(ExtractDlgTest, BeginExtractsRegistersAndShowsTheSummary) {
   OnNextModal info([&](QWidget* modal) {
     auto* box = qobject_cast<CWadInfoDlg*>(modal);
     ASSERT_NE(box, nullptr);
-    for (const int id : {1016, 1017, 1018, 1019, 1021}) {
-      shown[id] = box->GetDlgItemText(id);
-    }
+    shown = testing::wadInfoTexts(*box);
     // Still inside the run's command: the cursor waits and the dialog takes no input.
     EXPECT_NE(QApplication::overrideCursor(), nullptr);
     QTest::keyClick(box, Qt::Key_Return);
@@ -127,11 +126,7 @@ TEST_F(ExtractDlgTest, BeginExtractsRegistersAndShowsTheSummary) {
   ASSERT_TRUE(info.ran());
   EXPECT_TRUE(messages.shown.empty());
 
-  EXPECT_EQ(shown[1021], "Quake.wad");
-  EXPECT_EQ(shown[1016], QString::number(sample.wadLength / 1024) + " KB");
-  EXPECT_EQ(shown[1017], QString::number(sample.uniqueTextures));
-  EXPECT_EQ(shown[1018], QString::number(sample.simpleTextures));
-  EXPECT_EQ(shown[1019], QString::number(sample.animatedTextures));
+  testing::expectSampleQuakeSummary(shown, sample);
 
   expectSteps(false, false, {false, false, false});
   EXPECT_EQ(status(), "Extraction complete!");

@@ -1,0 +1,38 @@
+#pragma once
+
+// What the WAD File Info box shows after an extraction, for the tests that run one.
+
+#include "app/WadInfoDlg.h"
+#include "tests/support/SampleGame.h"
+
+#include <QString>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace texkit2::testing {
+
+// The box's texts by control: 1021 file name, 1016 size, 1017 entries, 1018 simple and 1019
+// animated textures.
+inline std::map<int, QString> wadInfoTexts(const app::CWadInfoDlg& box) {
+  std::map<int, QString> shown;
+  for (const int id : {1016, 1017, 1018, 1019, 1021}) {
+    shown[id] = box.GetDlgItemText(id);
+  }
+  return shown;
+}
+
+// The summary of the sample Quake's WAD file.
+inline void expectSampleQuakeSummary(const std::map<int, QString>& shown,
+                                     const fixtures::SampleGameInfo& sample) {
+  const auto text = [&](int id) {
+    const auto it = shown.find(id);
+    return it == shown.end() ? QString() : it->second;
+  };
+  EXPECT_EQ(text(1021), "Quake.wad");
+  EXPECT_EQ(text(1016), QString::number(sample.wadLength / 1024) + " KB");
+  EXPECT_EQ(text(1017), QString::number(sample.uniqueTextures));
+  EXPECT_EQ(text(1018), QString::number(sample.simpleTextures));
+  EXPECT_EQ(text(1019), QString::number(sample.animatedTextures));
+}
+
+} // namespace texkit2::testing
