@@ -15,19 +15,7 @@ jobs=$(nproc)
 started=$SECONDS
 
 scripts/setup.sh
-missing=()
-for package in clang libclang-rt-14-dev; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=()
-  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo[@]}" apt-get update -qq
-  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+scripts/setup.sh clang libclang-rt-14-dev
 
 # Runs a command with its output kept back, shown only when it fails.
 quietly() {
