@@ -75,6 +75,8 @@ class TreePeer {
   virtual ~TreePeer() = default;
 
   virtual void attach(CTreeCtrl& control) = 0;
+  // The control is going: nothing more is reported to it.
+  virtual void detach() {}
   virtual void setImageList(const CImageList* images) = 0;
   virtual HTREEITEM insert(const std::string& text, int image, int selectedImage, HTREEITEM parent,
                            bool sorted) = 0;

@@ -17,6 +17,12 @@ int CImageList::GetImageCount() const {
   return m_peer ? m_peer->count() : 0;
 }
 
+CTreeCtrl::~CTreeCtrl() {
+  if (m_peer != nullptr) {
+    m_peer->detach();
+  }
+}
+
 bool CTreeCtrl::SubclassDlgItem(int controlId, CDialog& dialog) {
   dialog.Create();
   TreePeer* peer = dialog.peer() != nullptr ? dialog.peer()->tree(controlId) : nullptr;

@@ -48,7 +48,7 @@ class CImageList {
 class CTreeCtrl {
  public:
   CTreeCtrl() = default;
-  virtual ~CTreeCtrl() = default;
+  virtual ~CTreeCtrl();
   CTreeCtrl(const CTreeCtrl&) = delete;
   CTreeCtrl& operator=(const CTreeCtrl&) = delete;
 

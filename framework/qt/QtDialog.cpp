@@ -1,7 +1,8 @@
-#include "framework/Dialog.h"
+#include "framework/qt/QtDialog.h"
 
-#include "framework/AnimationControl.h"
-#include "framework/Resources.h"
+#include "framework/qt/AnimationControl.h"
+#include "framework/qt/QtResources.h"
+#include "framework/qt/QtTree.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QToolTip>
 
 namespace texkit2::framework {
@@ -47,53 +49,9 @@ Qt::Alignment alignmentOf(const ControlTemplate& control) {
 
 } // namespace
 
-void DDX_Text(DataExchange& dx, int controlId, QString& value) {
-  if (dx.saveAndValidate()) {
-    value = dx.dialog().GetDlgItemText(controlId);
-  } else {
-    dx.dialog().SetDlgItemText(controlId, value);
-  }
-}
-
-void DDX_Check(DataExchange& dx, int controlId, int& value) {
-  auto* box = dx.dialog().item<QAbstractButton>(controlId);
-  if (box == nullptr) {
-    return;
-  }
-  if (dx.saveAndValidate()) {
-    value = box->isChecked() ? 1 : 0;
-  } else {
-    box->setChecked(value == 1);
-  }
-}
-
-void DDX_Radio(DataExchange& dx, int firstId, int& index) {
-  const std::vector<int> group = dx.dialog().radioGroup(firstId);
-  if (dx.saveAndValidate()) {
-    index = -1;
-    for (std::size_t i = 0; i < group.size(); ++i) {
-      if (dx.dialog().item<QRadioButton>(group[i])->isChecked()) {
-        index = static_cast<int>(i);
-      }
-    }
-    return;
-  }
-  // Exclusive groups refuse to uncheck their last button; lift that for the push.
-  QButtonGroup* buttons =
-      group.empty() ? nullptr : dx.dialog().item<QRadioButton>(group[0])->group();
-  if (buttons != nullptr) {
-    buttons->setExclusive(false);
-  }
-  for (std::size_t i = 0; i < group.size(); ++i) {
-    dx.dialog().item<QRadioButton>(group[i])->setChecked(static_cast<int>(i) == index);
-  }
-  if (buttons != nullptr) {
-    buttons->setExclusive(true);
-  }
-}
-
-CDialog::CDialog(int templateId, QWidget* parent) : QDialog(parent) {
+QtDialog::QtDialog(CDialog& dialog, QWidget* parent) : QDialog(parent), m_dialog(dialog) {
   initResources();
+  const int templateId = dialog.templateId();
   if (auto loaded = LoadDialogTemplate(templateId)) {
     m_template = *loaded;
   } else {
@@ -106,15 +64,21 @@ CDialog::CDialog(int templateId, QWidget* parent) : QDialog(parent) {
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   m_systemMenu = new QMenu(this);
   connect(m_systemMenu, &QMenu::triggered, this,
-          [this](QAction* action) { OnSysCommand(action->data().toInt()); });
-  AppendMenuCommand(SC_MOVE, "&Move");
+          [this](QAction* action) { m_dialog.OnSysCommand(action->data().toInt()); });
+  menuAppendCommand(CDialog::SC_MOVE, "&Move");
   m_systemMenu->actions().back()->setEnabled(false); // windows are moved by their frame here
-  AppendMenuCommand(SC_CLOSE, "&Close\tAlt+F4");
+  menuAppendCommand(CDialog::SC_CLOSE, "&Close\tAlt+F4");
+  auto* help = new QShortcut(QKeySequence::HelpContents, this);
+  connect(help, &QShortcut::activated, this, [this] { m_dialog.OnHelp(); });
 }
 
-CDialog::~CDialog() = default;
+QtDialog::~QtDialog() = default;
 
-void CDialog::buildControls() {
+QtDialog* qtDialog(const CDialog& dialog) {
+  return dynamic_cast<QtDialog*>(dialog.peer());
+}
+
+void QtDialog::build() {
   if (m_built) {
     return;
   }
@@ -163,9 +127,15 @@ void CDialog::buildControls() {
       previous = widget;
     }
   }
+  // Layouts placed at 0, 0 are centred: over the owner, or on the screen for a main window.
+  const QWidget* owner = parentWidget();
+  const QRect area = owner != nullptr      ? owner->window()->frameGeometry()
+                     : screen() != nullptr ? screen()->availableGeometry()
+                                           : QRect(0, 0, 1024, 768);
+  move(area.center() - rect().center());
 }
 
-QWidget* CDialog::makeControl(const ControlTemplate& control) {
+QWidget* QtDialog::makeControl(const ControlTemplate& control) {
   const QString& type = control.type;
   QWidget* widget = nullptr;
   if (type == "radio") {
@@ -178,13 +148,6 @@ QWidget* CDialog::makeControl(const ControlTemplate& control) {
     auto* button = new QPushButton(control.text, this);
     button->setDefault(type == "defbutton");
     button->setAutoDefault(type == "defbutton");
-    connect(button, &QPushButton::clicked, this, [this, id = control.id] {
-      if (id == IDOK) {
-        OnOK();
-      } else if (id == IDCANCEL) {
-        OnCancel();
-      }
-    });
     widget = button;
   } else if (type == "iconbutton") {
     // The picture stands for the text, which stays the button's name and mnemonic.
@@ -224,8 +187,15 @@ QWidget* CDialog::makeControl(const ControlTemplate& control) {
     label->setPixmap(LoadIcon(control.icon).pixmap(32, 32));
     label->setAlignment(control.centerImage ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignTop));
     widget = label;
-  } else {
-    widget = CreateCustomControl(control);
+  } else if (type == "tree") {
+    auto* tree = new QtTree(this);
+    tree->setFrameShape(control.border ? QFrame::StyledPanel : QFrame::NoFrame);
+    widget = tree;
+  }
+  // Clicks reach the dialog as commands of the control's id, as buttons report them.
+  if (auto* button = qobject_cast<QAbstractButton*>(widget); button != nullptr && control.id != -1) {
+    connect(button, &QAbstractButton::clicked, this,
+            [this, id = control.id] { m_dialog.OnCommand(id); });
   }
   if (widget != nullptr && !control.tabStop && type != "radio" && type != "edit") {
     if (type == "button" || type == "defbutton" || type == "iconbutton" || type == "check") {
@@ -237,81 +207,46 @@ QWidget* CDialog::makeControl(const ControlTemplate& control) {
   return widget;
 }
 
-void CDialog::Create() {
-  buildControls();
-  if (!m_initialised) {
-    m_initialised = true;
-    OnInitDialog();
-  }
-  // Layouts placed at 0, 0 are centred: over the owner, or on the screen for a main window.
-  const QWidget* owner = parentWidget();
-  const QRect area = owner != nullptr      ? owner->window()->frameGeometry()
-                     : screen() != nullptr ? screen()->availableGeometry()
-                                           : QRect(0, 0, 1024, 768);
-  move(area.center() - rect().center());
-}
-
-int CDialog::DoModal() {
-  Create();
+int QtDialog::runModal() {
   return exec();
 }
 
-bool CDialog::OnInitDialog() {
-  UpdateData(false);
-  return true;
-}
-
-bool CDialog::UpdateData(bool saveAndValidate) {
-  DataExchange dx(*this, saveAndValidate);
-  DoDataExchange(dx);
-  return true;
-}
-
-void CDialog::OnOK() {
-  if (UpdateData(true)) {
-    EndDialog(IDOK);
-  }
-}
-
-void CDialog::OnCancel() {
-  EndDialog(IDCANCEL);
-}
-
-void CDialog::EndDialog(int result) {
+void QtDialog::end(int result) {
   for (const int id : m_timers.keys()) {
-    KillTimer(id);
+    stopTimer(id);
   }
   done(result);
 }
 
-QWidget* CDialog::GetDlgItem(int controlId) const {
+QWidget* QtDialog::GetDlgItem(int controlId) const {
   const auto it = m_controls.find(controlId);
   return it == m_controls.end() ? nullptr : it->second;
 }
 
-void CDialog::EnableItem(int controlId, bool enable) {
+void QtDialog::setEnabled(int controlId, bool enable) {
   if (QWidget* w = GetDlgItem(controlId)) {
     w->setEnabled(enable);
   }
 }
 
-void CDialog::ShowItem(int controlId, bool show) {
+void QtDialog::setShown(int controlId, bool show) {
   if (QWidget* w = GetDlgItem(controlId)) {
     w->setVisible(show);
   }
 }
 
-bool CDialog::isItemEnabled(int controlId) const {
+bool QtDialog::isEnabled(int controlId) const {
   const QWidget* w = GetDlgItem(controlId);
   return w != nullptr && w->isEnabled();
 }
 
-bool CDialog::isItemShown(int controlId) const {
+bool QtDialog::isShown(int controlId) const {
   const QWidget* w = GetDlgItem(controlId);
   return w != nullptr && !w->isHidden();
 }
 
-void CDialog::SetDlgItemText(int controlId, const QString& text) {
+void QtDialog::setText(int controlId, const std::string& utf8) {
+  const QString text = QString::fromStdString(utf8);
   QWidget* w = GetDlgItem(controlId);
   if (auto* label = qobject_cast<QLabel*>(w)) {
     label->setText(label->property("noPrefix").toBool() ? text : withoutMnemonic(text));
@@ -330,24 +265,121 @@ void CDialog::SetDlgItemText(int controlId, const QString& text) {
   }
 }
 
-QString CDialog::GetDlgItemText(int controlId) const {
+std::string QtDialog::text(int controlId) const {
   const QWidget* w = GetDlgItem(controlId);
   if (w != nullptr && w->property(kTextProperty).isValid()) {
-    return w->property(kTextProperty).toString();
+    return w->property(kTextProperty).toString().toStdString();
   }
   if (const auto* label = qobject_cast<const QLabel*>(w)) {
-    return label->text();
+    return label->text().toStdString();
   }
   if (const auto* edit = qobject_cast<const QLineEdit*>(w)) {
-    return edit->text();
+    return edit->text().toStdString();
   }
   if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
-    return button->text();
+    return button->text().toStdString();
   }
   return {};
 }
 
-std::vector<int> CDialog::radioGroup(int firstId) const {
+bool QtDialog::isChecked(int controlId) const {
+  const auto* box = item<QAbstractButton>(controlId);
+  return box != nullptr && box->isChecked();
+}
+
+void QtDialog::setChecked(int controlId, bool checked) {
+  auto* box = item<QAbstractButton>(controlId);
+  if (box == nullptr || box->isChecked() == checked) {
+    return;
+  }
+  // Exclusive groups refuse to uncheck their last button; lift that for the push.
+  QButtonGroup* group = box->group();
+  if (group != nullptr) {
+    group->setExclusive(false);
+  }
+  box->setChecked(checked);
+  if (group != nullptr) {
+    group->setExclusive(true);
+  }
+}
+
+void QtDialog::setButtonIcon(int controlId, int iconId) {
+  if (auto* button = item<QAbstractButton>(controlId)) {
+    button->setIcon(LoadIcon(iconId));
+  }
+}
+
+void QtDialog::setWindowIcon(int iconId) {
+  QDialog::setWindowIcon(LoadIcon(iconId));
+}
+
+void QtDialog::setProgressRange(int controlId, std::int32_t maximum) {
+  if (auto* bar = item<QProgressBar>(controlId)) {
+    bar->setRange(0, maximum);
+  }
+}
+
+void QtDialog::setProgressPos(int controlId, std::int32_t position) {
+  if (auto* bar = item<QProgressBar>(controlId)) {
+    bar->setValue(position);
+  }
+}
+
+std::int32_t QtDialog::progressPos(int controlId) const {
+  const auto* bar = item<QProgressBar>(controlId);
+  return bar != nullptr ? bar->value() : 0;
+}
+
+std::int32_t QtDialog::progressMax(int controlId) const {
+  const auto* bar = item<QProgressBar>(controlId);
+  return bar != nullptr ? bar->maximum() : 0;
+}
+
+AnimationControl* QtDialog::animation(int controlId) const {
+  return item<AnimationControl>(controlId);
+}
+
+bool QtDialog::animationOpen(int controlId, int clipId) {
+  AnimationControl* control = animation(controlId);
+  return control != nullptr && control->Open(clipId);
+}
+
+bool QtDialog::animationPlay(int controlId, int from, int to, int repeat) {
+  AnimationControl* control = animation(controlId);
+  return control != nullptr && control->Play(from, to, repeat);
+}
+
+void QtDialog::animationStop(int controlId) {
+  if (AnimationControl* control = animation(controlId)) {
+    control->Stop();
+  }
+}
+
+void QtDialog::animationClose(int controlId) {
+  if (AnimationControl* control = animation(controlId)) {
+    control->Close();
+  }
+}
+
+bool QtDialog::animationIsOpen(int controlId) const {
+  const AnimationControl* control = animation(controlId);
+  return control != nullptr && control->isOpen();
+}
+
+bool QtDialog::animationIsPlaying(int controlId) const {
+  const AnimationControl* control = animation(controlId);
+  return control != nullptr && control->isPlaying();
+}
+
+QtTree* QtDialog::treeView(int controlId) const {
+  return item<QtTree>(controlId);
+}
+
+TreePeer* QtDialog::tree(int controlId) {
+  return treeView(controlId);
+}
+
+std::vector<int> QtDialog::radioGroup(int firstId) const {
   std::vector<int> ids;
   const auto it = m_radioGroups.find(firstId);
   if (it == m_radioGroups.end()) {
@@ -363,50 +395,50 @@ std::vector<int> CDialog::radioGroup(int firstId) const {
   return ids;
 }
 
-void CDialog::SetTimer(int id, int milliseconds) {
-  KillTimer(id);
-  m_timers[id] = startTimer(milliseconds);
+void QtDialog::startTimer(int id, int milliseconds) {
+  stopTimer(id);
+  m_timers[id] = QObject::startTimer(milliseconds);
 }
 
-void CDialog::KillTimer(int id) {
+bool QtDialog::hasTimer(int id) const {
+  return m_timers.contains(id);
+}
+
+void QtDialog::stopTimer(int id) {
   if (m_timers.contains(id)) {
     killTimer(m_timers.take(id));
   }
 }
 
-void CDialog::timerEvent(QTimerEvent* event) {
+void QtDialog::timerEvent(QTimerEvent* event) {
   for (auto it = m_timers.cbegin(); it != m_timers.cend(); ++it) {
     if (it.value() == event->timerId()) {
-      OnTimer(it.key());
+      m_dialog.OnTimer(it.key());
       return;
     }
   }
   QDialog::timerEvent(event);
 }
 
-void CDialog::FlashWindow(bool invert) {
-  if (invert) {
-    m_flashed = !m_flashed;
-    ++m_flashToggles;
+void QtDialog::flash(bool on, bool toggled) {
+  if (toggled) {
     QApplication::alert(this, 0);
-  } else {
-    m_flashed = false;
   }
   // Where the caption cannot be drawn inverted, the title carries the attention state.
   const QString title = m_template.caption;
-  setWindowTitle(m_flashed ? QString("\u25B6 %1 \u25C0").arg(title) : title);
+  setWindowTitle(on ? QString("\u25B6 %1 \u25C0").arg(title) : title);
 }
 
-void CDialog::AppendMenuSeparator() {
+void QtDialog::menuAppendSeparator() {
   m_systemMenu->addSeparator();
 }
 
-void CDialog::AppendMenuCommand(int command, const QString& text) {
-  QAction* action = m_systemMenu->addAction(text);
+void QtDialog::menuAppendCommand(int command, const std::string& text) {
+  QAction* action = m_systemMenu->addAction(QString::fromStdString(text));
   action->setData(command);
 }
 
-void CDialog::DeleteMenuItem(int position) {
+void QtDialog::menuDelete(int position) {
   const QList<QAction*> actions = m_systemMenu->actions();
   if (position >= 0 && position < actions.size()) {
     QAction* action = actions[position];
@@ -415,7 +447,7 @@ void CDialog::DeleteMenuItem(int position) {
   }
 }
 
-std::vector<int> CDialog::menuCommands() const {
+std::vector<int> QtDialog::menuCommands() const {
   std::vector<int> commands;
   for (const QAction* action : m_systemMenu->actions()) {
     commands.push_back(action->isSeparator() ? 0 : action->data().toInt());
@@ -423,13 +455,7 @@ std::vector<int> CDialog::menuCommands() const {
   return commands;
 }
 
-void CDialog::OnSysCommand(int command) {
-  if (command == SC_CLOSE) {
-    OnClose();
-  }
-}
-
-void CDialog::keyPressEvent(QKeyEvent* event) {
+void QtDialog::keyPressEvent(QKeyEvent* event) {
   if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
       event->modifiers() == Qt::NoModifier) {
     for (QPushButton* button : findChildren<QPushButton*>()) {
@@ -440,35 +466,35 @@ void CDialog::keyPressEvent(QKeyEvent* event) {
         return;
       }
     }
-    OnOK();
+    m_dialog.OnCommand(CDialog::IDOK);
     return;
   }
   QDialog::keyPressEvent(event);
 }
 
-void CDialog::closeEvent(QCloseEvent* event) {
+void QtDialog::closeEvent(QCloseEvent* event) {
   event->ignore();
-  OnClose();
+  m_dialog.OnClose();
 }
 
-void CDialog::contextMenuEvent(QContextMenuEvent* event) {
+void QtDialog::contextMenuEvent(QContextMenuEvent* event) {
   if (!m_systemMenu->isEmpty()) {
     m_systemMenu->popup(event->globalPos());
   }
 }
 
-bool CDialog::eventFilter(QObject* watched, QEvent* event) {
+bool QtDialog::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::ToolTip && watched->isWidgetType()) {
     auto* widget = static_cast<QWidget*>(watched);
-    QString text;
     int id = 0;
     for (const auto& [controlId, control] : m_controls) {
       if (control == widget) {
         id = controlId;
       }
     }
+    const QString text = QString::fromStdString(m_dialog.toolTipText(id));
     m_lastToolTip.clear();
-    if (m_toolTips && id != 0 && OnToolTipNeedText(id, text) && !text.isEmpty()) {
+    if (!text.isEmpty()) {
       m_lastToolTip = text;
       QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text, widget);
     } else {

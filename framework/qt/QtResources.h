@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/DialogTemplate.h"
+#include "framework/qt/DialogTemplate.h"
 
 #include <QIcon>
 #include <QPixmap>
@@ -14,7 +14,7 @@ namespace texkit2::framework {
 void initResources();
 
 // An entry of the string table, or nullopt when it has none.
-std::optional<QString> LoadString(int id);
+std::optional<QString> LoadStringQ(int id);
 
 // Icon `id` with every size the program carries; null when there is none.
 QIcon LoadIcon(int id);
