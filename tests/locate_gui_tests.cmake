@@ -11,7 +11,7 @@ add_executable(test_locate_gui
   locate/gui/LocateGuiSupport.h
   locate/gui/DirTreeCtrlTest.cpp
   locate/gui/LocateDlgTest.cpp)
-target_link_libraries(test_locate_gui PRIVATE texkit2_locate_gui texkit2_app Qt6::Test GTest::gtest
+target_link_libraries(test_locate_gui PRIVATE texkit2_locate_gui texkit2_app_qt Qt6::Test GTest::gtest
                       texkit2_warnings)
 target_include_directories(test_locate_gui PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR})
 gtest_discover_tests(test_locate_gui DISCOVERY_TIMEOUT 60
