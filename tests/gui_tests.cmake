@@ -6,7 +6,8 @@ add_executable(test_gui
   gui/ExtractDlgTest.cpp
   gui/SmallDialogsTest.cpp
   gui/SearchDlgTest.cpp
-  gui/ScreenshotTest.cpp)
+  gui/ScreenshotTest.cpp
+  dialogs/DialogLogicTest.cpp)
 target_link_libraries(test_gui PRIVATE texkit2_app_qt texkit2_fixtures Qt6::Test GTest::gtest
                       texkit2_warnings)
 target_include_directories(test_gui PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR})
