@@ -19,6 +19,10 @@ add_test(NAME StartsUnderXvfb
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/gui/start_under_xvfb.sh $<TARGET_FILE:texkit2>)
 set_tests_properties(StartsUnderXvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 30)
 
+add_test(NAME SaysSoWithoutADisplay
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/gui/no_display.sh $<TARGET_FILE:texkit2>)
+set_tests_properties(SaysSoWithoutADisplay PROPERTIES TIMEOUT 30)
+
 # The whole window worked by hand, road by road; on a real X server under CTest.
 add_executable(test_end_to_end gui/GuiTestMain.cpp gui/EndToEndTest.cpp)
 target_link_libraries(test_end_to_end PRIVATE texkit2_app_qt texkit2_fixtures Qt6::Test GTest::gtest

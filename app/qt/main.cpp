@@ -1,5 +1,6 @@
 #include "app/ExtractApp.h"
 #include "app/LocateCommands.h"
+#include "app/qt/Help.h"
 #include "app/qt/Screenshots.h"
 #include "framework/MessageBox.h"
 #include "framework/qt/QtResources.h"
@@ -139,18 +140,8 @@ int main(int argc, char** argv) {
       {},
       {},
       [&messages] {
-        const QString path = readmePath();
-        if (!path.isEmpty() && QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-          return;
-        }
-        // No program to show it with (or no README): say where help is.
-        messages.show(nullptr,
-                      path.isEmpty() ? "The README was not installed. Run texkit2-cli --help "
-                                       "for the command line."
-                                     : "No program was found to open the help with. The README "
-                                       "is at:\n" +
-                                           path.toStdString(),
-                      "Texkit2 Help", texkit2::framework::BoxIcon::None);
+        texkit2::app::showHelp(messages, readmePath(),
+                               [](const QUrl& url) { return QDesktopServices::openUrl(url); });
       }};
   texkit2::app::installLocateCommands(services, texkit2::platform::hostDrives());
 

@@ -1,6 +1,7 @@
 #include "app/ExtractApp.h"
 #include "app/ExtractDlg.h"
 #include "app/WadInfoDlg.h"
+#include "app/qt/Help.h"
 #include "framework/Resources.h"
 #include "framework/qt/QtDialog.h"
 #include "tests/gui/GuiSupport.h"
@@ -142,6 +143,31 @@ TEST(CExtractCommandLineInfoTest, AutoAndPlainWordsSkipTheShellCommand) {
     EXPECT_EQ(app.registryKey(), "Corvane");
   }
   testing::expectNoTopLevelWindows();
+}
+
+TEST(HelpTest, SaysWhereTheReadmeIsWhenNothingOpensIt) {
+  struct Case {
+    QString readme;
+    bool opens;
+    const char* said; // empty: nothing said
+  };
+  const std::vector<Case> cases = {{"/usr/share/doc/texkit2/README.md", true, ""},
+                                   {"/usr/share/doc/texkit2/README.md", false,
+                                    "The README is at:\n/usr/share/doc/texkit2/README.md"},
+                                   {"", true, "texkit2-cli --help"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.readme.toStdString() + (c.opens ? " opens" : " does not open"));
+    testing::RecordingMessageBoxes messages;
+    int opened = 0;
+    showHelp(messages, c.readme, [&](const QUrl&) { return ++opened, c.opens; });
+    if (std::string(c.said).empty()) {
+      EXPECT_TRUE(messages.shown.empty());
+      EXPECT_EQ(opened, 1);
+    } else {
+      ASSERT_EQ(messages.shown.size(), 1u);
+      EXPECT_NE(messages.shown[0].text.find(c.said), std::string::npos) << messages.shown[0].text;
+    }
+  }
 }
 
 } // namespace
