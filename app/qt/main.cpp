@@ -1,6 +1,6 @@
 #include "app/ExtractApp.h"
 #include "app/LocateCommands.h"
-#include "app/qt/Help.h"
+#include "app/Help.h"
 #include "app/qt/Screenshots.h"
 #include "framework/MessageBox.h"
 #include "framework/qt/QtResources.h"
@@ -140,8 +140,9 @@ int main(int argc, char** argv) {
       {},
       {},
       [&messages] {
-        texkit2::app::showHelp(messages, readmePath(),
-                               [](const QUrl& url) { return QDesktopServices::openUrl(url); });
+        texkit2::app::showHelp(messages, readmePath().toStdString(), [](const std::string& path) {
+          return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+        });
       }};
   texkit2::app::installLocateCommands(services, texkit2::platform::hostDrives());
 

@@ -1,5 +1,6 @@
 // texkit2.exe: the main dialog as the application's main window, drawn by Win32.
 #include "app/ExtractApp.h"
+#include "app/Help.h"
 #include "app/LocateCommands.h"
 #include "framework/MessageBox.h"
 
@@ -65,19 +66,10 @@ int main(int argc, char** argv) {
       {},
       {},
       [&messages] {
-        const std::string readme = readmePath();
-        if (!readme.empty() &&
-            reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", readme.c_str(), nullptr,
-                                                    nullptr, SW_SHOWNORMAL)) > 32) {
-          return;
-        }
-        messages.show(nullptr,
-                      readme.empty() ? "The README is not beside texkit2.exe. Run texkit2-cli "
-                                       "--help for the command line."
-                                     : "No program was found to open the help with. The README "
-                                       "is at:\n" +
-                                           readme,
-                      "Texkit2 Help", texkit2::framework::BoxIcon::None);
+        texkit2::app::showHelp(messages, readmePath(), [](const std::string& path) {
+          return reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", path.c_str(), nullptr,
+                                                         nullptr, SW_SHOWNORMAL)) > 32;
+        });
       }};
   texkit2::app::installLocateCommands(services, texkit2::platform::hostDrives());
   texkit2::app::CExtractApp app(std::move(arguments), services);

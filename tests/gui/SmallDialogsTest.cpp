@@ -1,7 +1,7 @@
 #include "app/ExtractApp.h"
 #include "app/ExtractDlg.h"
 #include "app/WadInfoDlg.h"
-#include "app/qt/Help.h"
+#include "app/Help.h"
 #include "framework/Resources.h"
 #include "framework/qt/QtDialog.h"
 #include "tests/gui/GuiSupport.h"
@@ -147,7 +147,7 @@ TEST(CExtractCommandLineInfoTest, AutoAndPlainWordsSkipTheShellCommand) {
 
 TEST(HelpTest, SaysWhereTheReadmeIsWhenNothingOpensIt) {
   struct Case {
-    QString readme;
+    std::string readme;
     bool opens;
     const char* said; // empty: nothing said
   };
@@ -156,10 +156,10 @@ TEST(HelpTest, SaysWhereTheReadmeIsWhenNothingOpensIt) {
                                     "The README is at:\n/usr/share/doc/texkit2/README.md"},
                                    {"", true, "texkit2-cli --help"}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.readme.toStdString() + (c.opens ? " opens" : " does not open"));
+    SCOPED_TRACE(c.readme + (c.opens ? " opens" : " does not open"));
     testing::RecordingMessageBoxes messages;
     int opened = 0;
-    showHelp(messages, c.readme, [&](const QUrl&) { return ++opened, c.opens; });
+    showHelp(messages, c.readme, [&](const std::string&) { return ++opened, c.opens; });
     if (std::string(c.said).empty()) {
       EXPECT_TRUE(messages.shown.empty());
       EXPECT_EQ(opened, 1);
