@@ -8,7 +8,7 @@ add_executable(test_gui
   gui/SearchDlgTest.cpp
   gui/ScreenshotTest.cpp
   dialogs/DialogLogicTest.cpp)
-target_link_libraries(test_gui PRIVATE texkit2_app_qt texkit2_fixtures Qt6::Test GTest::gtest
+target_link_libraries(test_gui PRIVATE texkit2_app_qt texkit2_fixtures Qt6::Widgets Qt6::Test GTest::gtest
                       texkit2_warnings)
 target_include_directories(test_gui PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR})
 gtest_discover_tests(test_gui DISCOVERY_TIMEOUT 60
@@ -25,7 +25,7 @@ set_tests_properties(SaysSoWithoutADisplay PROPERTIES TIMEOUT 30)
 
 # The whole window worked by hand, road by road; on a real X server under CTest.
 add_executable(test_end_to_end gui/GuiTestMain.cpp gui/EndToEndTest.cpp)
-target_link_libraries(test_end_to_end PRIVATE texkit2_app_qt texkit2_fixtures Qt6::Test GTest::gtest
+target_link_libraries(test_end_to_end PRIVATE texkit2_app_qt texkit2_fixtures Qt6::Widgets Qt6::Test GTest::gtest
                       texkit2_warnings)
 target_include_directories(test_end_to_end PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR})
 add_test(NAME EndToEndUnderXvfb
