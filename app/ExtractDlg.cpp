@@ -198,8 +198,8 @@ void CExtractDlg::OnBegin() {
   ShowItem(kArrowBegin, false);
 
   CWadInfoDlg info(this);
-  info.SetSummary(summary->fileName, summary->fileLength,
-                  summary->totalEntries, summary->simpleTextures, summary->animatedTextures);
+  info.SetSummary(summary->fileName, summary->fileLength, summary->totalEntries,
+                  summary->simpleTextures, summary->animatedTextures);
   info.DoModal();
 }
 

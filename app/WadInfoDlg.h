@@ -12,9 +12,8 @@ class CWadInfoDlg final : public framework::CDialog {
  public:
   explicit CWadInfoDlg(framework::CDialog* owner = nullptr) : CDialog(133, owner) {}
 
-  void SetSummary(const std::string& fileName, std::uint32_t fileLength,
-                  std::int32_t totalEntries, std::int32_t simpleTextures,
-                  std::int32_t animatedTextures);
+  void SetSummary(const std::string& fileName, std::uint32_t fileLength, std::int32_t totalEntries,
+                  std::int32_t simpleTextures, std::int32_t animatedTextures);
 
   std::string m_animatedTextures;
   std::string m_fileSize;

@@ -33,7 +33,7 @@ QString save(framework::CDialog& dialog, const QString& folder, const QString& n
 // empty CD-ROM and stick.
 void saveLocateDialog(framework::CDialog& owner, const QString& dataFolder, AppServices& services,
                       const QString& folder, QStringList& written) {
-  const std::filesystem::path install = 
+  const std::filesystem::path install =
       std::filesystem::path(QDir(dataFolder).absolutePath().toStdString()).parent_path();
   QTemporaryDir media;
   if (!media.isValid()) {

@@ -1,6 +1,6 @@
 #include "app/ExtractApp.h"
-#include "app/LocateCommands.h"
 #include "app/Help.h"
+#include "app/LocateCommands.h"
 #include "app/qt/Screenshots.h"
 #include "framework/MessageBox.h"
 #include "framework/qt/QtResources.h"
@@ -90,7 +90,8 @@ bool windowSystemReachable() {
     socketPath.copy(abstract.sun_path + 1, socketPath.size());
     const int again = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (again >= 0) {
-      const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + socketPath.size());
+      const auto length =
+          static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + socketPath.size());
       reached = connect(again, reinterpret_cast<const sockaddr*>(&abstract), length) == 0;
       close(again);
     }

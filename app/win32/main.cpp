@@ -4,12 +4,11 @@
 #include "app/LocateCommands.h"
 #include "framework/MessageBox.h"
 
-#include <windows.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
+#include <windows.h>
 
 namespace {
 

@@ -193,7 +193,8 @@ QWidget* QtDialog::makeControl(const ControlTemplate& control) {
     widget = tree;
   }
   // Clicks reach the dialog as commands of the control's id, as buttons report them.
-  if (auto* button = qobject_cast<QAbstractButton*>(widget); button != nullptr && control.id != -1) {
+  if (auto* button = qobject_cast<QAbstractButton*>(widget);
+      button != nullptr && control.id != -1) {
     connect(button, &QAbstractButton::clicked, this,
             [this, id = control.id] { m_dialog.OnCommand(id); });
   }

@@ -1,7 +1,6 @@
 #include "framework/qt/QtResources.h"
 
 #include "framework/Resources.h"
-
 #include "res/Resources.h"
 
 #include <QFile>

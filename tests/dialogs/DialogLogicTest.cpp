@@ -135,8 +135,8 @@ TEST_F(LocateLogicTest, TheTreeOpensTheDiskAndAcceptsTheGameFolder) {
   EXPECT_EQ(dialog.GetDlgItemText(locate::CLocateDlg::kOkCancel), "&Ok");
   EXPECT_FALSE(dialog.isItemEnabled(locate::CLocateDlg::kTree));
   EXPECT_TRUE(dialog.hasTimer(locate::CLocateDlg::kFlashTimer));
-  EXPECT_EQ(dialog.GetDataFolder(), disk + "quake" + platform::kPathSeparator + "id1" +
-                                        platform::kPathSeparator);
+  EXPECT_EQ(dialog.GetDataFolder(),
+            disk + "quake" + platform::kPathSeparator + "id1" + platform::kPathSeparator);
   dialog.KillTimer(locate::CLocateDlg::kFlashTimer);
 
   // Expanding lists the folder afresh; collapsing puts the placeholder back.

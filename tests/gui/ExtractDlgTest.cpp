@@ -144,7 +144,8 @@ TEST_F(ExtractDlgTest, BeginExtractsRegistersAndShowsTheSummary) {
   // A second run in the same session animates again.
   choose(1033);
   locate(sample.dataFolder);
-  OnNextModal again([](QWidget* modal) { testing::dialogOf<framework::CDialog>(modal)->EndDialog(1); });
+  OnNextModal again(
+      [](QWidget* modal) { testing::dialogOf<framework::CDialog>(modal)->EndDialog(1); });
   dialog->OnBegin();
   EXPECT_TRUE(again.ran());
   EXPECT_GT(win().animation(1005)->framesShown(), 1);
@@ -213,7 +214,8 @@ TEST_F(ExtractDlgTest, TheAnimationMovesAndInputIsBlockedDuringALongRun) {
     QTest::keyClick(&slowWindow, Qt::Key_Escape);
     clicked = true;
   });
-  OnNextModal info([](QWidget* modal) { testing::dialogOf<framework::CDialog>(modal)->EndDialog(1); });
+  OnNextModal info(
+      [](QWidget* modal) { testing::dialogOf<framework::CDialog>(modal)->EndDialog(1); });
   slowDialog.OnBegin();
   EXPECT_TRUE(info.ran());
   EXPECT_TRUE(clicked);

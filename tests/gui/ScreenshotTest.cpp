@@ -18,15 +18,9 @@ TEST(ScreenshotTest, RendersEveryDialogInEachState) {
   const QStringList written =
       writeScreenshots(out, QString::fromStdString(sample.dataFolder.string()), services, error);
   EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-  const QStringList expected = {"main-start",
-                                "main-game-chosen",
-                                "locate-browsing",
-                                "locate-found",
-                                "main-folder-located",
-                                "main-extracting",
-                                "wad-file-info",
-                                "main-extracted",
-                                "about"};
+  const QStringList expected = {"main-start",    "main-game-chosen",    "locate-browsing",
+                                "locate-found",  "main-folder-located", "main-extracting",
+                                "wad-file-info", "main-extracted",      "about"};
   ASSERT_EQ(written.size(), expected.size()) << written.join(", ").toStdString();
   for (qsizetype i = 0; i < expected.size(); ++i) {
     SCOPED_TRACE(expected[i].toStdString());
@@ -52,9 +46,9 @@ TEST(ScreenshotTest, RefusesAFolderWithoutTheArchives) {
   for (const auto& data : {sample.dataFolder.parent_path(), folder / "missing"}) {
     SCOPED_TRACE(data.string());
     QString error;
-    const QStringList written = writeScreenshots(
-        QString::fromStdString((folder / "shots").string()),
-        QString::fromStdString(data.string()), services, error);
+    const QStringList written =
+        writeScreenshots(QString::fromStdString((folder / "shots").string()),
+                         QString::fromStdString(data.string()), services, error);
     EXPECT_TRUE(written.isEmpty());
     EXPECT_TRUE(error.contains("PAK0.PAK")) << error.toStdString();
   }

@@ -125,7 +125,8 @@ TEST_F(SearchDlgTest, ClosingAnswersByTheFoundFlag) {
       {"ok after success", true, [](CSearchDlg& d) { click(d, 1032); }, framework::CDialog::IDOK},
       {"close box after success", true, [](CSearchDlg& d) { testing::window(d).close(); },
        framework::CDialog::IDOK},
-      {"escape after success", true, [](CSearchDlg& d) { QTest::keyClick(&testing::window(d), Qt::Key_Escape); },
+      {"escape after success", true,
+       [](CSearchDlg& d) { QTest::keyClick(&testing::window(d), Qt::Key_Escape); },
        framework::CDialog::IDCANCEL},
   };
   for (const auto& c : cases) {

@@ -1,7 +1,7 @@
 #include "app/ExtractApp.h"
 #include "app/ExtractDlg.h"
-#include "app/WadInfoDlg.h"
 #include "app/Help.h"
+#include "app/WadInfoDlg.h"
 #include "framework/Resources.h"
 #include "framework/qt/QtDialog.h"
 #include "tests/gui/GuiSupport.h"

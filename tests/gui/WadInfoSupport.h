@@ -5,9 +5,9 @@
 #include "app/WadInfoDlg.h"
 #include "tests/support/SampleGame.h"
 
-#include <string>
 #include <gtest/gtest.h>
 #include <map>
+#include <string>
 
 namespace texkit2::testing {
 
