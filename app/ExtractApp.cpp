@@ -1,11 +1,12 @@
 #include "app/ExtractApp.h"
 
 #include "app/ExtractDlg.h"
+#include "platform/AsciiCase.h"
 
 namespace texkit2::app {
 
-void CExtractCommandLineInfo::ParseParam(const QString& parameter, bool isFlag, bool isLast) {
-  if (isFlag && parameter.compare("auto", Qt::CaseInsensitive) != 0) {
+void CExtractCommandLineInfo::ParseParam(const std::string& parameter, bool isFlag, bool isLast) {
+  if (isFlag && !platform::equalsIgnoringCase(parameter, "auto")) {
     CCommandLineInfo::ParseParam(parameter, isFlag, isLast);
     return;
   }

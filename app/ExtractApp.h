@@ -10,12 +10,12 @@ class CExtractCommandLineInfo final : public framework::CCommandLineInfo {
  public:
   static constexpr int kNoShellCommand = 100;
 
-  void ParseParam(const QString& parameter, bool isFlag, bool isLast) override;
+  void ParseParam(const std::string& parameter, bool isFlag, bool isLast) override;
 };
 
 class CExtractApp final : public framework::CWinApp {
  public:
-  CExtractApp(QStringList arguments, AppServices& services)
+  CExtractApp(std::vector<std::string> arguments, AppServices& services)
       : CWinApp(std::move(arguments)), m_services(services) {}
 
   // Runs the main dialog; false, so the process ends when it closes.

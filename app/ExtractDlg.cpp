@@ -3,14 +3,9 @@
 #include "app/WadInfoDlg.h"
 #include "extract/Extraction.h"
 #include "extract/TexturePack.h"
-#include "framework/AnimationControl.h"
 #include "framework/LongOperation.h"
 #include "framework/Resources.h"
 
-#include <QAbstractButton>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QShortcut>
 #include <optional>
 
 namespace texkit2::app {
@@ -18,18 +13,6 @@ namespace {
 
 using framework::callOnGuiThread;
 
-constexpr int kProgress = 1000;
-constexpr int kManualLocate = 1002;
-constexpr int kExit = 1004;
-constexpr int kAnimation = 1005;
-constexpr int kStatus = 1006;
-constexpr int kBegin = 1007;
-constexpr int kSearch = 1026;
-constexpr int kQuake = 1033;
-constexpr int kHexen2 = 1034;
-constexpr int kArrowLocate = 1035;
-constexpr int kArrowSearch = 1036;
-constexpr int kArrowBegin = 1037;
 constexpr int kExtractionClip = 132;
 
 // The extraction runs on a worker thread; what it reports is carried out on the dialog's.
@@ -57,21 +40,20 @@ class GuiThreadFeedback final : public extract::ExtractionFeedback {
   }
   void ShowMessage(const std::string& text, const std::string& caption,
                    extract::MessageIcon icon) override {
-    callOnGuiThread(
-        &m_dialog, [this, text, caption, icon] { m_dialog.ShowMessage(text, caption, icon); },
-        true);
+    callOnGuiThread([this, text, caption, icon] { m_dialog.ShowMessage(text, caption, icon); },
+                    true);
   }
 
  private:
-  void post(std::function<void()> fn) { callOnGuiThread(&m_dialog, std::move(fn), false); }
+  void post(std::function<void()> fn) { callOnGuiThread(std::move(fn), false); }
 
   CExtractDlg& m_dialog;
 };
 
 } // namespace
 
-CExtractDlg::CExtractDlg(AppServices& services, QWidget* parent)
-    : CDialog(102, parent), m_services(services), m_icon(framework::LoadIcon(128)) {}
+CExtractDlg::CExtractDlg(AppServices& services, framework::CDialog* owner)
+    : CDialog(102, owner), m_services(services) {}
 
 void CExtractDlg::DoDataExchange(framework::DataExchange& dx) {
   framework::DDX_Text(dx, kStatus, m_statusText);
@@ -80,20 +62,20 @@ void CExtractDlg::DoDataExchange(framework::DataExchange& dx) {
 
 bool CExtractDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  if (const auto about = framework::LoadString(101); about && !about->isEmpty()) {
+  if (const auto about = framework::LoadString(101); about && !about->empty()) {
     AppendMenuSeparator();
     AppendMenuCommand(kAboutCommand, *about);
   }
-  setWindowIcon(m_icon);
+  SetIcon(kIcon);
   DeleteMenuItem(0);
   DeleteMenuItem(1);
   DeleteMenuItem(2);
   EnableToolTips();
-  item<QPushButton>(kManualLocate)->setIcon(framework::LoadIcon(135));
-  item<QPushButton>(kSearch)->setIcon(framework::LoadIcon(136));
-  item<QPushButton>(kBegin)->setIcon(framework::LoadIcon(137));
+  SetButtonIcon(kManualLocate, 135);
+  SetButtonIcon(kSearch, 136);
+  SetButtonIcon(kBegin, 137);
   ShowItem(kAnimation, false);
-  animation()->Open(kExtractionClip);
+  AnimateOpen(kAnimation, kExtractionClip);
   EnableItem(kBegin, false);
   EnableItem(kManualLocate, false);
   EnableItem(kSearch, false);
@@ -102,26 +84,39 @@ bool CExtractDlg::OnInitDialog() {
   ShowItem(kArrowBegin, false);
   m_statusText = "Welcome to Texkit2\nWritten by the Texkit2 developers";
   UpdateData(false);
-
-  for (const int radio : {kQuake, kHexen2}) {
-    connect(item<QAbstractButton>(radio), &QAbstractButton::clicked, this,
-            &CExtractDlg::OnGameChoice);
-  }
-  connect(item<QAbstractButton>(kManualLocate), &QAbstractButton::clicked, this,
-          &CExtractDlg::OnManualLocate);
-  connect(item<QAbstractButton>(kSearch), &QAbstractButton::clicked, this, &CExtractDlg::OnSearch);
-  connect(item<QAbstractButton>(kBegin), &QAbstractButton::clicked, this, &CExtractDlg::OnBegin);
-  connect(item<QAbstractButton>(kExit), &QAbstractButton::clicked, this, &CExtractDlg::OnExit);
-  auto* help = new QShortcut(QKeySequence::HelpContents, this);
-  connect(help, &QShortcut::activated, this, [this] {
-    if (m_services.openHelp) {
-      m_services.openHelp();
-    }
-  });
   return false;
 }
 
-bool CExtractDlg::OnToolTipNeedText(int controlId, QString& text) {
+void CExtractDlg::OnCommand(int controlId) {
+  switch (controlId) {
+  case kQuake:
+  case kHexen2:
+    OnGameChoice();
+    break;
+  case kManualLocate:
+    OnManualLocate();
+    break;
+  case kSearch:
+    OnSearch();
+    break;
+  case kBegin:
+    OnBegin();
+    break;
+  case kExit:
+    OnExit();
+    break;
+  default:
+    CDialog::OnCommand(controlId);
+  }
+}
+
+void CExtractDlg::OnHelp() {
+  if (m_services.openHelp) {
+    m_services.openHelp();
+  }
+}
+
+bool CExtractDlg::OnToolTipNeedText(int controlId, std::string& text) {
   const auto entry = framework::LoadString(controlId & 0xFFFF);
   if (!entry) {
     return false;
@@ -153,7 +148,7 @@ void CExtractDlg::OnGameChoice() {
   UpdateData(false);
 }
 
-void CExtractDlg::ShowFolderLocated(const QString& statusText) {
+void CExtractDlg::ShowFolderLocated(const std::string& statusText) {
   EnableItem(kBegin, true);
   EnableItem(kManualLocate, false);
   EnableItem(kSearch, false);
@@ -176,7 +171,7 @@ void CExtractDlg::OnSearch() {
 }
 
 void CExtractDlg::OnBegin() {
-  framework::WaitCursorCapture capture(this);
+  framework::WaitCursorCapture capture(*this);
   std::optional<extract::ExtractionSummary> summary;
   GuiThreadFeedback feedback(*this);
   const extract::GameKind game = m_gameKind;
@@ -185,7 +180,7 @@ void CExtractDlg::OnBegin() {
       [&] { summary = extract::RunExtraction(m_services.files, game, folder, feedback); });
   if (!summary) {
     // A run whose data pass failed has started the animation; nothing is left to show.
-    if (animation()->isPlaying()) {
+    if (IsAnimationPlaying(kAnimation)) {
       StopBusyAnimation();
     }
     return;
@@ -203,8 +198,8 @@ void CExtractDlg::OnBegin() {
   ShowItem(kArrowBegin, false);
 
   CWadInfoDlg info(this);
-  info.SetSummary(QString::fromStdString(summary->fileName), summary->fileLength,
-                  summary->totalEntries, summary->simpleTextures, summary->animatedTextures);
+  info.SetSummary(summary->fileName, summary->fileLength, summary->totalEntries,
+                  summary->simpleTextures, summary->animatedTextures);
   info.DoModal();
 }
 
@@ -213,36 +208,36 @@ void CExtractDlg::OnExit() {
 }
 
 void CExtractDlg::SetStatusText(const std::string& text) {
-  SetDlgItemText(kStatus, QString::fromStdString(text));
+  SetDlgItemText(kStatus, text);
 }
 
 void CExtractDlg::SetProgressRange(std::int32_t maximum) {
-  progressBar()->setRange(0, maximum);
+  CDialog::SetProgressRange(kProgress, maximum);
 }
 
 void CExtractDlg::SetProgressPos(std::int32_t position) {
-  progressBar()->setValue(position);
+  CDialog::SetProgressPos(kProgress, position);
 }
 
 void CExtractDlg::StepProgress() {
-  QProgressBar* bar = progressBar();
-  if (bar->value() < bar->maximum()) {
-    bar->setValue(bar->value() + 1);
+  const std::int32_t position = GetProgressPos(kProgress);
+  if (position < GetProgressMax(kProgress)) {
+    CDialog::SetProgressPos(kProgress, position + 1);
   }
 }
 
 void CExtractDlg::StartBusyAnimation() {
   ShowItem(kAnimation, true);
   // The clip is closed at the end of each successful run; a later run opens it again.
-  if (!animation()->isOpen()) {
-    animation()->Open(kExtractionClip);
+  if (!IsAnimationOpen(kAnimation)) {
+    AnimateOpen(kAnimation, kExtractionClip);
   }
-  animation()->Play(0, -1, -1);
+  AnimatePlay(kAnimation, 0, -1, -1);
 }
 
 void CExtractDlg::StopBusyAnimation() {
-  animation()->Stop();
-  animation()->Close();
+  AnimateStop(kAnimation);
+  AnimateClose(kAnimation);
   ShowItem(kAnimation, false);
 }
 
@@ -252,16 +247,7 @@ void CExtractDlg::ShowMessage(const std::string& text, const std::string& captio
                                       ? framework::BoxIcon::Warning
                                   : icon == extract::MessageIcon::Error ? framework::BoxIcon::Error
                                                                         : framework::BoxIcon::None;
-  m_services.messages.show(this, QString::fromStdString(text), QString::fromStdString(caption),
-                           kind);
-}
-
-framework::AnimationControl* CExtractDlg::animation() const {
-  return item<framework::AnimationControl>(kAnimation);
-}
-
-QProgressBar* CExtractDlg::progressBar() const {
-  return item<QProgressBar>(kProgress);
+  m_services.messages.show(this, text, caption, kind);
 }
 
 } // namespace texkit2::app

@@ -2,14 +2,14 @@
 
 namespace texkit2::app {
 
-void CWadInfoDlg::SetSummary(const QString& fileName, std::uint32_t fileLength,
+void CWadInfoDlg::SetSummary(const std::string& fileName, std::uint32_t fileLength,
                              std::int32_t totalEntries, std::int32_t simpleTextures,
                              std::int32_t animatedTextures) {
   m_fileName = fileName;
-  m_fileSize = QString::number(fileLength / 1024) + " KB";
-  m_animatedTextures = QString::number(animatedTextures);
-  m_simpleTextures = QString::number(simpleTextures);
-  m_totalEntries = QString::number(totalEntries);
+  m_fileSize = std::to_string(fileLength / 1024) + " KB";
+  m_animatedTextures = std::to_string(animatedTextures);
+  m_simpleTextures = std::to_string(simpleTextures);
+  m_totalEntries = std::to_string(totalEntries);
 }
 
 void CWadInfoDlg::DoDataExchange(framework::DataExchange& dx) {

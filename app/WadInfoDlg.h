@@ -3,33 +3,31 @@
 #include "framework/Dialog.h"
 
 #include <cstdint>
+#include <string>
 
 namespace texkit2::app {
 
 // The summary of the WAD file just written.
 class CWadInfoDlg final : public framework::CDialog {
-  Q_OBJECT
  public:
-  explicit CWadInfoDlg(QWidget* parent = nullptr) : CDialog(133, parent) {}
+  explicit CWadInfoDlg(framework::CDialog* owner = nullptr) : CDialog(133, owner) {}
 
-  void SetSummary(const QString& fileName, std::uint32_t fileLength, std::int32_t totalEntries,
+  void SetSummary(const std::string& fileName, std::uint32_t fileLength, std::int32_t totalEntries,
                   std::int32_t simpleTextures, std::int32_t animatedTextures);
 
-  QString m_animatedTextures;
-  QString m_fileSize;
-  QString m_simpleTextures;
-  QString m_totalEntries;
-  QString m_fileName;
+  std::string m_animatedTextures;
+  std::string m_fileSize;
+  std::string m_simpleTextures;
+  std::string m_totalEntries;
+  std::string m_fileName;
 
- protected:
   void DoDataExchange(framework::DataExchange& dx) override;
 };
 
 // The tool's name and version.
 class CAboutDlg final : public framework::CDialog {
-  Q_OBJECT
  public:
-  explicit CAboutDlg(QWidget* parent = nullptr) : CDialog(100, parent) {}
+  explicit CAboutDlg(framework::CDialog* owner = nullptr) : CDialog(100, owner) {}
 };
 
 } // namespace texkit2::app

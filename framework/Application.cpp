@@ -1,20 +1,22 @@
 #include "framework/Application.h"
 
+#include "platform/AsciiCase.h"
+
 namespace texkit2::framework {
 
-void CCommandLineInfo::ParseParam(const QString& parameter, bool isFlag, bool /*isLast*/) {
+void CCommandLineInfo::ParseParam(const std::string& parameter, bool isFlag, bool /*isLast*/) {
   ParseStandardParam(parameter, isFlag);
 }
 
-void CCommandLineInfo::ParseStandardParam(const QString& parameter, bool isFlag) {
+void CCommandLineInfo::ParseStandardParam(const std::string& parameter, bool isFlag) {
   if (!isFlag) {
-    if (m_strFileName.isEmpty()) {
+    if (m_strFileName.empty()) {
       m_strFileName = parameter;
     }
     m_nShellCommand = FileOpen;
     return;
   }
-  const QString flag = parameter.toLower();
+  const std::string flag = platform::lowerAscii(parameter);
   if (flag == "p") {
     m_nShellCommand = FilePrint;
   } else if (flag == "pt") {
@@ -30,14 +32,14 @@ void CCommandLineInfo::ParseStandardParam(const QString& parameter, bool isFlag)
   }
 }
 
-CWinApp::CWinApp(QStringList arguments) : m_arguments(std::move(arguments)) {}
+CWinApp::CWinApp(std::vector<std::string> arguments) : m_arguments(std::move(arguments)) {}
 
 void CWinApp::ParseCommandLine(CCommandLineInfo& info) const {
-  for (qsizetype i = 1; i < m_arguments.size(); ++i) {
-    QString parameter = m_arguments[i];
-    const bool isFlag = parameter.startsWith('-') || parameter.startsWith('/');
+  for (std::size_t i = 1; i < m_arguments.size(); ++i) {
+    std::string parameter = m_arguments[i];
+    const bool isFlag = !parameter.empty() && (parameter[0] == '-' || parameter[0] == '/');
     if (isFlag) {
-      parameter.remove(0, 1);
+      parameter.erase(0, 1);
     }
     info.ParseParam(parameter, isFlag, i + 1 == m_arguments.size());
   }

@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
-
-class QWidget;
+#include <string>
+#include <vector>
 
 namespace texkit2::framework {
 
 // What the command line asks of the application at start.
+class CDialog;
+
 class CCommandLineInfo {
  public:
   enum ShellCommand {
@@ -24,21 +24,21 @@ class CCommandLineInfo {
   virtual ~CCommandLineInfo() = default;
 
   // One argument, with its leading '-' or '/' removed when it is a flag.
-  virtual void ParseParam(const QString& parameter, bool isFlag, bool isLast);
+  virtual void ParseParam(const std::string& parameter, bool isFlag, bool isLast);
 
   int m_nShellCommand = FileNew;
-  QString m_strFileName;
+  std::string m_strFileName;
 
  protected:
   // The standard flags (/p, /pt, /dde, /regserver, ...) and plain words: they only choose a
   // shell command, which this framework accepts and has nothing to do with.
-  void ParseStandardParam(const QString& parameter, bool isFlag);
+  void ParseStandardParam(const std::string& parameter, bool isFlag);
 };
 
 // The application object: start-up logic lives in InitInstance.
 class CWinApp {
  public:
-  explicit CWinApp(QStringList arguments);
+  explicit CWinApp(std::vector<std::string> arguments);
   virtual ~CWinApp() = default;
   CWinApp(const CWinApp&) = delete;
   CWinApp& operator=(const CWinApp&) = delete;
@@ -49,19 +49,19 @@ class CWinApp {
   void ParseCommandLine(CCommandLineInfo& info) const;
   // The standard start-up action: none of them has an effect in a tool without documents.
   bool ProcessShellCommand(CCommandLineInfo& info);
-  void SetRegistryKey(const QString& company) { m_registryKey = company; }
-  const QString& registryKey() const { return m_registryKey; }
+  void SetRegistryKey(const std::string& company) { m_registryKey = company; }
+  const std::string& registryKey() const { return m_registryKey; }
   int shellCommandsProcessed() const { return m_shellCommandsProcessed; }
   int lastShellCommand() const { return m_lastShellCommand; }
 
   // Runs InitInstance; returns the process's exit code.
   int Run();
 
-  QWidget* m_pMainWnd = nullptr;
+  CDialog* m_pMainWnd = nullptr;
 
  private:
-  QStringList m_arguments;
-  QString m_registryKey;
+  std::vector<std::string> m_arguments;
+  std::string m_registryKey;
   int m_shellCommandsProcessed = 0;
   int m_lastShellCommand = -1;
 };

@@ -1,20 +1,19 @@
 #pragma once
 
-#include "framework/DialogTemplate.h"
+// The dialog framework as the dialogs see it: controls by numeric id, texts as UTF-8. It names
+// no window toolkit; a backend (framework/qt, framework/win32) draws every dialog.
 
-#include <QButtonGroup>
-#include <QDialog>
-#include <QMap>
-#include <QString>
-#include <functional>
-#include <map>
+#include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
-
-class QMenu;
 
 namespace texkit2::framework {
 
 class CDialog;
+class CTreeCtrl;
+class DialogPeer;
+struct TreeNotification;
 
 // One data-exchange pass: push copies members into controls, pull copies controls into members.
 class DataExchange {
@@ -30,79 +29,94 @@ class DataExchange {
 };
 
 // Text of a static, edit or button.
-void DDX_Text(DataExchange& dx, int controlId, QString& value);
+void DDX_Text(DataExchange& dx, int controlId, std::string& value);
 // A check box as 0 or 1.
 void DDX_Check(DataExchange& dx, int controlId, int& value);
 // The radio group starting at `firstId`: the index of the checked button, -1 for none.
 void DDX_Radio(DataExchange& dx, int firstId, int& index);
 
-// A modal dialog built from a layout in the program's resources. Results are 1 (accept) and
-// 2 (cancel); Enter presses the default button (accepts without one), Escape cancels.
-class CDialog : public QDialog {
-  Q_OBJECT
+// A modal dialog built from layout `templateId` of the program's resources. Results are 1
+// (accept) and 2 (cancel); Enter presses the default button (accepts without one), Escape
+// cancels. The handlers (On...) are called by the backend as the user acts.
+class CDialog {
  public:
   static constexpr int IDOK = 1;
   static constexpr int IDCANCEL = 2;
+  static constexpr int SC_MOVE = 0xF010;
+  static constexpr int SC_CLOSE = 0xF060;
 
-  explicit CDialog(int templateId, QWidget* parent = nullptr);
-  ~CDialog() override;
+  explicit CDialog(int templateId, CDialog* owner = nullptr);
+  virtual ~CDialog();
+  CDialog(const CDialog&) = delete;
+  CDialog& operator=(const CDialog&) = delete;
 
-  // Builds the controls (once), initialises the dialog and runs it modally.
+  // Builds the window and its controls (once), initialises the dialog and runs it modally.
   int DoModal();
   // Builds and initialises the dialog without running it (for screenshots and tests).
   void Create();
-
   bool UpdateData(bool saveAndValidate = true);
   void EndDialog(int result);
 
-  QWidget* GetDlgItem(int controlId) const;
-  template <class T> T* item(int controlId) const {
-    return qobject_cast<T*>(GetDlgItem(controlId));
-  }
+  int templateId() const { return m_templateId; }
+  CDialog* owner() const { return m_owner; }
+  // The backend's window; null before Create. Tests reach the real controls through it.
+  DialogPeer* peer() const { return m_peer.get(); }
+
   void EnableItem(int controlId, bool enable);
   void ShowItem(int controlId, bool show);
-  void SetDlgItemText(int controlId, const QString& text);
-  QString GetDlgItemText(int controlId) const;
   bool isItemEnabled(int controlId) const;
   // Shown by the dialog, whether or not the dialog itself is on screen.
   bool isItemShown(int controlId) const;
-
-  const DialogTemplate& dialogTemplate() const { return m_template; }
+  void SetDlgItemText(int controlId, const std::string& text);
+  std::string GetDlgItemText(int controlId) const;
+  bool IsDlgButtonChecked(int controlId) const;
+  void CheckDlgButton(int controlId, bool checked);
   // The controls of a radio group, first to last.
   std::vector<int> radioGroup(int firstId) const;
+  // The picture of an icon button, and the window's own icon.
+  void SetButtonIcon(int controlId, int iconId);
+  void SetIcon(int iconId);
+
+  // The progress bar `controlId`, from 0 to its maximum.
+  void SetProgressRange(int controlId, std::int32_t maximum);
+  void SetProgressPos(int controlId, std::int32_t position);
+  std::int32_t GetProgressPos(int controlId) const;
+  std::int32_t GetProgressMax(int controlId) const;
+
+  // The animation control `controlId` plays clip resources by itself, so that it keeps moving
+  // while the dialog's thread waits for a long operation.
+  bool AnimateOpen(int controlId, int clipId);
+  // Frames `from` to `to` (-1: the last), `repeat` times (-1: without end).
+  bool AnimatePlay(int controlId, int from, int to, int repeat);
+  void AnimateStop(int controlId);
+  void AnimateClose(int controlId);
+  bool IsAnimationOpen(int controlId) const;
+  bool IsAnimationPlaying(int controlId) const;
 
   // Window timers: OnTimer(id) every `milliseconds` until KillTimer(id).
   void SetTimer(int id, int milliseconds);
   void KillTimer(int id);
-  bool hasTimer(int id) const { return m_timers.contains(id); }
+  bool hasTimer(int id) const;
 
-  // Toggles the window's attention state (invert true) or restores it (false), and asks the
-  // window system to draw the user's attention.
+  // Toggles the window's attention state (invert true) or restores it (false).
   void FlashWindow(bool invert);
   bool flashState() const { return m_flashed; }
   int flashToggles() const { return m_flashToggles; }
 
-  // Entries of the window's own menu (a context menu where the window system has no system
-  // menu to extend); choosing one calls OnSysCommand with its command number.
-  // It starts with the window system's two entries for a dialog: Move and Close.
+  // The window's system menu (a context menu where the window system has none to extend);
+  // choosing an entry calls OnSysCommand with its command number.
   void AppendMenuSeparator();
-  void AppendMenuCommand(int command, const QString& text);
+  void AppendMenuCommand(int command, const std::string& text);
   void DeleteMenuItem(int position);
-  QMenu* systemMenu() const { return m_systemMenu; }
   // The entries' command numbers in menu order, 0 for a separator.
   std::vector<int> menuCommands() const;
 
-  static constexpr int SC_MOVE = 0xF010;
-  static constexpr int SC_CLOSE = 0xF060;
-
   // Children ask OnToolTipNeedText for their tooltip once this is on.
   void EnableToolTips(bool enable = true) { m_toolTips = enable; }
-  // The text of the tooltip shown last, empty when the last request got none.
-  const QString& lastToolTip() const { return m_lastToolTip; }
+  // The tooltip of `controlId`, as the backend asks for it; empty for none.
+  std::string toolTipText(int controlId);
 
-  virtual void OnSysCommand(int command);
-
- protected:
+  // Handlers.
   virtual void DoDataExchange(DataExchange& /*dx*/) {}
   // The layout's controls exist; the default pushes the members into them.
   virtual bool OnInitDialog();
@@ -110,35 +124,32 @@ class CDialog : public QDialog {
   virtual void OnCancel();
   // The window's close box; cancels by default.
   virtual void OnClose() { OnCancel(); }
+  // A button (or radio, or check box) was clicked; the default sends 1 to OnOK, 2 to OnCancel.
+  virtual void OnCommand(int controlId);
+  virtual void OnSysCommand(int command);
   virtual void OnTimer(int /*id*/) {}
+  // F1.
+  virtual void OnHelp() {}
   // The tooltip text of control `controlId`; false when it has none.
-  virtual bool OnToolTipNeedText(int /*controlId*/, QString& /*text*/) { return false; }
-  // Controls of types the framework does not know (a tree, say).
-  virtual QWidget* CreateCustomControl(const ControlTemplate& /*control*/) { return nullptr; }
+  virtual bool OnToolTipNeedText(int /*controlId*/, std::string& /*text*/) { return false; }
+  // The selection of tree `controlId` moved.
+  virtual void OnTreeSelChanged(int /*controlId*/, const TreeNotification& /*notification*/) {}
 
-  void accept() override { OnOK(); }
-  void reject() override { OnCancel(); }
-  void keyPressEvent(QKeyEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-  void timerEvent(QTimerEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void contextMenuEvent(QContextMenuEvent* event) override;
+  // Trees attached to this dialog's tree controls (CTreeCtrl::SubclassDlgItem).
+  void attachTree(int controlId, CTreeCtrl& tree);
+  CTreeCtrl* attachedTree(int controlId) const;
 
  private:
-  void buildControls();
-  QWidget* makeControl(const ControlTemplate& control);
+  DialogPeer& built() const;
 
-  DialogTemplate m_template;
-  bool m_built = false;
+  int m_templateId;
+  CDialog* m_owner;
+  std::unique_ptr<DialogPeer> m_peer;
   bool m_initialised = false;
-  std::map<int, QWidget*> m_controls;
-  std::map<int, QButtonGroup*> m_radioGroups; // by first id
-  QMap<int, int> m_timers;                    // our id -> Qt timer id
   bool m_flashed = false;
   int m_flashToggles = 0;
   bool m_toolTips = false;
-  QString m_lastToolTip;
-  QMenu* m_systemMenu = nullptr;
+  std::vector<std::pair<int, CTreeCtrl*>> m_trees;
 };
 
 } // namespace texkit2::framework

@@ -1,40 +1,36 @@
 #pragma once
 
-#include <QObject>
-#include <QPointer>
-#include <QWidget>
 #include <functional>
+#include <memory>
 
 namespace texkit2::framework {
+
+class CDialog;
+class CapturePeer;
 
 // While it lives: the wait cursor, and no mouse or keyboard input reaches `owner`'s window (as
 // with the mouse captured by it). Other windows, such as the message boxes a long operation
 // shows, still get theirs.
-class WaitCursorCapture final : public QObject {
+class WaitCursorCapture {
  public:
-  explicit WaitCursorCapture(QWidget* owner);
-  ~WaitCursorCapture() override;
+  explicit WaitCursorCapture(CDialog& owner);
+  ~WaitCursorCapture();
   WaitCursorCapture(const WaitCursorCapture&) = delete;
   WaitCursorCapture& operator=(const WaitCursorCapture&) = delete;
 
-  // Input events swallowed so far; tests check that clicks did not get through.
-  int blockedEvents() const { return m_blocked; }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  CapturePeer* peer() const { return m_peer.get(); }
 
  private:
-  QPointer<QWidget> m_owner;
-  int m_blocked = 0;
+  std::unique_ptr<CapturePeer> m_peer;
 };
 
-// Runs `work` on a worker thread and returns when it is done. Meanwhile the event loop runs, so
-// windows repaint and animations and timers go on, but only what the worker posts back with
-// callOnGuiThread changes the dialog.
+// Runs `work` on a worker thread and returns when it is done. Meanwhile the dialogs repaint and
+// their animations and timers go on, but only what the worker posts back with callOnGuiThread
+// changes them.
 void runLongOperation(const std::function<void()>& work);
 
-// Calls `fn` on the thread of `context`: directly when already there, else posted (waiting for
-// it to finish when `wait` is true, as for a modal message box).
-void callOnGuiThread(QObject* context, std::function<void()> fn, bool wait);
+// Calls `fn` on the dialogs' thread: directly when already there, else posted (waiting for it
+// to finish when `wait` is true, as for a modal message box).
+void callOnGuiThread(std::function<void()> fn, bool wait);
 
 } // namespace texkit2::framework

@@ -1,24 +1,26 @@
 #pragma once
 
-#include <QString>
+#include "framework/Toolkit.h"
 
-class QWidget;
+#include <string>
 
 namespace texkit2::framework {
-
-enum class BoxIcon { None, Warning, Error };
 
 // Modal message boxes with one OK button. Dialogs take one of these so a test can answer them.
 class MessageBoxService {
  public:
   virtual ~MessageBoxService() = default;
-  virtual void show(QWidget* owner, const QString& text, const QString& caption, BoxIcon icon) = 0;
+  virtual void show(CDialog* owner, const std::string& text, const std::string& caption,
+                    BoxIcon icon) = 0;
 };
 
-// The real thing, on QMessageBox.
-class QtMessageBoxService final : public MessageBoxService {
+// The window system's own.
+class SystemMessageBoxService final : public MessageBoxService {
  public:
-  void show(QWidget* owner, const QString& text, const QString& caption, BoxIcon icon) override;
+  void show(CDialog* owner, const std::string& text, const std::string& caption,
+            BoxIcon icon) override {
+    toolkit().messageBox(owner, text, caption, icon);
+  }
 };
 
 } // namespace texkit2::framework

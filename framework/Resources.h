@@ -1,34 +1,11 @@
 #pragma once
 
-#include "framework/DialogTemplate.h"
-
-#include <QIcon>
-#include <QPixmap>
-#include <QString>
 #include <optional>
-#include <vector>
+#include <string>
 
 namespace texkit2::framework {
 
-// Makes the program's embedded resources available; call once before anything is loaded.
-void initResources();
-
-// An entry of the string table, or nullopt when it has none.
-std::optional<QString> LoadString(int id);
-
-// Icon `id` with every size the program carries; null when there is none.
-QIcon LoadIcon(int id);
-
-// A bitmap resource; null when there is none.
-QPixmap LoadBitmap(int id);
-
-// An animation clip: its frames and the time each is shown.
-struct Clip {
-  std::vector<QPixmap> frames;
-  int frameMs = 100;
-};
-std::optional<Clip> LoadClip(int id);
-
-std::optional<DialogTemplate> LoadDialogTemplate(int id);
+// An entry of the program's string table, or nullopt when it has none.
+std::optional<std::string> LoadString(int id);
 
 } // namespace texkit2::framework

@@ -1,9 +1,6 @@
 #include "locate/LocateDlg.h"
 
 #include "framework/LongOperation.h"
-#include "framework/Resources.h"
-
-#include <QAbstractButton>
 
 namespace texkit2::locate {
 
@@ -11,28 +8,15 @@ using platform::kPathSeparator;
 
 std::int32_t CLocateDlg::s_flashTicks = 0;
 
-CLocateDlg::CLocateDlg(platform::Drives& drives, platform::FileSystem& files, QWidget* parent)
-    : CDialog(kTemplateId, parent), m_files(files), m_tree(drives) {}
+CLocateDlg::CLocateDlg(platform::Drives& drives, platform::FileSystem& files,
+                       framework::CDialog* owner)
+    : CDialog(kTemplateId, owner), m_files(files), m_tree(drives) {}
 
-CLocateDlg::~CLocateDlg() {
-  // The tree goes before the dialog's base; its last signals must not reach a dialog that is
-  // half gone.
-  disconnect(&m_tree, nullptr, this, nullptr);
-}
+CLocateDlg::~CLocateDlg() = default;
 
-void CLocateDlg::SetPrompt(const QString& prompt, extract::GameKind gameKind) {
+void CLocateDlg::SetPrompt(const std::string& prompt, extract::GameKind gameKind) {
   m_prompt = prompt;
   m_gameKind = gameKind;
-}
-
-QWidget* CLocateDlg::CreateCustomControl(const framework::ControlTemplate& control) {
-  // The tree control is the dialog's tree view itself.
-  if (control.type == "tree" && control.id == kTree && m_tree.parentWidget() == nullptr) {
-    m_tree.setParent(this);
-    m_tree.setFrameShape(control.border ? QFrame::StyledPanel : QFrame::NoFrame);
-    return &m_tree;
-  }
-  return nullptr;
 }
 
 void CLocateDlg::DoDataExchange(framework::DataExchange& dx) {
@@ -42,17 +26,11 @@ void CLocateDlg::DoDataExchange(framework::DataExchange& dx) {
 
 bool CLocateDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  if (auto* button = item<QAbstractButton>(kOkCancel)) {
-    connect(button, &QAbstractButton::clicked, this, &CLocateDlg::OnOkCancel);
-  }
-  connect(&m_tree, &QTreeWidget::currentItemChanged, this,
-          [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
-            OnSelChanged({ExpandAction::None, previous, current});
-          });
+  m_tree.SubclassDlgItem(kTree, *this);
   {
-    const framework::WaitCursorCapture capture(this);
-    m_imageList.create(framework::LoadBitmap(kTreeBitmap), 16, QColor(255, 0, 255));
-    m_tree.setImageList(&m_imageList);
+    const framework::WaitCursorCapture capture(*this);
+    m_imageList.Create(kTreeBitmap, 16, 0xFF00FF);
+    m_tree.SetImageList(&m_imageList);
     m_tree.PopulateDrives();
     // The fill may have found the game already on the first fixed drive; the button then
     // says what it does.
@@ -61,12 +39,26 @@ bool CLocateDlg::OnInitDialog() {
   return true;
 }
 
+void CLocateDlg::OnCommand(int controlId) {
+  if (controlId == kOkCancel) {
+    OnOkCancel();
+    return;
+  }
+  CDialog::OnCommand(controlId);
+}
+
+void CLocateDlg::OnTreeSelChanged(int controlId, const TreeNotification& notification) {
+  if (controlId == kTree) {
+    OnSelChanged(notification);
+  }
+}
+
 void CLocateDlg::OnSelChanged(const TreeNotification& notification) {
   if (notification.itemNew == nullptr) {
     return; // nothing selected
   }
   m_dataFolder = m_tree.GetNotifyItemPath(notification);
-  m_pathText = QString::fromStdString(m_dataFolder);
+  m_pathText = m_dataFolder;
   if (m_dataFolder.empty() || m_dataFolder.back() != kPathSeparator) {
     m_dataFolder += kPathSeparator;
   }
@@ -118,14 +110,14 @@ void CLocateDlg::OnClose() {
   OnOkCancel();
 }
 
-std::optional<std::string> RunManualLocate(QWidget* owner, extract::GameKind gameKind,
+std::optional<std::string> RunManualLocate(framework::CDialog* owner, extract::GameKind gameKind,
                                            platform::Drives& drives, platform::FileSystem& files) {
   const extract::GameInfo* game = extract::gameInfo(gameKind);
   if (game == nullptr) {
     return std::nullopt;
   }
   CLocateDlg dialog(drives, files, owner);
-  dialog.SetPrompt(QString::fromUtf8(game->locatePrompt), gameKind);
+  dialog.SetPrompt(game->locatePrompt, gameKind);
   if (dialog.DoModal() != framework::CDialog::IDOK) {
     return std::nullopt;
   }

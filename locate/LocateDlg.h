@@ -6,7 +6,6 @@
 #include "platform/Drives.h"
 #include "platform/File.h"
 
-#include <QString>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,7 +16,6 @@ namespace texkit2::locate {
 // when the folder's game data folder holds PAK0.PAK and PAK1.PAK the dialog locks the tree,
 // flashes, and hands that data folder back.
 class CLocateDlg final : public framework::CDialog {
-  Q_OBJECT
  public:
   static constexpr int kTemplateId = 130;
   static constexpr int kOkCancel = 1032;
@@ -28,15 +26,18 @@ class CLocateDlg final : public framework::CDialog {
   static constexpr int kFlashMs = 400;
   static constexpr int kTreeBitmap = 134;
 
-  CLocateDlg(platform::Drives& drives, platform::FileSystem& files, QWidget* parent = nullptr);
+  CLocateDlg(platform::Drives& drives, platform::FileSystem& files,
+             framework::CDialog* owner = nullptr);
   ~CLocateDlg() override;
 
-  void SetPrompt(const QString& prompt, extract::GameKind gameKind);
+  void SetPrompt(const std::string& prompt, extract::GameKind gameKind);
   // The accepted game data folder, ending in the separator; meaningful after an OK result.
   std::string GetDataFolder() const { return m_dataFolder; }
 
   void OnSelChanged(const TreeNotification& notification);
   void OnOkCancel();
+  void OnTreeSelChanged(int controlId, const TreeNotification& notification) override;
+  void OnCommand(int controlId) override;
 
   CDirTreeCtrl& tree() { return m_tree; }
   bool found() const { return m_found; }
@@ -44,12 +45,10 @@ class CLocateDlg final : public framework::CDialog {
   // The timer ticks flashed so far in this process; shared by every opening of the dialog.
   static std::int32_t flashTicks() { return s_flashTicks; }
 
- protected:
   void DoDataExchange(framework::DataExchange& dx) override;
   bool OnInitDialog() override;
   void OnTimer(int id) override;
   void OnClose() override;
-  QWidget* CreateCustomControl(const framework::ControlTemplate& control) override;
 
  private:
   bool holdsBothArchives();
@@ -60,8 +59,8 @@ class CLocateDlg final : public framework::CDialog {
   std::string m_dataFolder;
   CImageList m_imageList;
   CDirTreeCtrl m_tree;
-  QString m_pathText;
-  QString m_prompt;
+  std::string m_pathText;
+  std::string m_prompt;
 
   // Never reset: a later found state in the process flashes on one tick only.
   static std::int32_t s_flashTicks;
@@ -71,7 +70,7 @@ class CLocateDlg final : public framework::CDialog {
 // `gameKind` and returns the accepted game data folder, or nullopt when the user cancelled.
 // For a game other than Quake or Hexen II no dialog is shown. The caller stores the folder and
 // moves the main dialog on (" Found pak0.pak and pak1.pak").
-std::optional<std::string> RunManualLocate(QWidget* owner, extract::GameKind gameKind,
+std::optional<std::string> RunManualLocate(framework::CDialog* owner, extract::GameKind gameKind,
                                            platform::Drives& drives, platform::FileSystem& files);
 
 } // namespace texkit2::locate

@@ -1,23 +1,15 @@
 #include "locate/SearchDlg.h"
 
-#include "framework/AnimationControl.h"
 #include "framework/LongOperation.h"
 #include "locate/DriveSearch.h"
 
-#include <QAbstractButton>
 #include <atomic>
 #include <mutex>
 
 namespace texkit2::locate {
 namespace {
 
-constexpr int kCloseButton = 1032;
-constexpr int kAnimation = 1027;
-constexpr int kBeginSearch = 1026;
-constexpr int kStatus = 1021;
-constexpr int kRemovable = 1029;
-constexpr int kHardDrives = 1030;
-constexpr int kNetwork = 1031;
+constexpr int kStatus = CSearchDlg::kStatus;
 constexpr int kSearchClip = 129;
 constexpr int kFlashTimer = 1;
 
@@ -34,7 +26,6 @@ class StatusLine {
     }
     if (!m_pending.exchange(true)) {
       framework::callOnGuiThread(
-          &m_dialog,
           [this] {
             std::string text;
             {
@@ -42,7 +33,7 @@ class StatusLine {
               text = m_latest;
             }
             m_pending = false;
-            m_dialog.SetDlgItemText(kStatus, QString::fromStdString(text));
+            m_dialog.SetDlgItemText(kStatus, text);
           },
           false);
     }
@@ -57,12 +48,13 @@ class StatusLine {
 
 } // namespace
 
-CSearchDlg::CSearchDlg(platform::Drives& drives, platform::FileSystem& files, QWidget* parent)
-    : CDialog(138, parent), m_drives(drives), m_files(files) {}
+CSearchDlg::CSearchDlg(platform::Drives& drives, platform::FileSystem& files,
+                       framework::CDialog* owner)
+    : CDialog(138, owner), m_drives(drives), m_files(files) {}
 
 CSearchDlg::~CSearchDlg() {
-  if (animation() != nullptr) {
-    animation()->Close();
+  if (peer() != nullptr) {
+    AnimateClose(kAnimation);
   }
 }
 
@@ -78,10 +70,6 @@ void CSearchDlg::SetSearchTarget(const std::string& executableName, std::string&
   m_game = game;
 }
 
-framework::AnimationControl* CSearchDlg::animation() const {
-  return item<framework::AnimationControl>(kAnimation);
-}
-
 void CSearchDlg::DoDataExchange(framework::DataExchange& dx) {
   framework::DDX_Check(dx, kHardDrives, m_hardDrives);
   framework::DDX_Check(dx, kNetwork, m_networkDrives);
@@ -91,17 +79,27 @@ void CSearchDlg::DoDataExchange(framework::DataExchange& dx) {
 
 bool CSearchDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  animation()->Open(kSearchClip);
+  AnimateOpen(kAnimation, kSearchClip);
   EnableItem(kBeginSearch, false);
-  for (const int box : {kHardDrives, kNetwork, kRemovable}) {
-    connect(item<QAbstractButton>(box), &QAbstractButton::clicked, this,
-            &CSearchDlg::OnSearchOption);
-  }
-  connect(item<QAbstractButton>(kBeginSearch), &QAbstractButton::clicked, this,
-          &CSearchDlg::OnBeginSearch);
-  connect(item<QAbstractButton>(kCloseButton), &QAbstractButton::clicked, this,
-          &CSearchDlg::OnOkCancel);
   return true;
+}
+
+void CSearchDlg::OnCommand(int controlId) {
+  switch (controlId) {
+  case kHardDrives:
+  case kNetwork:
+  case kRemovable:
+    OnSearchOption();
+    break;
+  case kBeginSearch:
+    OnBeginSearch();
+    break;
+  case kCloseButton:
+    OnOkCancel();
+    break;
+  default:
+    CDialog::OnCommand(controlId);
+  }
 }
 
 void CSearchDlg::OnSearchOption() {
@@ -114,10 +112,10 @@ void CSearchDlg::OnBeginSearch() {
   if (m_gameDataFolder == nullptr) {
     return;
   }
-  QString status;
+  std::string status;
   {
-    framework::WaitCursorCapture capture(this);
-    animation()->Play(0, -1, -1);
+    framework::WaitCursorCapture capture(*this);
+    AnimatePlay(kAnimation, 0, -1, -1);
     m_found = false;
     DriveSearchOptions options;
     options.fixed = m_hardDrives;
@@ -147,7 +145,7 @@ void CSearchDlg::OnBeginSearch() {
     }
     SetDlgItemText(kStatus, status);
   }
-  animation()->Stop();
+  AnimateStop(kAnimation);
 }
 
 void CSearchDlg::OnOkCancel() {
@@ -168,7 +166,7 @@ void CSearchDlg::OnTimer(int /*id*/) {
   }
 }
 
-bool RunSearch(QWidget* owner, extract::GameKind game, std::string& gameDataFolder,
+bool RunSearch(framework::CDialog* owner, extract::GameKind game, std::string& gameDataFolder,
                platform::Drives& drives, platform::FileSystem& files) {
   const extract::GameInfo* info = extract::gameInfo(game);
   if (info == nullptr) {

@@ -7,17 +7,21 @@
 
 #include <string>
 
-namespace texkit2::framework {
-class AnimationControl;
-}
-
 namespace texkit2::locate {
 
 // Finds the game by walking the drives of the kinds the user ticks.
 class CSearchDlg final : public framework::CDialog {
-  Q_OBJECT
  public:
-  CSearchDlg(platform::Drives& drives, platform::FileSystem& files, QWidget* parent = nullptr);
+  static constexpr int kCloseButton = 1032;
+  static constexpr int kAnimation = 1027;
+  static constexpr int kBeginSearch = 1026;
+  static constexpr int kStatus = 1021;
+  static constexpr int kRemovable = 1029;
+  static constexpr int kHardDrives = 1030;
+  static constexpr int kNetwork = 1031;
+
+  CSearchDlg(platform::Drives& drives, platform::FileSystem& files,
+             framework::CDialog* owner = nullptr);
   ~CSearchDlg() override;
 
   void SetSearchTarget(const std::string& executableName, std::string& gameDataFolder,
@@ -27,12 +31,12 @@ class CSearchDlg final : public framework::CDialog {
   void OnBeginSearch();
   void OnOkCancel();
 
+  void OnCommand(int controlId) override;
+
   bool found() const { return m_found; }
-  framework::AnimationControl* animation() const;
   // Flashes so far of every Search dialog of the process; it is never reset.
   static int& flashCounter();
 
- protected:
   void DoDataExchange(framework::DataExchange& dx) override;
   bool OnInitDialog() override;
   void OnClose() override { OnOkCancel(); }
@@ -48,12 +52,12 @@ class CSearchDlg final : public framework::CDialog {
   int m_hardDrives = 0;
   int m_networkDrives = 0;
   int m_removableDrives = 0;
-  QString m_statusText;
+  std::string m_statusText;
 };
 
 // The main window's Search command: the accepted data folder, or nullopt.
 // `gameDataFolder` receives what the search writes, also without success.
-bool RunSearch(QWidget* owner, extract::GameKind game, std::string& gameDataFolder,
+bool RunSearch(framework::CDialog* owner, extract::GameKind game, std::string& gameDataFolder,
                platform::Drives& drives, platform::FileSystem& files);
 
 } // namespace texkit2::locate

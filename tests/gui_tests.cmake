@@ -6,8 +6,9 @@ add_executable(test_gui
   gui/ExtractDlgTest.cpp
   gui/SmallDialogsTest.cpp
   gui/SearchDlgTest.cpp
-  gui/ScreenshotTest.cpp)
-target_link_libraries(test_gui PRIVATE texkit2_app texkit2_fixtures Qt6::Test GTest::gtest
+  gui/ScreenshotTest.cpp
+  dialogs/DialogLogicTest.cpp)
+target_link_libraries(test_gui PRIVATE texkit2_app_qt texkit2_fixtures Qt6::Widgets Qt6::Test GTest::gtest
                       texkit2_warnings)
 target_include_directories(test_gui PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR})
 gtest_discover_tests(test_gui DISCOVERY_TIMEOUT 60
@@ -18,9 +19,13 @@ add_test(NAME StartsUnderXvfb
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/gui/start_under_xvfb.sh $<TARGET_FILE:texkit2>)
 set_tests_properties(StartsUnderXvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 30)
 
+add_test(NAME SaysSoWithoutADisplay
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/gui/no_display.sh $<TARGET_FILE:texkit2>)
+set_tests_properties(SaysSoWithoutADisplay PROPERTIES TIMEOUT 30)
+
 # The whole window worked by hand, road by road; on a real X server under CTest.
 add_executable(test_end_to_end gui/GuiTestMain.cpp gui/EndToEndTest.cpp)
-target_link_libraries(test_end_to_end PRIVATE texkit2_app texkit2_fixtures Qt6::Test GTest::gtest
+target_link_libraries(test_end_to_end PRIVATE texkit2_app_qt texkit2_fixtures Qt6::Widgets Qt6::Test GTest::gtest
                       texkit2_warnings)
 target_include_directories(test_end_to_end PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR})
 add_test(NAME EndToEndUnderXvfb

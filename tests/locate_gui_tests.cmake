@@ -11,8 +11,9 @@ add_executable(test_locate_gui
   locate/gui/LocateGuiSupport.h
   locate/gui/DirTreeCtrlTest.cpp
   locate/gui/LocateDlgTest.cpp)
-target_link_libraries(test_locate_gui PRIVATE texkit2_locate_gui texkit2_app Qt6::Test GTest::gtest
-                      texkit2_warnings)
+# The tests reach the real widgets through the Qt backend, whose headers the dialogs never see.
+target_link_libraries(test_locate_gui PRIVATE texkit2_locate_gui texkit2_app texkit2_framework_qt
+                      Qt6::Widgets Qt6::Test GTest::gtest texkit2_warnings)
 target_include_directories(test_locate_gui PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR})
 gtest_discover_tests(test_locate_gui DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

@@ -39,38 +39,37 @@ class EndToEndTest : public ::testing::Test {
     services.openRegistry = [this] { return testing::forwardingRegistry(store); };
     installLocateCommands(services, drives);
     main = std::make_unique<CExtractDlg>(services);
-    main->Create();
-    main->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(main.get()));
+    testing::window(*main).show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&testing::window(*main)));
   }
   ~EndToEndTest() override {
-    main->hide();
+    testing::window(*main).hide();
     main.reset();
     testing::expectNoTopLevelWindows();
   }
 
   void click(int id) {
-    auto* button = main->item<QAbstractButton>(id);
+    auto* button = testing::window(*main).item<QAbstractButton>(id);
     ASSERT_NE(button, nullptr);
     ASSERT_TRUE(button->isEnabled()) << id;
     QTest::mouseClick(button, Qt::LeftButton);
   }
 
   // Begin, then the summary box as it shows, closed with Enter.
-  std::map<int, QString> extract() {
-    std::map<int, QString> shown;
+  std::map<int, std::string> extract() {
+    std::map<int, std::string> shown;
     OnNextModal info([&](QWidget* modal) {
-      auto* box = qobject_cast<CWadInfoDlg*>(modal);
+      auto* box = testing::dialogOf<CWadInfoDlg>(modal);
       ASSERT_NE(box, nullptr);
       shown = testing::wadInfoTexts(*box);
-      QTest::keyClick(box, Qt::Key_Return);
+      QTest::keyClick(modal, Qt::Key_Return);
     });
     click(kBegin);
     EXPECT_TRUE(info.ran());
     return shown;
   }
 
-  void expectExtracted(const std::map<int, QString>& shown) {
+  void expectExtracted(const std::map<int, std::string>& shown) {
     testing::expectSampleQuakeSummary(shown, sample);
     EXPECT_EQ(main->GetDlgItemText(kStatus), "Extraction complete!");
     EXPECT_EQ(std::filesystem::file_size(sample.dataFolder / "Quake.wad"), sample.wadLength);
@@ -98,9 +97,9 @@ TEST_F(EndToEndTest, ChooseLocateByHandExtract) {
   EXPECT_EQ(main->GetDlgItemText(kStatus), "Please choose either manual search or auto search.");
 
   OnNextModal locate([&](QWidget* modal) {
-    auto* dialog = qobject_cast<locate::CLocateDlg*>(modal);
+    auto* dialog = testing::dialogOf<locate::CLocateDlg>(modal);
     ASSERT_NE(dialog, nullptr);
-    locate::CDirTreeCtrl& tree = dialog->tree();
+    framework::QtTree& tree = *testing::window(*dialog).treeView(locate::CLocateDlg::kTree);
     // The fill opened the hard disk; the game's folder sits right below it.
     QTreeWidgetItem* root = testing::rootNamed(tree, disk);
     ASSERT_NE(root, nullptr);
@@ -109,8 +108,8 @@ TEST_F(EndToEndTest, ChooseLocateByHandExtract) {
     ASSERT_NE(game, nullptr);
     testing::clickItem(tree, game);
     EXPECT_EQ(dialog->GetDlgItemText(1012), "File(s) found");
-    QTest::mouseClick(dialog->item<QAbstractButton>(1032), Qt::LeftButton);
-    if (dialog->isVisible()) {
+    QTest::mouseClick(testing::window(*dialog).item<QAbstractButton>(1032), Qt::LeftButton);
+    if (modal->isVisible()) {
       static_cast<QDialog*>(modal)->reject(); // never hang on a failure
     }
   });
@@ -125,13 +124,14 @@ TEST_F(EndToEndTest, ChooseLocateByHandExtract) {
 TEST_F(EndToEndTest, ChooseSearchTheDrivesExtract) {
   click(kQuake);
   OnNextModal search([&](QWidget* modal) {
-    auto* dialog = qobject_cast<locate::CSearchDlg*>(modal);
+    auto* dialog = testing::dialogOf<locate::CSearchDlg>(modal);
     ASSERT_NE(dialog, nullptr);
-    QTest::mouseClick(dialog->item<QCheckBox>(1030), Qt::LeftButton); // hard drives
-    QTest::mouseClick(dialog->item<QAbstractButton>(1026), Qt::LeftButton);
+    framework::QtDialog& window = testing::window(*dialog);
+    QTest::mouseClick(window.item<QCheckBox>(1030), Qt::LeftButton); // hard drives
+    QTest::mouseClick(window.item<QAbstractButton>(1026), Qt::LeftButton);
     EXPECT_EQ(dialog->GetDlgItemText(1021), "File found");
-    QTest::mouseClick(dialog->item<QAbstractButton>(1032), Qt::LeftButton);
-    if (dialog->isVisible()) {
+    QTest::mouseClick(window.item<QAbstractButton>(1032), Qt::LeftButton);
+    if (modal->isVisible()) {
       static_cast<QDialog*>(modal)->reject();
     }
   });

@@ -2,7 +2,7 @@
 
 #include "app/WadInfoDlg.h"
 #include "extract/TexturePack.h"
-#include "framework/AnimationControl.h"
+#include "framework/qt/AnimationControl.h"
 #include "platform/MemoryRegistryStore.h"
 #include "tests/common/ForwardingRegistryStore.h"
 #include "tests/common/SlowFileSystem.h"
@@ -38,16 +38,16 @@ class ExtractDlgTest : public ::testing::Test {
   ExtractDlgTest() {
     services.openRegistry = [this] { return testing::forwardingRegistry(store); };
     dialog = std::make_unique<CExtractDlg>(services);
-    dialog->Create();
-    dialog->show();
+    win().show();
   }
   ~ExtractDlgTest() override {
-    dialog->hide();
+    win().hide();
     dialog.reset();
     testing::expectNoTopLevelWindows();
   }
 
-  void choose(int radio) { dialog->item<QRadioButton>(radio)->click(); }
+  framework::QtDialog& win() const { return testing::window(*dialog); }
+  void choose(int radio) { win().item<QRadioButton>(radio)->click(); }
 
   void locate(const std::filesystem::path& data) {
     dialog->dataFolderRef() = data.string() + "/";
@@ -64,7 +64,7 @@ class ExtractDlgTest : public ::testing::Test {
     }
   }
 
-  QString status() const { return dialog->GetDlgItemText(1006); }
+  std::string status() const { return dialog->GetDlgItemText(1006); }
 
   TempFolder folder;
   RecordingMessageBoxes messages;
@@ -74,14 +74,14 @@ class ExtractDlgTest : public ::testing::Test {
 };
 
 TEST_F(ExtractDlgTest, StartsWithOnlyTheGameChoice) {
-  EXPECT_FALSE(dialog->item<QRadioButton>(1033)->isChecked());
-  EXPECT_FALSE(dialog->item<QRadioButton>(1034)->isChecked());
+  EXPECT_FALSE(dialog->IsDlgButtonChecked(1033));
+  EXPECT_FALSE(dialog->IsDlgButtonChecked(1034));
   expectSteps(false, false, {false, false, false});
   EXPECT_FALSE(dialog->isItemShown(1005));
-  EXPECT_TRUE(dialog->animation()->isOpen());
+  EXPECT_TRUE(dialog->IsAnimationOpen(1005));
   EXPECT_EQ(status(), "Welcome to Texkit2\nWritten by the Texkit2 developers");
   EXPECT_EQ(dialog->gameKind(), extract::kGameNone);
-  EXPECT_EQ(dialog->windowTitle(), "Extract Pak Textures");
+  EXPECT_EQ(win().windowTitle(), "Extract Pak Textures");
   // Of the window's menu, the deletions leave Close, and the About entry is added.
   EXPECT_EQ(dialog->menuCommands(),
             (std::vector<int>{framework::CDialog::SC_CLOSE, CExtractDlg::kAboutCommand}));
@@ -113,16 +113,16 @@ TEST_F(ExtractDlgTest, BeginExtractsRegistersAndShowsTheSummary) {
   choose(1033);
   locate(sample.dataFolder);
 
-  std::map<int, QString> shown;
+  std::map<int, std::string> shown;
   OnNextModal info([&](QWidget* modal) {
-    auto* box = qobject_cast<CWadInfoDlg*>(modal);
+    auto* box = testing::dialogOf<CWadInfoDlg>(modal);
     ASSERT_NE(box, nullptr);
     shown = testing::wadInfoTexts(*box);
     // Still inside the run's command: the cursor waits and the dialog takes no input.
     EXPECT_NE(QApplication::overrideCursor(), nullptr);
-    QTest::keyClick(box, Qt::Key_Return);
+    QTest::keyClick(modal, Qt::Key_Return);
   });
-  dialog->item<QAbstractButton>(kBegin)->click();
+  win().item<QAbstractButton>(kBegin)->click();
   ASSERT_TRUE(info.ran());
   EXPECT_TRUE(messages.shown.empty());
 
@@ -130,9 +130,9 @@ TEST_F(ExtractDlgTest, BeginExtractsRegistersAndShowsTheSummary) {
 
   expectSteps(false, false, {false, false, false});
   EXPECT_EQ(status(), "Extraction complete!");
-  EXPECT_EQ(dialog->progressBar()->value(), 0);
+  EXPECT_EQ(dialog->GetProgressPos(1000), 0);
   EXPECT_FALSE(dialog->isItemShown(1005));
-  EXPECT_FALSE(dialog->animation()->isOpen());
+  EXPECT_FALSE(dialog->IsAnimationOpen(1005));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_TRUE(std::filesystem::exists(sample.dataFolder / "Quake.wad"));
 
@@ -144,16 +144,17 @@ TEST_F(ExtractDlgTest, BeginExtractsRegistersAndShowsTheSummary) {
   // A second run in the same session animates again.
   choose(1033);
   locate(sample.dataFolder);
-  OnNextModal again([](QWidget* modal) { static_cast<framework::CDialog*>(modal)->EndDialog(1); });
+  OnNextModal again(
+      [](QWidget* modal) { testing::dialogOf<framework::CDialog>(modal)->EndDialog(1); });
   dialog->OnBegin();
   EXPECT_TRUE(again.ran());
-  EXPECT_GT(dialog->animation()->framesShown(), 1);
+  EXPECT_GT(win().animation(1005)->framesShown(), 1);
 }
 
 TEST_F(ExtractDlgTest, AFailedBeginLeavesBeginEnabledAndTheCursorNormal) {
   choose(1033);
   locate(folder / "gone");
-  dialog->item<QAbstractButton>(kBegin)->click();
+  win().item<QAbstractButton>(kBegin)->click();
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].text, "Invalid file path");
   EXPECT_EQ(messages.shown[0].caption, "Extraction Error");
@@ -174,7 +175,7 @@ TEST_F(ExtractDlgTest, AFailedRunAfterTheAnimationStartedStopsIt) {
   dialog->OnBegin();
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].text, "Could not write wad file.");
-  EXPECT_FALSE(dialog->animation()->isPlaying());
+  EXPECT_FALSE(dialog->IsAnimationPlaying(1005));
   EXPECT_FALSE(dialog->isItemShown(1005));
   EXPECT_TRUE(dialog->isItemEnabled(kBegin));
 }
@@ -197,34 +198,35 @@ TEST_F(ExtractDlgTest, TheAnimationMovesAndInputIsBlockedDuringALongRun) {
   testing::SlowFileSystem slow(std::chrono::milliseconds(2));
   AppServices slowServices{slow, messages, {}, {}, {}, {}};
   CExtractDlg slowDialog(slowServices);
-  slowDialog.Create();
-  slowDialog.show();
-  slowDialog.item<QRadioButton>(1033)->click();
+  framework::QtDialog& slowWindow = testing::window(slowDialog);
+  slowWindow.show();
+  slowWindow.item<QRadioButton>(1033)->click();
   slowDialog.dataFolderRef() = (folder / "id1").string() + "/";
   slowDialog.ShowFolderLocated("Found pak0.pak and pak1.pak");
 
   std::vector<int> framesDuringRun;
-  QObject::connect(slowDialog.animation(), &framework::AnimationControl::frameShown,
+  QObject::connect(slowWindow.animation(1005), &framework::AnimationControl::frameShown,
                    [&](int frame) { framesDuringRun.push_back(frame); });
   // A click on Exit and a key press while the run goes on must not reach the dialog.
   bool clicked = false;
   QTimer::singleShot(300, [&] {
-    QTest::mouseClick(slowDialog.GetDlgItem(1004), Qt::LeftButton);
-    QTest::keyClick(&slowDialog, Qt::Key_Escape);
+    QTest::mouseClick(slowWindow.GetDlgItem(1004), Qt::LeftButton);
+    QTest::keyClick(&slowWindow, Qt::Key_Escape);
     clicked = true;
   });
-  OnNextModal info([](QWidget* modal) { static_cast<framework::CDialog*>(modal)->EndDialog(1); });
+  OnNextModal info(
+      [](QWidget* modal) { testing::dialogOf<framework::CDialog>(modal)->EndDialog(1); });
   slowDialog.OnBegin();
   EXPECT_TRUE(info.ran());
   EXPECT_TRUE(clicked);
-  EXPECT_TRUE(slowDialog.isVisible()) << "input reached the dialog during the run";
+  EXPECT_TRUE(slowWindow.isVisible()) << "input reached the dialog during the run";
   EXPECT_EQ(slowDialog.GetDlgItemText(1006), "Extraction complete!");
   // Frames 0, 1, 2, ... in order while the worker held the run.
   ASSERT_GE(framesDuringRun.size(), 5u);
   for (std::size_t i = 1; i < 5; ++i) {
     EXPECT_EQ(framesDuringRun[i], static_cast<int>(i));
   }
-  slowDialog.hide();
+  slowWindow.hide();
 }
 
 TEST_F(ExtractDlgTest, OnlyTheStepButtonsHaveTooltips) {
@@ -238,10 +240,10 @@ TEST_F(ExtractDlgTest, OnlyTheStepButtonsHaveTooltips) {
   for (const auto& [id, text] : expected) {
     SCOPED_TRACE(id);
     QToolTip::hideText();
-    QWidget* control = dialog->GetDlgItem(id);
+    QWidget* control = win().GetDlgItem(id);
     QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), control->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(control, &help);
-    EXPECT_EQ(dialog->lastToolTip(), text);
+    EXPECT_EQ(win().lastToolTip(), text);
   }
   QToolTip::hideText();
 }
@@ -253,7 +255,7 @@ TEST_F(ExtractDlgTest, SystemCommandsSixteenToThirtyOneOpenTheAbout) {
     QString caption;
     OnNextModal about([&](QWidget* modal) {
       caption = modal->windowTitle();
-      static_cast<framework::CDialog*>(modal)->EndDialog(1);
+      testing::dialogOf<framework::CDialog>(modal)->EndDialog(1);
     });
     dialog->OnSysCommand(command);
     QTest::qWait(expected ? 0 : 50);
@@ -261,12 +263,12 @@ TEST_F(ExtractDlgTest, SystemCommandsSixteenToThirtyOneOpenTheAbout) {
     if (expected) {
       EXPECT_EQ(caption, "About Texkit");
     }
-    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(win().isVisible());
   }
   // The menu entry sends 16.
   OnNextModal viaMenu(
-      [](QWidget* modal) { static_cast<framework::CDialog*>(modal)->EndDialog(1); });
-  dialog->systemMenu()->actions().back()->trigger();
+      [](QWidget* modal) { testing::dialogOf<framework::CDialog>(modal)->EndDialog(1); });
+  win().systemMenu()->actions().back()->trigger();
   EXPECT_TRUE(viaMenu.ran());
 }
 
@@ -274,24 +276,22 @@ TEST_F(ExtractDlgTest, ExitAlwaysCloses) {
   for (int state = 0; state < 3; ++state) {
     SCOPED_TRACE(state);
     CExtractDlg other(services);
-    other.Create();
+    framework::QtDialog& otherWindow = testing::window(other);
     if (state >= 1) {
-      other.item<QRadioButton>(1034)->click();
+      otherWindow.item<QRadioButton>(1034)->click();
     }
     if (state >= 2) {
       other.ShowFolderLocated("Found pak0.pak and pak1.pak");
     }
-    QTimer::singleShot(0, [&] { other.item<QAbstractButton>(1004)->click(); });
-    EXPECT_EQ(other.exec(), framework::CDialog::IDOK);
+    QTimer::singleShot(0, [&] { otherWindow.item<QAbstractButton>(1004)->click(); });
+    EXPECT_EQ(other.DoModal(), framework::CDialog::IDOK);
   }
   CExtractDlg escaped(services);
-  escaped.Create();
-  QTimer::singleShot(0, [&] { QTest::keyClick(&escaped, Qt::Key_Escape); });
-  EXPECT_EQ(escaped.exec(), framework::CDialog::IDCANCEL);
+  QTimer::singleShot(0, [&] { QTest::keyClick(&testing::window(escaped), Qt::Key_Escape); });
+  EXPECT_EQ(escaped.DoModal(), framework::CDialog::IDCANCEL);
   CExtractDlg closed(services);
-  closed.Create();
-  QTimer::singleShot(0, [&] { closed.close(); });
-  EXPECT_EQ(closed.exec(), framework::CDialog::IDCANCEL);
+  QTimer::singleShot(0, [&] { testing::window(closed).close(); });
+  EXPECT_EQ(closed.DoModal(), framework::CDialog::IDCANCEL);
 }
 
 } // namespace

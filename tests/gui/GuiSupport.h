@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/MessageBox.h"
+#include "framework/qt/QtDialog.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -15,16 +16,28 @@ namespace texkit2::testing {
 class RecordingMessageBoxes final : public framework::MessageBoxService {
  public:
   struct Shown {
-    QString text;
-    QString caption;
+    std::string text;
+    std::string caption;
     framework::BoxIcon icon;
   };
-  void show(QWidget* /*owner*/, const QString& text, const QString& caption,
+  void show(framework::CDialog* /*owner*/, const std::string& text, const std::string& caption,
             framework::BoxIcon icon) override {
     shown.push_back({text, caption, icon});
   }
   std::vector<Shown> shown;
 };
+
+// The Qt window of a dialog, built.
+inline framework::QtDialog& window(framework::CDialog& dialog) {
+  dialog.Create();
+  return *framework::qtDialog(dialog);
+}
+
+// The dialog of type T whose window `widget` is; null for another window.
+template <class T> T* dialogOf(QWidget* widget) {
+  auto* peer = qobject_cast<framework::QtDialog*>(widget);
+  return peer != nullptr ? dynamic_cast<T*>(&peer->dialog()) : nullptr;
+}
 
 // Acts on the next modal dialog as soon as it is up (from within its own event loop), then
 // checks that it ran. `act` must close it.

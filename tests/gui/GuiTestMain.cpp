@@ -1,5 +1,5 @@
 // GUI tests run headless unless told otherwise, on the real widgets.
-#include "framework/Resources.h"
+#include "framework/qt/QtResources.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/Screenshots.h"
+#include "app/qt/Screenshots.h"
 #include "tests/common/TempFolder.h"
 #include "tests/gui/GuiSupport.h"
 #include "tests/support/SampleGame.h"
@@ -14,17 +14,13 @@ TEST(ScreenshotTest, RendersEveryDialogInEachState) {
   testing::RecordingMessageBoxes messages;
   AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
   const QString out = QString::fromStdString((folder / "shots").string());
+  QString error;
   const QStringList written =
-      writeScreenshots(out, QString::fromStdString(sample.dataFolder.string()), services);
-  const QStringList expected = {"main-start",
-                                "main-game-chosen",
-                                "locate-browsing",
-                                "locate-found",
-                                "main-folder-located",
-                                "main-extracting",
-                                "wad-file-info",
-                                "main-extracted",
-                                "about"};
+      writeScreenshots(out, QString::fromStdString(sample.dataFolder.string()), services, error);
+  EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+  const QStringList expected = {"main-start",    "main-game-chosen",    "locate-browsing",
+                                "locate-found",  "main-folder-located", "main-extracting",
+                                "wad-file-info", "main-extracted",      "about"};
   ASSERT_EQ(written.size(), expected.size()) << written.join(", ").toStdString();
   for (qsizetype i = 0; i < expected.size(); ++i) {
     SCOPED_TRACE(expected[i].toStdString());
@@ -38,6 +34,24 @@ TEST(ScreenshotTest, RendersEveryDialogInEachState) {
   EXPECT_NE(QImage(written[2]), QImage(written[3]));
   EXPECT_NE(QImage(written[4]), QImage(written[5]));
   EXPECT_TRUE(messages.shown.empty());
+  testing::expectNoTopLevelWindows();
+}
+
+// A folder that is not a data folder stops the run with a reason, before any picture.
+TEST(ScreenshotTest, RefusesAFolderWithoutTheArchives) {
+  testing::TempFolder folder;
+  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+  testing::RecordingMessageBoxes messages;
+  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
+  for (const auto& data : {sample.dataFolder.parent_path(), folder / "missing"}) {
+    SCOPED_TRACE(data.string());
+    QString error;
+    const QStringList written =
+        writeScreenshots(QString::fromStdString((folder / "shots").string()),
+                         QString::fromStdString(data.string()), services, error);
+    EXPECT_TRUE(written.isEmpty());
+    EXPECT_TRUE(error.contains("PAK0.PAK")) << error.toStdString();
+  }
   testing::expectNoTopLevelWindows();
 }
 

@@ -2,7 +2,7 @@
 
 #include "app/ExtractDlg.h"
 #include "app/LocateCommands.h"
-#include "framework/AnimationControl.h"
+#include "framework/qt/AnimationControl.h"
 #include "platform/MemoryDrives.h"
 #include "tests/common/TempFolder.h"
 #include "tests/gui/GuiSupport.h"
@@ -33,7 +33,12 @@ class SearchDlgTest : public ::testing::Test {
   }
   ~SearchDlgTest() override { testing::expectNoTopLevelWindows(); }
 
-  void tick(CSearchDlg& dialog, int box) { dialog.item<QCheckBox>(box)->click(); }
+  static void tick(CSearchDlg& dialog, int box) {
+    testing::window(dialog).item<QCheckBox>(box)->click();
+  }
+  static void click(framework::CDialog& dialog, int button) {
+    testing::window(dialog).item<QAbstractButton>(button)->click();
+  }
 
   std::string expectedDataFolder() const {
     return (std::filesystem::canonical(folder.path()) / "fixed/games/quake/id1").string() + "/";
@@ -52,8 +57,8 @@ TEST_F(SearchDlgTest, BeginSearchNeedsAnOption) {
   EXPECT_FALSE(dialog.isItemEnabled(1026));
   EXPECT_EQ(dialog.GetDlgItemText(1021), "");
   EXPECT_EQ(dialog.GetDlgItemText(1032), "&Cancel");
-  EXPECT_TRUE(dialog.animation()->isOpen());
-  EXPECT_FALSE(dialog.animation()->isPlaying());
+  EXPECT_TRUE(dialog.IsAnimationOpen(1027));
+  EXPECT_FALSE(dialog.IsAnimationPlaying(1027));
   for (const int box : {1030, 1031, 1029}) {
     SCOPED_TRACE(box);
     tick(dialog, box);
@@ -67,20 +72,19 @@ TEST_F(SearchDlgTest, AFailedSearchThenASuccessfulOne) {
   CSearchDlg::flashCounter() = 0;
   CSearchDlg dialog(drives, files);
   dialog.SetSearchTarget("quake.exe", dataFolder, extract::kGameQuake);
-  dialog.Create();
-  dialog.show();
+  testing::window(dialog).show();
 
   tick(dialog, 1031); // network only: nothing there
-  dialog.item<QAbstractButton>(1026)->click();
+  click(dialog, 1026);
   EXPECT_EQ(dialog.GetDlgItemText(1021), "File not found");
   EXPECT_EQ(dialog.GetDlgItemText(1032), "&Cancel");
   EXPECT_FALSE(dialog.found());
   EXPECT_TRUE(dialog.isItemEnabled(1026));
-  EXPECT_FALSE(dialog.animation()->isPlaying());
+  EXPECT_FALSE(dialog.IsAnimationPlaying(1027));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
   tick(dialog, 1030); // and hard drives
-  dialog.item<QAbstractButton>(1026)->click();
+  click(dialog, 1026);
   EXPECT_EQ(dialog.GetDlgItemText(1021), "File found");
   EXPECT_EQ(dialog.GetDlgItemText(1032), "&Ok");
   EXPECT_TRUE(dialog.found());
@@ -93,16 +97,15 @@ TEST_F(SearchDlgTest, AFailedSearchThenASuccessfulOne) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.hasTimer(1); }, 5000));
   EXPECT_EQ(dialog.flashToggles(), 5);
   EXPECT_FALSE(dialog.flashState());
-  EXPECT_EQ(dialog.windowTitle(), "Search");
+  EXPECT_EQ(testing::window(dialog).windowTitle(), "Search");
 
-  dialog.hide();
+  testing::window(dialog).hide();
   // A later success in the same process toggles twice.
   std::string again;
   CSearchDlg second(drives, files);
   second.SetSearchTarget("quake.exe", again, extract::kGameQuake);
-  second.Create();
   tick(second, 1030);
-  second.item<QAbstractButton>(1026)->click();
+  click(second, 1026);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !second.hasTimer(1); }, 5000));
   EXPECT_EQ(second.flashToggles(), 2);
 }
@@ -115,13 +118,15 @@ TEST_F(SearchDlgTest, ClosingAnswersByTheFoundFlag) {
     int result;
   };
   const std::vector<Case> cases = {
-      {"cancel at once", false, [](CSearchDlg& d) { d.item<QAbstractButton>(1032)->click(); },
+      {"cancel at once", false, [](CSearchDlg& d) { click(d, 1032); },
        framework::CDialog::IDCANCEL},
-      {"close box at once", false, [](CSearchDlg& d) { d.close(); }, framework::CDialog::IDCANCEL},
-      {"ok after success", true, [](CSearchDlg& d) { d.item<QAbstractButton>(1032)->click(); },
+      {"close box at once", false, [](CSearchDlg& d) { testing::window(d).close(); },
+       framework::CDialog::IDCANCEL},
+      {"ok after success", true, [](CSearchDlg& d) { click(d, 1032); }, framework::CDialog::IDOK},
+      {"close box after success", true, [](CSearchDlg& d) { testing::window(d).close(); },
        framework::CDialog::IDOK},
-      {"close box after success", true, [](CSearchDlg& d) { d.close(); }, framework::CDialog::IDOK},
-      {"escape after success", true, [](CSearchDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); },
+      {"escape after success", true,
+       [](CSearchDlg& d) { QTest::keyClick(&testing::window(d), Qt::Key_Escape); },
        framework::CDialog::IDCANCEL},
   };
   for (const auto& c : cases) {
@@ -132,7 +137,7 @@ TEST_F(SearchDlgTest, ClosingAnswersByTheFoundFlag) {
     OnNextModal act([&](QWidget*) {
       if (c.search) {
         tick(dialog, 1030);
-        dialog.item<QAbstractButton>(1026)->click();
+        click(dialog, 1026);
       }
       c.close(dialog);
     });
@@ -152,20 +157,19 @@ TEST_F(SearchDlgTest, TheMainDialogReachesTheFolderLocatedState) {
   for (const Case c : {Case{"ok after success", true}, Case{"escape after success", false}}) {
     SCOPED_TRACE(c.what);
     app::CExtractDlg main(services);
-    main.Create();
-    main.item<QRadioButton>(1033)->click();
+    testing::window(main).item<QRadioButton>(1033)->click();
     OnNextModal act([&](QWidget* modal) {
-      auto* search = qobject_cast<CSearchDlg*>(modal);
+      auto* search = testing::dialogOf<CSearchDlg>(modal);
       ASSERT_NE(search, nullptr);
-      search->item<QCheckBox>(1030)->click();
-      search->item<QAbstractButton>(1026)->click();
+      tick(*search, 1030);
+      click(*search, 1026);
       if (c.accept) {
-        search->item<QAbstractButton>(1032)->click();
+        click(*search, 1032);
       } else {
-        QTest::keyClick(search, Qt::Key_Escape);
+        QTest::keyClick(modal, Qt::Key_Escape);
       }
     });
-    main.item<QAbstractButton>(1026)->click();
+    click(main, 1026);
     ASSERT_TRUE(act.ran());
     // The search writes the folder in place, whatever the dialog's answer.
     EXPECT_EQ(main.dataFolder(), expectedDataFolder());

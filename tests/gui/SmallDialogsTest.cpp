@@ -1,7 +1,9 @@
 #include "app/ExtractApp.h"
 #include "app/ExtractDlg.h"
+#include "app/Help.h"
 #include "app/WadInfoDlg.h"
 #include "framework/Resources.h"
+#include "framework/qt/QtDialog.h"
 #include "tests/gui/GuiSupport.h"
 
 #include <QAbstractButton>
@@ -63,7 +65,7 @@ TEST(CWadInfoDlgTest, EndsOnOkEnterAndEscape) {
 
 // Every text of every layout fits its control in the font the dialog really got.
 TEST(DialogLayoutTest, EveryTextFits) {
-  framework::QtMessageBoxService messages;
+  testing::RecordingMessageBoxes messages;
   AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
   CExtractDlg main(services);
   CWadInfoDlg info;
@@ -71,9 +73,9 @@ TEST(DialogLayoutTest, EveryTextFits) {
   CAboutDlg about;
   for (framework::CDialog* dialog :
        std::initializer_list<framework::CDialog*>{&main, &info, &about}) {
-    dialog->Create();
-    SCOPED_TRACE(dialog->windowTitle().toStdString());
-    for (QLabel* label : dialog->findChildren<QLabel*>()) {
+    framework::QtDialog& window = testing::window(*dialog);
+    SCOPED_TRACE(window.windowTitle().toStdString());
+    for (QLabel* label : window.findChildren<QLabel*>()) {
       if (label->text().isEmpty()) {
         continue;
       }
@@ -84,24 +86,24 @@ TEST(DialogLayoutTest, EveryTextFits) {
       }
       EXPECT_LE(metrics.height(), label->height()) << label->objectName().toStdString();
     }
-    for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+    for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
       const QFontMetrics metrics(button->font());
       EXPECT_LE(metrics.horizontalAdvance(button->text().remove('&')) + 18, button->width())
           << button->objectName().toStdString();
     }
   }
-  EXPECT_EQ(about.GetDlgItemText(-1), QString());
+  EXPECT_EQ(about.GetDlgItemText(-1), "");
   bool versionShown = false;
-  for (QLabel* label : about.findChildren<QLabel*>()) {
+  for (QLabel* label : testing::window(about).findChildren<QLabel*>()) {
     versionShown = versionShown || label->text() == "Texkit Version 1.12";
   }
   EXPECT_TRUE(versionShown);
-  EXPECT_EQ(info.findChildren<QLabel*>().size(), 10);
+  EXPECT_EQ(testing::window(info).findChildren<QLabel*>().size(), 10);
 }
 
 TEST(CExtractCommandLineInfoTest, AutoAndPlainWordsSkipTheShellCommand) {
   struct Case {
-    QStringList args;
+    std::vector<std::string> args;
     bool processed;
     int command;
   };
@@ -118,15 +120,17 @@ TEST(CExtractCommandLineInfoTest, AutoAndPlainWordsSkipTheShellCommand) {
       {{"/regserver", "word"}, false, 0},
       {{"/dde"}, true, Info::FileDDE},
   };
-  framework::QtMessageBoxService messages;
+  testing::RecordingMessageBoxes messages;
   AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.args.join(' ').toStdString());
-    CExtractApp app(QStringList{"texkit2"} + c.args, services);
+    std::vector<std::string> arguments{"texkit2"};
+    arguments.insert(arguments.end(), c.args.begin(), c.args.end());
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    CExtractApp app(arguments, services);
     // The main dialog is shown whatever the arguments; close it as soon as it is up.
     OnNextModal close([](QWidget* modal) {
       EXPECT_EQ(modal->windowTitle(), "Extract Pak Textures");
-      static_cast<framework::CDialog*>(modal)->EndDialog(framework::CDialog::IDCANCEL);
+      testing::dialogOf<framework::CDialog>(modal)->EndDialog(framework::CDialog::IDCANCEL);
     });
     EXPECT_FALSE(app.InitInstance());
     EXPECT_TRUE(close.ran());
@@ -139,6 +143,31 @@ TEST(CExtractCommandLineInfoTest, AutoAndPlainWordsSkipTheShellCommand) {
     EXPECT_EQ(app.registryKey(), "Corvane");
   }
   testing::expectNoTopLevelWindows();
+}
+
+TEST(HelpTest, SaysWhereTheReadmeIsWhenNothingOpensIt) {
+  struct Case {
+    std::string readme;
+    bool opens;
+    const char* said; // empty: nothing said
+  };
+  const std::vector<Case> cases = {{"/usr/share/doc/texkit2/README.md", true, ""},
+                                   {"/usr/share/doc/texkit2/README.md", false,
+                                    "The README is at:\n/usr/share/doc/texkit2/README.md"},
+                                   {"", true, "texkit2-cli --help"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.readme + (c.opens ? " opens" : " does not open"));
+    testing::RecordingMessageBoxes messages;
+    int opened = 0;
+    showHelp(messages, c.readme, [&](const std::string&) { return ++opened, c.opens; });
+    if (std::string(c.said).empty()) {
+      EXPECT_TRUE(messages.shown.empty());
+      EXPECT_EQ(opened, 1);
+    } else {
+      ASSERT_EQ(messages.shown.size(), 1u);
+      EXPECT_NE(messages.shown[0].text.find(c.said), std::string::npos) << messages.shown[0].text;
+    }
+  }
 }
 
 } // namespace

@@ -5,16 +5,16 @@
 #include "app/WadInfoDlg.h"
 #include "tests/support/SampleGame.h"
 
-#include <QString>
 #include <gtest/gtest.h>
 #include <map>
+#include <string>
 
 namespace texkit2::testing {
 
 // The box's texts by control: 1021 file name, 1016 size, 1017 entries, 1018 simple and 1019
 // animated textures.
-inline std::map<int, QString> wadInfoTexts(const app::CWadInfoDlg& box) {
-  std::map<int, QString> shown;
+inline std::map<int, std::string> wadInfoTexts(const app::CWadInfoDlg& box) {
+  std::map<int, std::string> shown;
   for (const int id : {1016, 1017, 1018, 1019, 1021}) {
     shown[id] = box.GetDlgItemText(id);
   }
@@ -22,17 +22,17 @@ inline std::map<int, QString> wadInfoTexts(const app::CWadInfoDlg& box) {
 }
 
 // The summary of the sample Quake's WAD file.
-inline void expectSampleQuakeSummary(const std::map<int, QString>& shown,
+inline void expectSampleQuakeSummary(const std::map<int, std::string>& shown,
                                      const fixtures::SampleGameInfo& sample) {
   const auto text = [&](int id) {
     const auto it = shown.find(id);
-    return it == shown.end() ? QString() : it->second;
+    return it == shown.end() ? std::string() : it->second;
   };
   EXPECT_EQ(text(1021), "Quake.wad");
-  EXPECT_EQ(text(1016), QString::number(sample.wadLength / 1024) + " KB");
-  EXPECT_EQ(text(1017), QString::number(sample.uniqueTextures));
-  EXPECT_EQ(text(1018), QString::number(sample.simpleTextures));
-  EXPECT_EQ(text(1019), QString::number(sample.animatedTextures));
+  EXPECT_EQ(text(1016), std::to_string(sample.wadLength / 1024) + " KB");
+  EXPECT_EQ(text(1017), std::to_string(sample.uniqueTextures));
+  EXPECT_EQ(text(1018), std::to_string(sample.simpleTextures));
+  EXPECT_EQ(text(1019), std::to_string(sample.animatedTextures));
 }
 
 } // namespace texkit2::testing

@@ -1,6 +1,8 @@
 #include "locate/DirTreeCtrl.h"
 
-#include "framework/Resources.h"
+#include "framework/qt/QtDialog.h"
+#include "framework/qt/QtResources.h"
+#include "framework/qt/QtTree.h"
 #include "tests/gui/GuiSupport.h"
 #include "tests/locate/gui/LocateGuiSupport.h"
 
@@ -13,19 +15,20 @@ namespace texkit2::locate {
 namespace {
 
 namespace fs = std::filesystem;
+using framework::QtTree;
 using platform::DriveType;
 using testing::childNamed;
 using testing::childTexts;
 using testing::clickExpandButton;
-using testing::holdsOnlyPlaceholder;
 using testing::makeFolder;
 
 class DirTreeCtrlTest : public ::testing::Test {
  protected:
   ~DirTreeCtrlTest() override {
-    if (tree) {
-      tree->hide();
+    if (view != nullptr) {
+      testing::window(host).hide();
     }
+    selections.reset();
     tree.reset();
     testing::expectNoTopLevelWindows();
   }
@@ -37,18 +40,36 @@ class DirTreeCtrlTest : public ::testing::Test {
     return memory.addDrive(folder / name, type, serial);
   }
 
+  // The tree attached to the Locate layout's tree control of a bare host dialog, filled.
   CDirTreeCtrl& fill() {
-    images.create(framework::LoadBitmap(134), 16, QColor(255, 0, 255));
+    images.Create(134, 16, 0xFF00FF);
     tree = std::make_unique<CDirTreeCtrl>(drives);
-    tree->setImageList(&images);
-    tree->resize(320, 480);
-    selections = std::make_unique<QSignalSpy>(tree.get(), &QTreeWidget::currentItemChanged);
+    EXPECT_TRUE(tree->SubclassDlgItem(1022, host));
+    view = testing::window(host).treeView(1022);
+    EXPECT_NE(view, nullptr);
+    tree->SetImageList(&images);
+    selections = std::make_unique<QSignalSpy>(view, &QTreeWidget::currentItemChanged);
     added = tree->PopulateDrives();
-    tree->show();
+    testing::window(host).show();
     return *tree;
   }
 
-  QTreeWidgetItem* root(const std::string& path) { return testing::rootNamed(*tree, path); }
+  QTreeWidgetItem* root(const std::string& path) { return testing::rootNamed(*view, path); }
+
+  // The image indices of an item, -1 when it has none.
+  int imageOf(const QTreeWidgetItem* item) const {
+    int image = -1;
+    int selectedImage = -1;
+    return tree->GetItemImage(QtTree::handle(item), image, selectedImage) ? image : -1;
+  }
+  int selectedImageOf(const QTreeWidgetItem* item) const {
+    int image = -1;
+    int selectedImage = -1;
+    return tree->GetItemImage(QtTree::handle(item), image, selectedImage) ? selectedImage : -1;
+  }
+  bool holdsOnlyPlaceholder(const QTreeWidgetItem* item) const {
+    return testing::holdsOnlyPlaceholder(*tree, item);
+  }
 
   // The item at `names` below the drive item of `drive`, each level expanded on the way by a
   // click on its expand button.
@@ -59,7 +80,7 @@ class DirTreeCtrlTest : public ::testing::Test {
         return nullptr;
       }
       if (!item->isExpanded()) {
-        clickExpandButton(*tree, item);
+        clickExpandButton(*view, item);
       }
       item = childNamed(item, name);
     }
@@ -70,7 +91,10 @@ class DirTreeCtrlTest : public ::testing::Test {
   platform::MemoryDrives memory;
   testing::CountingDrives drives{memory};
   CImageList images;
+  // Layout 130 (the Locate dialog) holds tree control 1022; it outlives the tree attached.
+  framework::CDialog host{130};
   std::unique_ptr<CDirTreeCtrl> tree;
+  QtTree* view = nullptr;
   std::unique_ptr<QSignalSpy> selections;
   int added = -1;
 };
@@ -78,12 +102,14 @@ class DirTreeCtrlTest : public ::testing::Test {
 TEST_F(DirTreeCtrlTest, ImageListHoldsTheSevenImagesWithMagentaTransparent) {
   const QPixmap bitmap = framework::LoadBitmap(134);
   ASSERT_EQ(bitmap.size(), QSize(112, 16));
-  ASSERT_TRUE(images.create(bitmap, 16, QColor(255, 0, 255)));
-  ASSERT_EQ(images.imageCount(), 7);
+  ASSERT_TRUE(images.Create(134, 16, 0xFF00FF));
+  ASSERT_EQ(images.GetImageCount(), 7);
+  const auto* cut = dynamic_cast<const framework::QtImageList*>(images.peer());
+  ASSERT_NE(cut, nullptr);
   const QImage source = bitmap.toImage();
   for (int i = 0; i < 7; ++i) {
     SCOPED_TRACE(i);
-    const QImage image = images.image(i).toImage();
+    const QImage image = cut->image(i).toImage();
     EXPECT_EQ(image.size(), QSize(16, 16));
     int transparent = 0;
     int opaque = 0;
@@ -97,7 +123,7 @@ TEST_F(DirTreeCtrlTest, ImageListHoldsTheSevenImagesWithMagentaTransparent) {
     EXPECT_GT(transparent, 0);
     EXPECT_GT(opaque, 0);
   }
-  EXPECT_TRUE(images.image(7).isNull());
+  EXPECT_TRUE(cut->image(7).isNull());
 }
 
 TEST_F(DirTreeCtrlTest, RootItemsFollowTheDriveTableWithImagesByType) {
@@ -114,19 +140,19 @@ TEST_F(DirTreeCtrlTest, RootItemsFollowTheDriveTableWithImagesByType) {
   fill();
 
   EXPECT_EQ(added, 5);
-  ASSERT_EQ(tree->topLevelItemCount(), 5);
+  ASSERT_EQ(view->topLevelItemCount(), 5);
   const std::vector<std::pair<std::string, int>> expected = {
       {a, 1}, {c, 0}, {d, 2}, {g, 3}, {h, 4}};
   for (int i = 0; i < 5; ++i) {
     SCOPED_TRACE(expected[static_cast<std::size_t>(i)].first);
-    QTreeWidgetItem* item = tree->topLevelItem(i);
+    QTreeWidgetItem* item = view->topLevelItem(i);
     EXPECT_EQ(item->text(0).toStdString(), expected[static_cast<std::size_t>(i)].first);
-    EXPECT_EQ(CDirTreeCtrl::imageOf(item), expected[static_cast<std::size_t>(i)].second);
-    EXPECT_EQ(CDirTreeCtrl::selectedImageOf(item), expected[static_cast<std::size_t>(i)].second);
-    EXPECT_TRUE(tree->hasExpandButton(item));
+    EXPECT_EQ(imageOf(item), expected[static_cast<std::size_t>(i)].second);
+    EXPECT_EQ(selectedImageOf(item), expected[static_cast<std::size_t>(i)].second);
+    EXPECT_TRUE(view->hasExpandButton(item));
   }
   // The first fixed drive is selected and expanded, its first level listed.
-  EXPECT_EQ(tree->currentItem(), root(c));
+  EXPECT_EQ(view->currentItem(), root(c));
   EXPECT_TRUE(root(c)->isSelected());
   EXPECT_TRUE(root(c)->isExpanded());
   EXPECT_EQ(childTexts(root(c)), QStringList{"Games"});
@@ -146,8 +172,8 @@ TEST_F(DirTreeCtrlTest, RootItemsFollowTheDriveTableWithImagesByType) {
   // The placeholder: no text, image 0.
   const QTreeWidgetItem* placeholder = root(a)->child(0);
   EXPECT_EQ(placeholder->text(0), "");
-  EXPECT_EQ(CDirTreeCtrl::imageOf(placeholder), 0);
-  EXPECT_EQ(CDirTreeCtrl::selectedImageOf(placeholder), 0);
+  EXPECT_EQ(imageOf(placeholder), 0);
+  EXPECT_EQ(selectedImageOf(placeholder), 0);
 }
 
 TEST_F(DirTreeCtrlTest, WithoutAFixedDriveNothingIsSelectedOrExpanded) {
@@ -155,10 +181,10 @@ TEST_F(DirTreeCtrlTest, WithoutAFixedDriveNothingIsSelectedOrExpanded) {
   addDrive("D", DriveType::CdRom);
   fill();
   EXPECT_EQ(added, 2);
-  EXPECT_EQ(tree->currentItem(), nullptr);
+  EXPECT_EQ(view->currentItem(), nullptr);
   EXPECT_EQ(selections->count(), 0);
   for (int i = 0; i < 2; ++i) {
-    EXPECT_FALSE(tree->topLevelItem(i)->isExpanded());
+    EXPECT_FALSE(view->topLevelItem(i)->isExpanded());
   }
 }
 
@@ -168,7 +194,7 @@ TEST_F(DirTreeCtrlTest, AddDriveRefusesWhatIsNoDriveOrOfUnknownType) {
   fill();
   EXPECT_FALSE(tree->AddDrive(e));
   EXPECT_FALSE(tree->AddDrive((folder / "C" / "inside").string()));
-  EXPECT_EQ(tree->topLevelItemCount(), 1);
+  EXPECT_EQ(view->topLevelItemCount(), 1);
 }
 
 TEST_F(DirTreeCtrlTest, ARootHoldingOnlyFilesHasNoExpandButton) {
@@ -180,11 +206,11 @@ TEST_F(DirTreeCtrlTest, ARootHoldingOnlyFilesHasNoExpandButton) {
   for (const std::string& drive : {c, e}) {
     SCOPED_TRACE(drive);
     EXPECT_EQ(root(drive)->childCount(), 0);
-    EXPECT_FALSE(tree->hasExpandButton(root(drive)));
+    EXPECT_FALSE(view->hasExpandButton(root(drive)));
     EXPECT_FALSE(root(drive)->isExpanded());
   }
   // The first one was still selected, its expansion refused.
-  EXPECT_EQ(tree->currentItem(), root(c));
+  EXPECT_EQ(view->currentItem(), root(c));
 }
 
 TEST_F(DirTreeCtrlTest, PathsEndInTheSeparatorOnlyAtADriveRoot) {
@@ -193,12 +219,13 @@ TEST_F(DirTreeCtrlTest, PathsEndInTheSeparatorOnlyAtADriveRoot) {
   fill();
   QTreeWidgetItem* quake = open(c, {"Games", "Quake"});
   ASSERT_NE(quake, nullptr);
-  EXPECT_EQ(tree->GetItemPath(quake), c + "Games/Quake");
-  EXPECT_EQ(tree->GetItemPath(root(c)), c);
-  EXPECT_EQ(tree->GetDriveItem(quake), root(c));
-  EXPECT_TRUE(tree->IsRootItem(root(c)));
-  EXPECT_FALSE(tree->IsRootItem(quake));
-  EXPECT_EQ(tree->GetNotifyItemPath({ExpandAction::None, nullptr, quake}), c + "Games/Quake");
+  EXPECT_EQ(tree->GetItemPath(QtTree::handle(quake)), c + "Games/Quake");
+  EXPECT_EQ(tree->GetItemPath(QtTree::handle(root(c))), c);
+  EXPECT_EQ(tree->GetDriveItem(QtTree::handle(quake)), QtTree::handle(root(c)));
+  EXPECT_TRUE(tree->IsRootItem(QtTree::handle(root(c))));
+  EXPECT_FALSE(tree->IsRootItem(QtTree::handle(quake)));
+  EXPECT_EQ(tree->GetNotifyItemPath({ExpandAction::None, nullptr, QtTree::handle(quake)}),
+            c + "Games/Quake");
   EXPECT_EQ(tree->GetNotifyItemPath({}), "");
   EXPECT_TRUE(tree->IsExistingFolder(c));
   EXPECT_TRUE(tree->IsExistingFolder(c + "Games"));
@@ -219,9 +246,9 @@ TEST_F(DirTreeCtrlTest, SubfoldersAreSortedWithoutRegardToCaseAndHiddenOnesShown
   for (int i = 0; i < root(c)->childCount(); ++i) {
     QTreeWidgetItem* child = root(c)->child(i);
     SCOPED_TRACE(child->text(0).toStdString());
-    EXPECT_EQ(CDirTreeCtrl::imageOf(child), 5);
-    EXPECT_EQ(CDirTreeCtrl::selectedImageOf(child), 6);
-    EXPECT_EQ(tree->hasExpandButton(child), child->text(0) == "gamma");
+    EXPECT_EQ(imageOf(child), 5);
+    EXPECT_EQ(selectedImageOf(child), 6);
+    EXPECT_EQ(view->hasExpandButton(child), child->text(0) == "gamma");
   }
 }
 
@@ -232,9 +259,9 @@ TEST_F(DirTreeCtrlTest, ANameThatIsNotUtf8KeepsItsBytesInThePath) {
   fill();
   ASSERT_EQ(root(c)->childCount(), 1);
   QTreeWidgetItem* cafe = root(c)->child(0);
-  EXPECT_EQ(tree->GetItemPath(cafe), c + latin1);
+  EXPECT_EQ(tree->GetItemPath(QtTree::handle(cafe)), c + latin1);
   // Expanding it lists it rather than taking it for a vanished folder.
-  ASSERT_TRUE(clickExpandButton(*tree, cafe));
+  ASSERT_TRUE(clickExpandButton(*view, cafe));
   EXPECT_EQ(childTexts(cafe), QStringList{"inner"});
 }
 
@@ -246,10 +273,10 @@ TEST_F(DirTreeCtrlTest, ExpandingAFolderDeletedOnDiskRemovesItsItem) {
   QTreeWidgetItem* games = childNamed(root(c), "Games");
   ASSERT_NE(games, nullptr);
   fs::remove_all(folder / "C" / "Games");
-  ASSERT_TRUE(clickExpandButton(*tree, games));
+  ASSERT_TRUE(clickExpandButton(*view, games));
   EXPECT_EQ(childTexts(root(c)), QStringList{"Tools"});
   EXPECT_TRUE(root(c)->isExpanded());
-  EXPECT_EQ(tree->currentItem(), root(c));
+  EXPECT_EQ(view->currentItem(), root(c));
 }
 
 TEST_F(DirTreeCtrlTest, AVanishedSelectedFolderHandsTheSelectionToItsParentOnce) {
@@ -259,14 +286,14 @@ TEST_F(DirTreeCtrlTest, AVanishedSelectedFolderHandsTheSelectionToItsParentOnce)
   fill();
   QTreeWidgetItem* quake = open(c, {"Games", "Quake"});
   ASSERT_NE(quake, nullptr);
-  testing::clickItem(*tree, quake);
-  ASSERT_EQ(tree->currentItem(), quake);
+  testing::clickItem(*view, quake);
+  ASSERT_EQ(view->currentItem(), quake);
   selections->clear();
   fs::remove_all(folder / "C" / "Games" / "Quake");
-  ASSERT_TRUE(clickExpandButton(*tree, quake));
+  ASSERT_TRUE(clickExpandButton(*view, quake));
   QTreeWidgetItem* games = childNamed(root(c), "Games");
   EXPECT_EQ(childTexts(games), QStringList{"Hexen2"});
-  EXPECT_EQ(tree->currentItem(), games);
+  EXPECT_EQ(view->currentItem(), games);
   EXPECT_EQ(selections->count(), 1);
 }
 
@@ -278,10 +305,10 @@ TEST_F(DirTreeCtrlTest, AFolderWhoseSubfoldersWereRemovedRefusesAndLosesItsButto
   QTreeWidgetItem* games = childNamed(root(c), "Games");
   ASSERT_TRUE(holdsOnlyPlaceholder(games));
   fs::remove_all(folder / "C" / "Games" / "Quake");
-  ASSERT_TRUE(clickExpandButton(*tree, games));
+  ASSERT_TRUE(clickExpandButton(*view, games));
   EXPECT_FALSE(games->isExpanded());
   EXPECT_EQ(games->childCount(), 0);
-  EXPECT_FALSE(tree->hasExpandButton(games));
+  EXPECT_FALSE(view->hasExpandButton(games));
 }
 
 TEST_F(DirTreeCtrlTest, ADriveThatCannotBeListedKeepsItsButton) {
@@ -291,7 +318,7 @@ TEST_F(DirTreeCtrlTest, ADriveThatCannotBeListedKeepsItsButton) {
   fill();
   for (int attempt = 0; attempt < 2; ++attempt) {
     SCOPED_TRACE(attempt);
-    ASSERT_TRUE(clickExpandButton(*tree, root(a)));
+    ASSERT_TRUE(clickExpandButton(*view, root(a)));
     EXPECT_FALSE(root(a)->isExpanded());
     EXPECT_TRUE(holdsOnlyPlaceholder(root(a)));
   }
@@ -307,17 +334,17 @@ TEST_F(DirTreeCtrlTest, AnotherFileSystemMountedBelowIsNotReadUntilOpened) {
   QTreeWidgetItem* mnt = childNamed(root(c), "mnt");
   ASSERT_NE(mnt, nullptr);
   drives.listed.clear();
-  ASSERT_TRUE(clickExpandButton(*tree, mnt));
+  ASSERT_TRUE(clickExpandButton(*view, mnt));
   // Both mount points get a button without a listing of their own.
   EXPECT_EQ(drives.listed, std::vector<std::string>{c + "mnt"});
   EXPECT_TRUE(holdsOnlyPlaceholder(childNamed(mnt, "share")));
   EXPECT_TRUE(holdsOnlyPlaceholder(childNamed(mnt, "empty")));
   // Opened, they list as any folder; one without sub-folders loses its button.
-  ASSERT_TRUE(clickExpandButton(*tree, childNamed(mnt, "share")));
+  ASSERT_TRUE(clickExpandButton(*view, childNamed(mnt, "share")));
   EXPECT_EQ(childTexts(childNamed(mnt, "share")), QStringList{"Games"});
-  ASSERT_TRUE(clickExpandButton(*tree, childNamed(mnt, "empty")));
+  ASSERT_TRUE(clickExpandButton(*view, childNamed(mnt, "empty")));
   EXPECT_EQ(childNamed(mnt, "empty")->childCount(), 0);
-  EXPECT_NE(testing::rootNamed(*tree, share), nullptr);
+  EXPECT_NE(testing::rootNamed(*view, share), nullptr);
 }
 
 TEST_F(DirTreeCtrlTest, ADriveWithoutFoldersLosesItsButtonWhenExpanded) {
@@ -325,7 +352,7 @@ TEST_F(DirTreeCtrlTest, ADriveWithoutFoldersLosesItsButtonWhenExpanded) {
   testing::writeText(folder / "A" / "file.txt", "x");
   fill();
   ASSERT_TRUE(holdsOnlyPlaceholder(root(a)));
-  ASSERT_TRUE(clickExpandButton(*tree, root(a)));
+  ASSERT_TRUE(clickExpandButton(*view, root(a)));
   EXPECT_FALSE(root(a)->isExpanded());
   EXPECT_EQ(root(a)->childCount(), 0);
 }
@@ -338,12 +365,12 @@ TEST_F(DirTreeCtrlTest, ASwappedMediumIsRefusedOnceThenListed) {
   fs::remove_all(folder / "A" / "disc1");
   makeFolder(folder / "A" / "disc2");
   memory.setSerial(a, 0x2222);
-  ASSERT_TRUE(clickExpandButton(*tree, root(a)));
+  ASSERT_TRUE(clickExpandButton(*view, root(a)));
   EXPECT_FALSE(root(a)->isExpanded());
   EXPECT_TRUE(holdsOnlyPlaceholder(root(a)));
   EXPECT_EQ(tree->driveSerial(a), 0x2222);
   EXPECT_FALSE(drives.wasListed(a));
-  ASSERT_TRUE(clickExpandButton(*tree, root(a)));
+  ASSERT_TRUE(clickExpandButton(*view, root(a)));
   EXPECT_TRUE(root(a)->isExpanded());
   EXPECT_EQ(childTexts(root(a)), QStringList{"disc2"});
 }
@@ -354,15 +381,15 @@ TEST_F(DirTreeCtrlTest, ASwapWhileExpandedResetsTheBranchAtTheNextExpansion) {
   fill();
   QTreeWidgetItem* maps = open(a, {"maps"});
   ASSERT_NE(maps, nullptr);
-  testing::clickItem(*tree, maps);
-  ASSERT_EQ(tree->currentItem(), maps);
+  testing::clickItem(*view, maps);
+  ASSERT_EQ(view->currentItem(), maps);
   memory.setSerial(a, 0x3333);
   const int readsBefore = drives.serialReads;
-  ASSERT_TRUE(clickExpandButton(*tree, maps));
+  ASSERT_TRUE(clickExpandButton(*view, maps));
   EXPECT_FALSE(root(a)->isExpanded());
   EXPECT_TRUE(holdsOnlyPlaceholder(root(a)));
   // The selection went up to the drive; the control's own collapse read the medium no more.
-  EXPECT_EQ(tree->currentItem(), root(a));
+  EXPECT_EQ(view->currentItem(), root(a));
   EXPECT_EQ(drives.serialReads - readsBefore, 1);
 }
 
@@ -372,7 +399,7 @@ TEST_F(DirTreeCtrlTest, AnEmptyDriveAtTheFillAcceptsTheFirstDiscWithoutAReset) {
   EXPECT_EQ(tree->driveSerial(a), -1);
   makeFolder(folder / "A" / "quake");
   memory.setSerial(a, 0x4444);
-  ASSERT_TRUE(clickExpandButton(*tree, root(a)));
+  ASSERT_TRUE(clickExpandButton(*view, root(a)));
   EXPECT_TRUE(root(a)->isExpanded());
   EXPECT_EQ(childTexts(root(a)), QStringList{"quake"});
 }
@@ -385,7 +412,7 @@ TEST_F(DirTreeCtrlTest, ADriveEmptiedAfterItWasReadIsRefusedEachTimeUntilADiscCo
   for (int attempt = 0; attempt < 2; ++attempt) {
     SCOPED_TRACE(attempt);
     const int readsBefore = drives.serialReads;
-    ASSERT_TRUE(clickExpandButton(*tree, root(a)));
+    ASSERT_TRUE(clickExpandButton(*view, root(a)));
     EXPECT_FALSE(root(a)->isExpanded());
     EXPECT_TRUE(holdsOnlyPlaceholder(root(a)));
     EXPECT_EQ(tree->driveSerial(a), -1);
@@ -393,7 +420,7 @@ TEST_F(DirTreeCtrlTest, ADriveEmptiedAfterItWasReadIsRefusedEachTimeUntilADiscCo
     EXPECT_EQ(drives.serialReads - readsBefore, 1);
   }
   memory.setSerial(a, 0x6666);
-  ASSERT_TRUE(clickExpandButton(*tree, root(a)));
+  ASSERT_TRUE(clickExpandButton(*view, root(a)));
   EXPECT_TRUE(root(a)->isExpanded());
 }
 
@@ -403,13 +430,13 @@ TEST_F(DirTreeCtrlTest, AfterADiscWithSerialFFFFFFFFAnyDiscIsAccepted) {
   fill();
   EXPECT_EQ(tree->driveSerial(a), -1);
   // Read, not missing: the disc itself is accepted.
-  ASSERT_TRUE(clickExpandButton(*tree, root(a)));
+  ASSERT_TRUE(clickExpandButton(*view, root(a)));
   EXPECT_TRUE(root(a)->isExpanded());
-  ASSERT_TRUE(clickExpandButton(*tree, root(a)));
+  ASSERT_TRUE(clickExpandButton(*view, root(a)));
   fs::remove_all(folder / "A" / "one");
   makeFolder(folder / "A" / "two");
   memory.setSerial(a, 0x1234);
-  ASSERT_TRUE(clickExpandButton(*tree, root(a)));
+  ASSERT_TRUE(clickExpandButton(*view, root(a)));
   EXPECT_TRUE(root(a)->isExpanded());
   EXPECT_EQ(childTexts(root(a)), QStringList{"two"});
 }
@@ -419,16 +446,16 @@ TEST_F(DirTreeCtrlTest, CollapsingDiscardsChildrenAndExpandingListsAfresh) {
   makeFolder(folder / "C" / "Games" / "Quake");
   fill();
   QTreeWidgetItem* games = open(c, {"Games"});
-  ASSERT_TRUE(clickExpandButton(*tree, games));
+  ASSERT_TRUE(clickExpandButton(*view, games));
   ASSERT_EQ(childTexts(games), QStringList{"Quake"});
-  ASSERT_TRUE(clickExpandButton(*tree, games));
+  ASSERT_TRUE(clickExpandButton(*view, games));
   EXPECT_FALSE(games->isExpanded());
   EXPECT_TRUE(holdsOnlyPlaceholder(games));
   makeFolder(folder / "C" / "Games" / "Hexen2");
-  ASSERT_TRUE(clickExpandButton(*tree, games));
+  ASSERT_TRUE(clickExpandButton(*view, games));
   EXPECT_EQ(childTexts(games), (QStringList{"Hexen2", "Quake"}));
   // A drive item keeps its placeholder when collapsed, whatever it holds.
-  ASSERT_TRUE(clickExpandButton(*tree, root(c)));
+  ASSERT_TRUE(clickExpandButton(*view, root(c)));
   EXPECT_FALSE(root(c)->isExpanded());
   EXPECT_TRUE(holdsOnlyPlaceholder(root(c)));
 }
@@ -438,12 +465,12 @@ TEST_F(DirTreeCtrlTest, CollapsingAboveTheSelectionSelectsTheCollapsedItem) {
   makeFolder(folder / "C" / "Games" / "Quake" / "id1");
   fill();
   QTreeWidgetItem* quake = open(c, {"Games", "Quake"});
-  testing::clickItem(*tree, quake);
-  ASSERT_EQ(tree->currentItem(), quake);
+  testing::clickItem(*view, quake);
+  ASSERT_EQ(view->currentItem(), quake);
   selections->clear();
   QTreeWidgetItem* games = childNamed(root(c), "Games");
-  ASSERT_TRUE(clickExpandButton(*tree, games));
-  EXPECT_EQ(tree->currentItem(), games);
+  ASSERT_TRUE(clickExpandButton(*view, games));
+  EXPECT_EQ(view->currentItem(), games);
   EXPECT_EQ(selections->count(), 1);
   EXPECT_TRUE(holdsOnlyPlaceholder(games));
 }
@@ -453,26 +480,26 @@ TEST_F(DirTreeCtrlTest, KeysAndDoubleClicksExpandThroughTheNotification) {
   makeFolder(folder / "C" / "Games" / "Quake" / "id1");
   fill();
   QTreeWidgetItem* games = childNamed(root(c), "Games");
-  testing::clickItem(*tree, games);
-  tree->setFocus();
-  QTest::keyClick(tree.get(), Qt::Key_Right);
+  testing::clickItem(*view, games);
+  view->setFocus();
+  QTest::keyClick(view, Qt::Key_Right);
   EXPECT_TRUE(games->isExpanded());
   EXPECT_EQ(childTexts(games), QStringList{"Quake"});
-  QTest::keyClick(tree.get(), Qt::Key_Left);
+  QTest::keyClick(view, Qt::Key_Left);
   EXPECT_FALSE(games->isExpanded());
   EXPECT_TRUE(holdsOnlyPlaceholder(games));
-  QTest::keyClick(tree.get(), Qt::Key_Plus);
+  QTest::keyClick(view, Qt::Key_Plus);
   EXPECT_TRUE(games->isExpanded());
-  QTest::keyClick(tree.get(), Qt::Key_Minus);
+  QTest::keyClick(view, Qt::Key_Minus);
   EXPECT_FALSE(games->isExpanded());
   // "*" opens one level, not the whole disk.
-  QTest::keyClick(tree.get(), Qt::Key_Asterisk);
+  QTest::keyClick(view, Qt::Key_Asterisk);
   EXPECT_TRUE(games->isExpanded());
   QTreeWidgetItem* quake = childNamed(games, "Quake");
   ASSERT_NE(quake, nullptr);
   EXPECT_FALSE(quake->isExpanded());
   EXPECT_TRUE(holdsOnlyPlaceholder(quake));
-  QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, testing::textPoint(*tree, quake));
+  QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, testing::textPoint(*view, quake));
   EXPECT_TRUE(quake->isExpanded());
   EXPECT_EQ(childTexts(quake), QStringList{"id1"});
 }
@@ -483,11 +510,11 @@ TEST_F(DirTreeCtrlTest, AnExpansionByAnotherWayIsHandledAfterwards) {
   makeFolder(folder / "C" / "Gone" / "Inner");
   fill();
   QTreeWidgetItem* games = childNamed(root(c), "Games");
-  tree->expandItem(games); // the view's own request, not ours
+  view->expandItem(games); // the view's own request, not ours
   ASSERT_TRUE(QTest::qWaitFor([&] { return childNamed(games, "Quake") != nullptr; }, 5000));
   EXPECT_TRUE(games->isExpanded());
   fs::remove_all(folder / "C" / "Gone");
-  tree->expandItem(childNamed(root(c), "Gone"));
+  view->expandItem(childNamed(root(c), "Gone"));
   ASSERT_TRUE(QTest::qWaitFor([&] { return childNamed(root(c), "Gone") == nullptr; }, 5000));
   EXPECT_EQ(childTexts(root(c)), QStringList{"Games"});
 }

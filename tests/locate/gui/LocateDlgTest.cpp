@@ -2,6 +2,8 @@
 
 #include "app/ExtractDlg.h"
 #include "app/LocateCommands.h"
+#include "framework/qt/QtDialog.h"
+#include "framework/qt/QtTree.h"
 #include "tests/gui/GuiSupport.h"
 #include "tests/locate/gui/LocateGuiSupport.h"
 
@@ -15,6 +17,7 @@ namespace texkit2::locate {
 namespace {
 
 namespace fs = std::filesystem;
+using framework::QtTree;
 using platform::DriveType;
 using testing::childNamed;
 using testing::clickExpandButton;
@@ -36,7 +39,7 @@ class LocateDlgTest : public ::testing::Test {
   std::optional<std::string> runLocate(extract::GameKind game,
                                        const std::function<void(CLocateDlg&)>& act) {
     testing::OnNextModal next([&](QWidget* modal) {
-      auto* dialog = qobject_cast<CLocateDlg*>(modal);
+      auto* dialog = testing::dialogOf<CLocateDlg>(modal);
       if (dialog == nullptr) {
         ADD_FAILURE() << "the modal window is no Locate dialog";
       } else {
@@ -55,7 +58,7 @@ class LocateDlgTest : public ::testing::Test {
   // by a click on its text.
   static QTreeWidgetItem* select(CLocateDlg& dialog, const std::string& drive,
                                  const QStringList& names) {
-    CDirTreeCtrl& tree = dialog.tree();
+    QtTree& tree = view(dialog);
     QTreeWidgetItem* item = testing::rootNamed(tree, drive);
     for (const QString& name : names) {
       if (item == nullptr) {
@@ -72,10 +75,12 @@ class LocateDlgTest : public ::testing::Test {
     return item;
   }
 
-  static QString pathText(const CLocateDlg& dialog) { return dialog.GetDlgItemText(1012); }
-  static QString buttonText(const CLocateDlg& dialog) { return dialog.GetDlgItemText(1032); }
+  // The tree control's view, as the user sees it.
+  static QtTree& view(CLocateDlg& dialog) { return *testing::window(dialog).treeView(1022); }
+  static std::string pathText(const CLocateDlg& dialog) { return dialog.GetDlgItemText(1012); }
+  static std::string buttonText(const CLocateDlg& dialog) { return dialog.GetDlgItemText(1032); }
   static void pressButton(CLocateDlg& dialog) {
-    QTest::mouseClick(dialog.item<QAbstractButton>(1032), Qt::LeftButton);
+    QTest::mouseClick(testing::window(dialog).item<QAbstractButton>(1032), Qt::LeftButton);
   }
 
   static void expectFound(CLocateDlg& dialog) {
@@ -88,7 +93,7 @@ class LocateDlgTest : public ::testing::Test {
 
   static void expectSearching(CLocateDlg& dialog, const std::string& path) {
     EXPECT_FALSE(dialog.found());
-    EXPECT_EQ(pathText(dialog).toStdString(), path);
+    EXPECT_EQ(pathText(dialog), path);
     EXPECT_EQ(buttonText(dialog), "&Cancel");
     EXPECT_TRUE(dialog.isItemEnabled(1022));
     EXPECT_EQ(dialog.flashToggles(), 0);
@@ -106,20 +111,20 @@ TEST_F(LocateDlgTest, OpensWithThePromptAndTheFirstFixedDriveSelected) {
   const std::string c = addDrive("C", DriveType::Fixed);
   makeFolder(folder / "C" / "Games");
   const auto result = runLocate(extract::kGameQuake, [&](CLocateDlg& dialog) {
-    EXPECT_EQ(dialog.windowTitle(), "Locate");
+    EXPECT_EQ(testing::window(dialog).windowTitle(), "Locate");
     EXPECT_EQ(dialog.GetDlgItemText(1006),
               "Please find the Quake(tm) game executable directory...");
-    EXPECT_TRUE(dialog.item<QLineEdit>(1012)->isReadOnly());
+    EXPECT_TRUE(testing::window(dialog).item<QLineEdit>(1012)->isReadOnly());
     // A drive root forms its candidate without a doubled separator.
     expectSearching(dialog, c);
     EXPECT_EQ(dialog.GetDataFolder(), c + "id1/");
-    EXPECT_EQ(dialog.tree().currentItem(), testing::rootNamed(dialog.tree(), c));
-    EXPECT_EQ(dialog.imageList().imageCount(), 7);
-    EXPECT_FALSE(dialog.tree().topLevelItem(0)->icon(0).isNull());
+    EXPECT_EQ(view(dialog).currentItem(), testing::rootNamed(view(dialog), c));
+    EXPECT_EQ(dialog.imageList().GetImageCount(), 7);
+    EXPECT_FALSE(view(dialog).topLevelItem(0)->icon(0).isNull());
     // The fill ran with the wait cursor, which is gone now.
     EXPECT_EQ(drives.cursorAtDrives, std::optional(Qt::WaitCursor));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QTest::keyClick(&testing::window(dialog), Qt::Key_Escape);
   });
   EXPECT_EQ(result, std::nullopt);
 }
@@ -134,7 +139,7 @@ TEST_F(LocateDlgTest, AQuakeFolderWithBothArchivesIsFoundLockedAndAccepted) {
     EXPECT_EQ(dialog.GetDataFolder(), c + "Games/Quake/id1/");
     EXPECT_TRUE(fs::equivalent(fs::current_path(), folder / "C" / "Games" / "Quake" / "id1"));
     // Locked: a click elsewhere in the tree changes nothing.
-    testing::clickItem(dialog.tree(), testing::rootNamed(dialog.tree(), c));
+    testing::clickItem(view(dialog), testing::rootNamed(view(dialog), c));
     EXPECT_EQ(dialog.GetDataFolder(), c + "Games/Quake/id1/");
     pressButton(dialog);
   });
@@ -153,7 +158,7 @@ TEST_F(LocateDlgTest, HexenIILooksForData1InTheSameFolder) {
     EXPECT_EQ(dialog.GetDataFolder(), c + "Games/Quake/data1/");
     ASSERT_NE(select(dialog, c, {"Games", "Hexen2"}), nullptr);
     expectFound(dialog);
-    QTest::keyClick(&dialog, Qt::Key_Return);
+    QTest::keyClick(&testing::window(dialog), Qt::Key_Return);
   });
   EXPECT_EQ(result, c + "Games/Hexen2/data1/");
 }
@@ -198,19 +203,19 @@ TEST_F(LocateDlgTest, TheCloseBoxAcceptsWhenFoundAndEscapeCancels) {
   const auto closed = runLocate(extract::kGameQuake, [&](CLocateDlg& dialog) {
     ASSERT_NE(select(dialog, c, {"Quake"}), nullptr);
     expectFound(dialog);
-    dialog.close();
+    testing::window(dialog).close();
   });
   EXPECT_EQ(closed, c + "Quake/id1/");
   const auto escaped = runLocate(extract::kGameQuake, [&](CLocateDlg& dialog) {
     ASSERT_NE(select(dialog, c, {"Quake"}), nullptr);
     expectFound(dialog);
-    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QTest::keyClick(&testing::window(dialog), Qt::Key_Escape);
   });
   EXPECT_EQ(escaped, std::nullopt);
   // While searching the close box cancels.
   const auto cancelled = runLocate(extract::kGameQuake, [&](CLocateDlg& dialog) {
     EXPECT_FALSE(dialog.found());
-    dialog.close();
+    testing::window(dialog).close();
   });
   EXPECT_EQ(cancelled, std::nullopt);
 }
@@ -230,7 +235,7 @@ TEST_F(LocateDlgTest, TheFirstFoundStateFlashesOnFourTicksAndLaterOnesOnOne) {
       ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.hasTimer(1); }, 5000));
       EXPECT_EQ(dialog.flashToggles(), 1 + ticks);
       EXPECT_FALSE(dialog.flashState());
-      EXPECT_EQ(dialog.windowTitle(), "Locate");
+      EXPECT_EQ(testing::window(dialog).windowTitle(), "Locate");
       EXPECT_EQ(CLocateDlg::flashTicks(), 3);
       pressButton(dialog);
     });
@@ -245,8 +250,8 @@ TEST_F(LocateDlgTest, GameDataOnTheFirstFixedDriveIsFoundDuringTheFill) {
   const auto result = runLocate(extract::kGameQuake, [&](CLocateDlg& dialog) {
     expectFound(dialog);
     // Expanded all the same.
-    EXPECT_TRUE(testing::rootNamed(dialog.tree(), c)->isExpanded());
-    QTest::keyClick(&dialog, Qt::Key_Return);
+    EXPECT_TRUE(testing::rootNamed(view(dialog), c)->isExpanded());
+    QTest::keyClick(&testing::window(dialog), Qt::Key_Return);
   });
   EXPECT_EQ(result, c + "id1/");
 }
@@ -281,7 +286,7 @@ TEST_F(LocateDlgTest, UnreadableDrivesNeverStopTheDialog) {
   memory.setUnlistable(folder / "N");
   memory.setUnlistable(folder / "C");
   const auto result = runLocate(extract::kGameQuake, [&](CLocateDlg& dialog) {
-    CDirTreeCtrl& tree = dialog.tree();
+    QtTree& tree = view(dialog);
     for (const std::string& drive : {a, n}) {
       SCOPED_TRACE(drive);
       QTreeWidgetItem* item = testing::rootNamed(tree, drive);
@@ -291,7 +296,7 @@ TEST_F(LocateDlgTest, UnreadableDrivesNeverStopTheDialog) {
     }
     // The fixed drive's refused expansion at the fill left it a button to try again.
     EXPECT_FALSE(testing::rootNamed(tree, c)->isExpanded());
-    EXPECT_TRUE(testing::holdsOnlyPlaceholder(testing::rootNamed(tree, c)));
+    EXPECT_TRUE(testing::holdsOnlyPlaceholder(dialog.tree(), testing::rootNamed(tree, c)));
     pressButton(dialog);
   });
   EXPECT_EQ(result, std::nullopt);
@@ -315,22 +320,24 @@ TEST(LocateDlgHostTest, OpensOverThisMachinesDrives) {
   CLocateDlg dialog(host, platform::hostFileSystem());
   dialog.SetPrompt("Please find the Quake(tm) game executable directory...", extract::kGameQuake);
   dialog.Create();
-  dialog.show();
+  framework::QtDialog& window = testing::window(dialog);
+  window.show();
   CDirTreeCtrl& tree = dialog.tree();
-  QTreeWidgetItem* disk = testing::rootNamed(tree, first);
+  QtTree& view = *window.treeView(1022);
+  QTreeWidgetItem* disk = testing::rootNamed(view, first);
   ASSERT_NE(disk, nullptr);
-  EXPECT_EQ(tree.currentItem(), disk);
+  EXPECT_EQ(view.currentItem(), disk);
   if (disk->childCount() == 0) {
     GTEST_SKIP() << first << " holds no folder";
   }
   EXPECT_TRUE(disk->isExpanded());
   QTreeWidgetItem* folder = disk->child(0);
-  testing::clickItem(tree, folder);
-  EXPECT_EQ(dialog.GetDlgItemText(1012).toStdString(), tree.GetItemPath(folder));
-  tree.Expand(folder, ExpandAction::Expand);
-  tree.Expand(disk, ExpandAction::Collapse);
-  EXPECT_EQ(tree.currentItem(), disk);
-  dialog.hide();
+  testing::clickItem(view, folder);
+  EXPECT_EQ(dialog.GetDlgItemText(1012), tree.GetItemPath(QtTree::handle(folder)));
+  tree.Expand(QtTree::handle(folder), ExpandAction::Expand);
+  tree.Expand(QtTree::handle(disk), ExpandAction::Collapse);
+  EXPECT_EQ(view.currentItem(), disk);
+  window.hide();
 }
 
 class ManualLocateCommandTest : public LocateDlgTest {
@@ -338,18 +345,18 @@ class ManualLocateCommandTest : public LocateDlgTest {
   ManualLocateCommandTest() {
     app::installLocateCommands(services, drives);
     main = std::make_unique<app::CExtractDlg>(services);
-    main->Create();
-    main->show();
+    testing::window(*main).show();
   }
   ~ManualLocateCommandTest() override {
-    main->hide();
+    testing::window(*main).hide();
     main.reset();
   }
 
   void runCommand(const std::function<void(CLocateDlg&)>& act) {
     testing::OnNextModal next([&](QWidget* modal) {
-      if (auto* dialog = qobject_cast<CLocateDlg*>(modal)) {
-        EXPECT_EQ(dialog->parentWidget(), main.get());
+      if (auto* dialog = testing::dialogOf<CLocateDlg>(modal)) {
+        EXPECT_EQ(dialog->owner(), main.get());
+        EXPECT_EQ(modal->parentWidget(), &testing::window(*main));
         act(*dialog);
       } else {
         ADD_FAILURE() << "the modal window is no Locate dialog";
@@ -358,7 +365,7 @@ class ManualLocateCommandTest : public LocateDlgTest {
         static_cast<QDialog*>(modal)->reject();
       }
     });
-    main->item<QAbstractButton>(1002)->click();
+    testing::window(*main).item<QAbstractButton>(1002)->click();
     EXPECT_TRUE(next.ran());
   }
 
@@ -371,7 +378,7 @@ TEST_F(ManualLocateCommandTest, AnAcceptedFolderBecomesTheGameDataFolder) {
   const std::string c = addDrive("C", DriveType::Fixed);
   writeGameData(folder / "C" / "Games" / "Quake" / "id1");
   ASSERT_TRUE(services.manualLocate);
-  main->item<QRadioButton>(1033)->click();
+  testing::window(*main).item<QRadioButton>(1033)->click();
   runCommand([&](CLocateDlg& dialog) {
     ASSERT_NE(select(dialog, c, {"Games", "Quake"}), nullptr);
     pressButton(dialog);
@@ -390,9 +397,10 @@ TEST_F(ManualLocateCommandTest, AnAcceptedFolderBecomesTheGameDataFolder) {
 TEST_F(ManualLocateCommandTest, ACancelledDialogChangesNothing) {
   const std::string c = addDrive("C", DriveType::Fixed);
   ASSERT_TRUE(services.manualLocate);
-  main->item<QRadioButton>(1034)->click();
-  const QString status = main->statusText();
-  runCommand([&](CLocateDlg& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
+  testing::window(*main).item<QRadioButton>(1034)->click();
+  const std::string status = main->statusText();
+  runCommand(
+      [&](CLocateDlg& dialog) { QTest::keyClick(&testing::window(dialog), Qt::Key_Escape); });
   EXPECT_EQ(main->dataFolder(), "");
   EXPECT_EQ(main->statusText(), status);
   EXPECT_TRUE(main->isItemEnabled(1002));

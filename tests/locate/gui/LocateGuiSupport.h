@@ -2,6 +2,7 @@
 
 // Drive tables and tree helpers for the tests of the directory tree and the Locate dialog.
 
+#include "framework/qt/QtTree.h"
 #include "locate/DirTreeCtrl.h"
 #include "platform/MemoryDrives.h"
 #include "tests/common/TempFolder.h"
@@ -10,6 +11,7 @@
 #include <QCursor>
 #include <QTest>
 #include <QTreeWidgetItem>
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -97,40 +99,40 @@ inline QStringList childTexts(const QTreeWidgetItem* parent) {
   return texts;
 }
 
-inline QTreeWidgetItem* rootNamed(QTreeWidget& tree, const std::string& root) {
-  for (int i = 0; i < tree.topLevelItemCount(); ++i) {
-    if (tree.topLevelItem(i)->text(0) == QString::fromStdString(root)) {
-      return tree.topLevelItem(i);
+inline QTreeWidgetItem* rootNamed(QTreeWidget& view, const std::string& root) {
+  for (int i = 0; i < view.topLevelItemCount(); ++i) {
+    if (view.topLevelItem(i)->text(0) == QString::fromStdString(root)) {
+      return view.topLevelItem(i);
     }
   }
   return nullptr;
 }
 
 // Only the placeholder below: collapsed, with an expand button, nothing listed.
-inline bool holdsOnlyPlaceholder(const QTreeWidgetItem* item) {
-  return item->childCount() == 1 && locate::CDirTreeCtrl::isPlaceholder(item->child(0));
+inline bool holdsOnlyPlaceholder(const locate::CDirTreeCtrl& tree, const QTreeWidgetItem* item) {
+  return item->childCount() == 1 && tree.isPlaceholder(framework::QtTree::handle(item->child(0)));
 }
 
 // A click on the item's expand button, as the user gives it.
-inline bool clickExpandButton(locate::CDirTreeCtrl& tree, QTreeWidgetItem* item) {
-  tree.scrollToItem(item);
-  const QRect button = tree.expandButtonRect(item);
+inline bool clickExpandButton(framework::QtTree& view, QTreeWidgetItem* item) {
+  view.scrollToItem(item);
+  const QRect button = view.expandButtonRect(item);
   if (button.isEmpty()) {
     return false;
   }
-  QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, button.center());
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, button.center());
   return true;
 }
 
 // A point on the item's text, inside the view even when the text is wider than the view.
-inline QPoint textPoint(locate::CDirTreeCtrl& tree, QTreeWidgetItem* item) {
-  tree.scrollToItem(item);
-  const QRect row = tree.visualItemRect(item);
+inline QPoint textPoint(framework::QtTree& view, QTreeWidgetItem* item) {
+  view.scrollToItem(item);
+  const QRect row = view.visualItemRect(item);
   return {row.left() + std::min(24, row.width() / 2), row.center().y()};
 }
 
-inline void clickItem(locate::CDirTreeCtrl& tree, QTreeWidgetItem* item) {
-  QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, textPoint(tree, item));
+inline void clickItem(framework::QtTree& view, QTreeWidgetItem* item) {
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, textPoint(view, item));
 }
 
 } // namespace texkit2::testing

@@ -1,4 +1,4 @@
-#include "framework/AnimationControl.h"
+#include "framework/qt/AnimationControl.h"
 
 namespace texkit2::framework {
 

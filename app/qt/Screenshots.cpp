@@ -1,8 +1,9 @@
-#include "app/Screenshots.h"
+#include "app/qt/Screenshots.h"
 
 #include "app/ExtractDlg.h"
 #include "app/WadInfoDlg.h"
-#include "framework/AnimationControl.h"
+#include "framework/qt/QtDialog.h"
+#include "framework/qt/QtTree.h"
 #include "locate/LocateDlg.h"
 #include "platform/MemoryDrives.h"
 
@@ -17,10 +18,11 @@
 namespace texkit2::app {
 namespace {
 
-QString save(QWidget& widget, const QString& folder, const QString& name, QStringList& written) {
+QString save(framework::CDialog& dialog, const QString& folder, const QString& name,
+             QStringList& written) {
   QApplication::processEvents();
   const QString path = QDir(folder).filePath(name + ".png");
-  if (widget.grab().save(path)) {
+  if (framework::qtDialog(dialog)->grab().save(path)) {
     written << path;
   }
   return path;
@@ -29,9 +31,9 @@ QString save(QWidget& widget, const QString& folder, const QString& name, QStrin
 // The Locate dialog over a made-up drive table, so that the pictures do not show this machine:
 // the folder two levels above the data folder as the hard disk (the fill opens it), beside an
 // empty CD-ROM and stick.
-void saveLocateDialog(QWidget& owner, const QString& dataFolder, AppServices& services,
+void saveLocateDialog(framework::CDialog& owner, const QString& dataFolder, AppServices& services,
                       const QString& folder, QStringList& written) {
-  const std::filesystem::path install = 
+  const std::filesystem::path install =
       std::filesystem::path(QDir(dataFolder).absolutePath().toStdString()).parent_path();
   QTemporaryDir media;
   if (!media.isValid()) {
@@ -46,19 +48,18 @@ void saveLocateDialog(QWidget& owner, const QString& dataFolder, AppServices& se
   drives.addDrive(mediaRoot / "stick", platform::DriveType::Removable, 0x0badf00d);
 
   locate::CLocateDlg locateDlg(drives, services.files, &owner);
-  locateDlg.SetPrompt(QString::fromUtf8(extract::gameInfo(extract::kGameQuake)->locatePrompt),
-                      extract::kGameQuake);
+  locateDlg.SetPrompt(extract::gameInfo(extract::kGameQuake)->locatePrompt, extract::kGameQuake);
   locateDlg.Create();
-  locateDlg.show();
+  framework::qtDialog(locateDlg)->show();
   save(locateDlg, folder, "locate-browsing", written);
 
   locate::CDirTreeCtrl& tree = locateDlg.tree();
-  const QString installName = QString::fromStdString(install.filename().string());
-  for (int i = 0; i < tree.topLevelItemCount(); ++i) {
-    QTreeWidgetItem* drive = tree.topLevelItem(i);
-    for (int j = 0; j < drive->childCount(); ++j) {
-      if (drive->child(j)->text(0) == installName) {
-        tree.setCurrentItem(drive->child(j));
+  const std::string installName = install.filename().string();
+  for (auto drive = tree.GetRootItem(); drive != nullptr; drive = tree.GetNextSiblingItem(drive)) {
+    for (auto child = tree.GetChildItem(drive); child != nullptr;
+         child = tree.GetNextSiblingItem(child)) {
+      if (tree.GetItemText(child) == installName) {
+        tree.SelectItem(child);
       }
     }
   }
@@ -67,27 +68,43 @@ void saveLocateDialog(QWidget& owner, const QString& dataFolder, AppServices& se
   }
   locateDlg.KillTimer(locate::CLocateDlg::kFlashTimer);
   locateDlg.FlashWindow(false);
-  locateDlg.hide();
+  framework::qtDialog(locateDlg)->hide();
 }
 
 } // namespace
 
 QStringList writeScreenshots(const QString& requestedFolder, const QString& dataFolder,
-                             AppServices& services) {
+                             AppServices& services, QString& error) {
+  QStringList written;
+  const QString data = QDir(dataFolder).absolutePath();
+  const QString here = QDir::currentPath();
+  const bool holdsArchives = services.files.setCurrentDirectory(data.toStdString()) &&
+                             services.files.openForReading("PAK0.PAK") &&
+                             services.files.openForReading("PAK1.PAK");
+  QDir::setCurrent(here);
+  if (!holdsArchives) {
+    error = QString("%1 is not a game data folder: it must hold PAK0.PAK and PAK1.PAK (for "
+                    "Quake the id1 folder of the game)")
+                .arg(data);
+    return written;
+  }
   // The extraction makes the data folder current; a relative folder must not follow it.
   const QString folder = QDir(requestedFolder).absolutePath();
-  QDir().mkpath(folder);
-  QStringList written;
+  if (!QDir().mkpath(folder)) {
+    error = QString("cannot make the folder %1").arg(folder);
+    return written;
+  }
   CExtractDlg dialog(services);
   dialog.Create();
-  dialog.show();
+  framework::QtDialog& window = *framework::qtDialog(dialog);
+  window.show();
   save(dialog, folder, "main-start", written);
 
-  dialog.item<QRadioButton>(1033)->click();
+  window.item<QRadioButton>(CExtractDlg::kQuake)->click();
   save(dialog, folder, "main-game-chosen", written);
   saveLocateDialog(dialog, dataFolder, services, folder, written);
 
-  QString folderText = dataFolder;
+  QString folderText = data;
   if (!folderText.endsWith('/')) {
     folderText += '/';
   }
@@ -98,9 +115,9 @@ QStringList writeScreenshots(const QString& requestedFolder, const QString& data
 
   // The look of a run in progress, set up on the controls the run drives.
   dialog.StartBusyAnimation();
-  dialog.animation()->Stop();
+  dialog.AnimateStop(CExtractDlg::kAnimation);
   for (int i = 0; i < 8; ++i) {
-    dialog.animation()->Play(i, i, 1);
+    dialog.AnimatePlay(CExtractDlg::kAnimation, i, i, 1);
   }
   dialog.SetStatusText("Extracting textures. Please wait...");
   dialog.SetProgressRange(300);
@@ -113,23 +130,29 @@ QStringList writeScreenshots(const QString& requestedFolder, const QString& data
   QTimer poll;
   poll.setInterval(20);
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (auto* info = qobject_cast<CWadInfoDlg*>(QApplication::activeModalWidget())) {
+    auto* modal = qobject_cast<framework::QtDialog*>(QApplication::activeModalWidget());
+    if (modal != nullptr && modal->dialog().templateId() == 133) {
       poll.stop();
-      save(*info, folder, "wad-file-info", written);
-      info->EndDialog(framework::CDialog::IDOK);
+      save(modal->dialog(), folder, "wad-file-info", written);
+      modal->dialog().EndDialog(framework::CDialog::IDOK);
     }
   });
   poll.start();
   dialog.OnBegin();
   poll.stop();
+  if (!written.last().endsWith("wad-file-info.png")) {
+    error = QString("the extraction of %1 failed").arg(data);
+    window.hide();
+    return written;
+  }
   save(dialog, folder, "main-extracted", written);
 
   CAboutDlg about(&dialog);
   about.Create();
-  about.show();
+  framework::qtDialog(about)->show();
   save(about, folder, "about", written);
-  about.hide();
-  dialog.hide();
+  framework::qtDialog(about)->hide();
+  window.hide();
   return written;
 }
 

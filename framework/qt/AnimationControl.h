@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/Resources.h"
+#include "framework/qt/QtResources.h"
 
 #include <QLabel>
 #include <QTimer>

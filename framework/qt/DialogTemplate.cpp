@@ -1,4 +1,4 @@
-#include "framework/DialogTemplate.h"
+#include "framework/qt/DialogTemplate.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

@@ -1,5 +1,6 @@
-#include "framework/Resources.h"
+#include "framework/qt/QtResources.h"
 
+#include "framework/Resources.h"
 #include "res/Resources.h"
 
 #include <QFile>
@@ -27,7 +28,7 @@ void initResources() {
   }
 }
 
-std::optional<QString> LoadString(int id) {
+std::optional<QString> LoadStringQ(int id) {
   static const QJsonObject table =
       QJsonDocument::fromJson(readResource(":/res/strings.json")).object();
   const QJsonValue value = table.value(QString::number(id));
@@ -35,6 +36,15 @@ std::optional<QString> LoadString(int id) {
     return std::nullopt;
   }
   return value.toString();
+}
+
+std::optional<std::string> LoadString(int id) {
+  initResources();
+  const auto text = LoadStringQ(id);
+  if (!text) {
+    return std::nullopt;
+  }
+  return text->toStdString();
 }
 
 QIcon LoadIcon(int id) {

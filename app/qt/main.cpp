@@ -1,0 +1,181 @@
+#include "app/ExtractApp.h"
+#include "app/Help.h"
+#include "app/LocateCommands.h"
+#include "app/qt/Screenshots.h"
+#include "framework/MessageBox.h"
+#include "framework/qt/QtResources.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kVersion = "1.0.12.99";
+
+constexpr const char* kHelp =
+    R"(Usage: texkit2 [--version] [--help] [--screenshots FOLDER DATAFOLDER]
+
+Opens the Texkit2 window: choose the game, find its data folder, and extract every map
+texture of PAK0.PAK and PAK1.PAK into one WAD2 file. See texkit2-cli for the command line.
+
+  --screenshots FOLDER DATAFOLDER   render every dialog to PNG files in FOLDER, extracting the
+                                    Quake installation in DATAFOLDER (use QT_QPA_PLATFORM=offscreen)
+)";
+
+QString readmePath() {
+  for (const QString& candidate :
+       {QStringLiteral(TEXKIT2_INSTALLED_README), QStringLiteral(TEXKIT2_SOURCE_README)}) {
+    if (QFileInfo::exists(candidate)) {
+      return candidate;
+    }
+  }
+  return {};
+}
+
+// Messages of a screenshot run go to stderr: nobody is there to close a box.
+class PrintedMessages final : public texkit2::framework::MessageBoxService {
+ public:
+  void show(texkit2::framework::CDialog* /*owner*/, const std::string& text,
+            const std::string& caption, texkit2::framework::BoxIcon /*icon*/) override {
+    std::fprintf(stderr, "texkit2: %s: %s\n", caption.c_str(), text.c_str());
+  }
+};
+
+// Qt aborts when it cannot reach the window system it is told to use; say so instead. Only a
+// local X display's socket is checked; a remote one is left to Qt.
+bool windowSystemReachable() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform != nullptr && *platform != '\0' && std::string(platform).rfind("xcb", 0) != 0 &&
+      std::string(platform).rfind("wayland", 0) != 0) {
+    return true; // offscreen, vnc, ...: nothing to reach
+  }
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (wayland != nullptr && *wayland != '\0') {
+    return true;
+  }
+  const char* display = std::getenv("DISPLAY");
+  if (display == nullptr || *display == '\0') {
+    return false;
+  }
+  const std::string name(display);
+  if (name[0] != ':') {
+    return true;
+  }
+  const std::string number = name.substr(1, name.find('.') - 1);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socketPath = "/tmp/.X11-unix/X" + number;
+  if (socketPath.size() >= sizeof(address.sun_path)) {
+    return true;
+  }
+  socketPath.copy(address.sun_path, socketPath.size());
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) {
+    return true;
+  }
+  // The abstract socket Xorg and Xvfb also listen on, then the file.
+  bool reached = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+  close(fd);
+  if (!reached) {
+    sockaddr_un abstract{};
+    abstract.sun_family = AF_UNIX;
+    socketPath.copy(abstract.sun_path + 1, socketPath.size());
+    const int again = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (again >= 0) {
+      const auto length =
+          static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + socketPath.size());
+      reached = connect(again, reinterpret_cast<const sockaddr*>(&abstract), length) == 0;
+      close(again);
+    }
+  }
+  return reached;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const QString arg = QString::fromLocal8Bit(argv[i]);
+    if (arg == "--version") {
+      std::printf("texkit2 %s\n", kVersion);
+      return 0;
+    }
+    if (arg == "--help") {
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+  }
+  if (!windowSystemReachable()) {
+    const char* display = std::getenv("DISPLAY");
+    if (display != nullptr && *display == '\0') {
+      display = nullptr;
+    }
+    std::fprintf(stderr,
+                 "texkit2: no display to open the window on (DISPLAY is %s%s%s).\n"
+                 "Run it on a desktop, or without one under a virtual X server:\n"
+                 "  xvfb-run -a texkit2\n"
+                 "or use the command line: texkit2-cli --help\n",
+                 display != nullptr ? "'" : "", display != nullptr ? display : "unset",
+                 display != nullptr ? "', which cannot be reached" : "");
+    return 1;
+  }
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("Texkit2");
+  QApplication::setApplicationVersion(kVersion);
+  QApplication::setWindowIcon(texkit2::framework::LoadIcon(128));
+  texkit2::framework::initResources();
+
+  texkit2::framework::SystemMessageBoxService messages;
+  texkit2::app::AppServices services{
+      texkit2::platform::hostFileSystem(),
+      messages,
+      [] { return texkit2::platform::openHostRegistry(); },
+      {},
+      {},
+      [&messages] {
+        texkit2::app::showHelp(messages, readmePath().toStdString(), [](const std::string& path) {
+          return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+        });
+      }};
+  texkit2::app::installLocateCommands(services, texkit2::platform::hostDrives());
+
+  const QStringList arguments = QApplication::arguments();
+  const qsizetype shots = arguments.indexOf("--screenshots");
+  if (shots >= 0) {
+    if (shots + 2 >= arguments.size()) {
+      std::fputs("texkit2: --screenshots needs FOLDER and DATAFOLDER\n", stderr);
+      return 2;
+    }
+    // Screenshots must never touch the user's editor settings, nor wait for anyone to answer a
+    // message box.
+    PrintedMessages printed;
+    texkit2::app::AppServices shotServices{
+        services.files, printed, [] { return texkit2::platform::HostRegistry{}; }, {}, {}, {}};
+    QString error;
+    const QStringList written = texkit2::app::writeScreenshots(
+        arguments[shots + 1], arguments[shots + 2], shotServices, error);
+    for (const QString& file : written) {
+      std::printf("%s\n", qPrintable(file));
+    }
+    if (!error.isEmpty()) {
+      std::fprintf(stderr, "texkit2: %s\n", qPrintable(error));
+      return 1;
+    }
+    return written.isEmpty() ? 1 : 0;
+  }
+
+  std::vector<std::string> words;
+  for (const QString& argument : arguments) {
+    words.push_back(argument.toStdString());
+  }
+  texkit2::app::CExtractApp app(std::move(words), services);
+  return app.Run();
+}

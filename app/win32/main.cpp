@@ -1,0 +1,76 @@
+// texkit2.exe: the main dialog as the application's main window, drawn by Win32.
+#include "app/ExtractApp.h"
+#include "app/Help.h"
+#include "app/LocateCommands.h"
+#include "framework/MessageBox.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace {
+
+constexpr const char* kVersion = "1.0.12.99";
+
+// A GUI program has no console of its own; --version and --help answer on the one it was
+// started from, if any.
+void say(const std::string& text) {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) {
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+      out = GetStdHandle(STD_OUTPUT_HANDLE);
+    }
+  }
+  DWORD written = 0;
+  if (out != nullptr && out != INVALID_HANDLE_VALUE) {
+    WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  }
+}
+
+// The README beside the program, where the zip puts it.
+std::string readmePath() {
+  char buffer[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+  std::string path(buffer, length);
+  const auto slash = path.find_last_of("\\/");
+  path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "README.txt";
+  return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ? std::string() : path;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> arguments(argv, argv + argc);
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    if (arguments[i] == "--version") {
+      say(std::string("texkit2 ") + kVersion + "\r\n");
+      return 0;
+    }
+    if (arguments[i] == "--help") {
+      say("Usage: texkit2 [--version] [--help]\r\n\r\n"
+          "Opens the Texkit2 window: choose the game, find its data folder, and extract every\r\n"
+          "map texture of PAK0.PAK and PAK1.PAK into one WAD2 file. See texkit2-cli for the\r\n"
+          "command line.\r\n");
+      return 0;
+    }
+  }
+
+  texkit2::framework::SystemMessageBoxService messages;
+  texkit2::app::AppServices services{
+      texkit2::platform::hostFileSystem(),
+      messages,
+      [] { return texkit2::platform::openHostRegistry(); },
+      {},
+      {},
+      [&messages] {
+        texkit2::app::showHelp(messages, readmePath(), [](const std::string& path) {
+          return reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", path.c_str(), nullptr,
+                                                         nullptr, SW_SHOWNORMAL)) > 32;
+        });
+      }};
+  texkit2::app::installLocateCommands(services, texkit2::platform::hostDrives());
+  texkit2::app::CExtractApp app(std::move(arguments), services);
+  return app.Run();
+}

@@ -1,0 +1,152 @@
+// The dialogs' behaviour through the framework alone: a click is the command the backend sends
+// for it, and what the user sees is read back through the same calls. Built into the test
+// program of each front end (Qt on Linux, Win32 under Wine), so both are held to it.
+#include "app/ExtractDlg.h"
+#include "app/WadInfoDlg.h"
+#include "locate/LocateDlg.h"
+#include "locate/SearchDlg.h"
+#include "platform/File.h"
+#include "platform/MemoryDrives.h"
+#include "tests/common/TempFolder.h"
+#include "tests/support/SampleGame.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace texkit2 {
+namespace {
+
+using app::CExtractDlg;
+using framework::CDialog;
+
+class NoMessages final : public framework::MessageBoxService {
+ public:
+  void show(CDialog* /*owner*/, const std::string& text, const std::string& /*caption*/,
+            framework::BoxIcon /*icon*/) override {
+    ADD_FAILURE() << "message box: " << text;
+  }
+};
+
+// What the main dialog shows of its steps: Manual Locate, Search, Begin, the three arrows.
+std::vector<bool> steps(const CExtractDlg& dialog) {
+  return {dialog.isItemEnabled(CExtractDlg::kManualLocate),
+          dialog.isItemEnabled(CExtractDlg::kSearch),
+          dialog.isItemEnabled(CExtractDlg::kBegin),
+          dialog.isItemShown(CExtractDlg::kArrowLocate),
+          dialog.isItemShown(CExtractDlg::kArrowSearch),
+          dialog.isItemShown(CExtractDlg::kArrowBegin)};
+}
+
+TEST(DialogLogicTest, TheMainDialogWalksThroughItsSteps) {
+  NoMessages messages;
+  app::AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
+  CExtractDlg dialog(services);
+  dialog.Create();
+  EXPECT_EQ(steps(dialog), (std::vector<bool>{false, false, false, false, false, false}));
+  EXPECT_EQ(dialog.GetDlgItemText(CExtractDlg::kStatus),
+            "Welcome to Texkit2\nWritten by the Texkit2 developers");
+  // What the deletions leave of the window system's menu is its own; About comes last.
+  ASSERT_FALSE(dialog.menuCommands().empty());
+  EXPECT_EQ(dialog.menuCommands().back(), CExtractDlg::kAboutCommand);
+  EXPECT_TRUE(dialog.IsAnimationOpen(CExtractDlg::kAnimation));
+  EXPECT_FALSE(dialog.isItemShown(CExtractDlg::kAnimation));
+
+  dialog.CheckDlgButton(CExtractDlg::kHexen2, true);
+  dialog.OnCommand(CExtractDlg::kHexen2);
+  EXPECT_EQ(dialog.gameKind(), extract::kGameHexen2);
+  EXPECT_EQ(steps(dialog), (std::vector<bool>{true, true, false, true, true, false}));
+  EXPECT_EQ(dialog.GetDlgItemText(CExtractDlg::kStatus),
+            "Please choose either manual search or auto search.");
+
+  dialog.ShowFolderLocated(" Found pak0.pak and pak1.pak");
+  dialog.UpdateData(false);
+  EXPECT_EQ(steps(dialog), (std::vector<bool>{false, false, true, false, false, true}));
+  EXPECT_EQ(dialog.GetDlgItemText(CExtractDlg::kStatus), " Found pak0.pak and pak1.pak");
+}
+
+TEST(DialogLogicTest, WadFileInfoShowsTheSummary) {
+  app::CWadInfoDlg info;
+  info.SetSummary("Hexen2.wad", 4294967295u, 31, 30, 1);
+  info.Create();
+  const std::vector<std::pair<int, std::string>> expected = {
+      {1021, "Hexen2.wad"}, {1016, "4194303 KB"}, {1017, "31"}, {1018, "30"}, {1019, "1"}};
+  for (const auto& [id, text] : expected) {
+    EXPECT_EQ(info.GetDlgItemText(id), text) << id;
+  }
+}
+
+class LocateLogicTest : public ::testing::Test {
+ protected:
+  LocateLogicTest() {
+    sample = fixtures::writeSampleGame(folder / "disk", fixtures::Game::Quake);
+    disk = drives.addDrive(folder / "disk", platform::DriveType::Fixed);
+  }
+
+  testing::TempFolder folder;
+  fixtures::SampleGameInfo sample;
+  platform::MemoryDrives drives;
+  std::string disk;
+};
+
+TEST_F(LocateLogicTest, SearchFindsTheGameOnTheTickedDrives) {
+  std::string dataFolder;
+  locate::CSearchDlg dialog(drives, platform::hostFileSystem());
+  dialog.SetSearchTarget("quake.exe", dataFolder, extract::kGameQuake);
+  dialog.Create();
+  EXPECT_FALSE(dialog.isItemEnabled(locate::CSearchDlg::kBeginSearch));
+
+  dialog.CheckDlgButton(locate::CSearchDlg::kHardDrives, true);
+  dialog.OnCommand(locate::CSearchDlg::kHardDrives);
+  ASSERT_TRUE(dialog.isItemEnabled(locate::CSearchDlg::kBeginSearch));
+  dialog.OnCommand(locate::CSearchDlg::kBeginSearch);
+
+  EXPECT_TRUE(dialog.found());
+  EXPECT_EQ(dialog.GetDlgItemText(locate::CSearchDlg::kStatus), "File found");
+  EXPECT_EQ(dialog.GetDlgItemText(locate::CSearchDlg::kCloseButton), "&Ok");
+  EXPECT_FALSE(dialog.isItemEnabled(locate::CSearchDlg::kHardDrives));
+  EXPECT_FALSE(dialog.IsAnimationPlaying(1027));
+  EXPECT_EQ(std::filesystem::canonical(dataFolder), std::filesystem::canonical(sample.dataFolder));
+  dialog.KillTimer(1);
+}
+
+TEST_F(LocateLogicTest, TheTreeOpensTheDiskAndAcceptsTheGameFolder) {
+  locate::CLocateDlg dialog(drives, platform::hostFileSystem());
+  dialog.SetPrompt("Please find the Quake(tm) game executable directory...", extract::kGameQuake);
+  dialog.Create();
+  locate::CDirTreeCtrl& tree = dialog.tree();
+  const framework::HTREEITEM root = tree.GetRootItem();
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(tree.GetItemText(root), disk);
+  EXPECT_TRUE(tree.IsExpanded(root));
+  EXPECT_EQ(tree.GetSelectedItem(), root);
+  EXPECT_EQ(dialog.GetDlgItemText(locate::CLocateDlg::kOkCancel), "&Cancel");
+
+  framework::HTREEITEM game = tree.GetChildItem(root);
+  ASSERT_NE(game, nullptr);
+  EXPECT_EQ(tree.GetItemText(game), "quake");
+  // The game folder holds id1 only: one placeholder below, for the expand button.
+  EXPECT_TRUE(tree.ItemHasChildren(game));
+  EXPECT_FALSE(tree.IsExpanded(game));
+  EXPECT_TRUE(tree.isPlaceholder(tree.GetChildItem(game)));
+
+  tree.SelectItem(game);
+  EXPECT_TRUE(dialog.found());
+  EXPECT_EQ(dialog.GetDlgItemText(locate::CLocateDlg::kPath), "File(s) found");
+  EXPECT_EQ(dialog.GetDlgItemText(locate::CLocateDlg::kOkCancel), "&Ok");
+  EXPECT_FALSE(dialog.isItemEnabled(locate::CLocateDlg::kTree));
+  EXPECT_TRUE(dialog.hasTimer(locate::CLocateDlg::kFlashTimer));
+  EXPECT_EQ(dialog.GetDataFolder(),
+            disk + "quake" + platform::kPathSeparator + "id1" + platform::kPathSeparator);
+  dialog.KillTimer(locate::CLocateDlg::kFlashTimer);
+
+  // Expanding lists the folder afresh; collapsing puts the placeholder back.
+  tree.Expand(game, framework::ExpandAction::Expand);
+  ASSERT_TRUE(tree.IsExpanded(game));
+  EXPECT_EQ(tree.GetItemText(tree.GetChildItem(game)), "id1");
+  tree.Expand(game, framework::ExpandAction::Collapse);
+  EXPECT_FALSE(tree.IsExpanded(game));
+  EXPECT_TRUE(tree.isPlaceholder(tree.GetChildItem(game)));
+}
+
+} // namespace
+} // namespace texkit2
