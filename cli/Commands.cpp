@@ -262,8 +262,7 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
     // The game's folder is an easy mistake for its data folder.
     const extract::GameInfo* info = extract::gameInfo(*game);
     std::error_code ec;
-    if (info != nullptr &&
-        std::filesystem::is_directory(dataFolder + info->dataFolderName, ec)) {
+    if (info != nullptr && std::filesystem::is_directory(dataFolder + info->dataFolderName, ec)) {
       context.err << "texkit2-cli extract: did you mean " << dataFolder << info->dataFolderName
                   << "?\n";
     }
@@ -310,7 +309,8 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
   const std::string& path = parsed->positional[0];
   auto file = context.files.openForReading(path);
   if (!file) {
-    context.err << "texkit2-cli info: cannot open " << path << '\n';
+    context.err << "texkit2-cli info: cannot open " << path << ": " << context.files.lastError()
+                << '\n';
     return kExitFailure;
   }
   extract::WadContents wad;

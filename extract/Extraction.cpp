@@ -37,6 +37,19 @@ class TemporaryWad {
   bool m_kept = false;
 };
 
+// "path: reason", for the detail of a message.
+std::string because(const std::string& path, const std::string& reason) {
+  return reason.empty() ? path : path + ": " + reason;
+}
+
+// The folder as the user would name it, without the separator the run expects at its end.
+std::string shownFolder(std::string folder) {
+  while (folder.size() > 1 && (folder.back() == '/' || folder.back() == platform::kPathSeparator)) {
+    folder.pop_back();
+  }
+  return folder;
+}
+
 } // namespace
 
 std::string TemporaryWadName(const std::string& wadFileName) {
@@ -51,18 +64,23 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
   std::int32_t animated = 0;
 
   if (!files.setCurrentDirectory(dataFolder)) {
-    feedback.ShowMessage("Invalid file path", "Extraction Error", MessageIcon::None);
+    feedback.ShowMessageWithDetail("Invalid file path", "Extraction Error", MessageIcon::None,
+                                   because(shownFolder(dataFolder), files.lastError()));
     return std::nullopt;
   }
   auto pak0 = files.openForReading("PAK0.PAK");
   if (!pak0) {
-    feedback.ShowMessage("Could not open pak0.pak file.", kFileIoCaption, MessageIcon::Warning);
+    feedback.ShowMessageWithDetail("Could not open pak0.pak file.", kFileIoCaption,
+                                   MessageIcon::Warning,
+                                   because(dataFolder + "PAK0.PAK", files.lastError()));
     return std::nullopt;
   }
   auto pak1 = files.openForReading("PAK1.PAK");
   if (!pak1) {
+    const std::string reason = files.lastError();
     pak0->close();
-    feedback.ShowMessage("Could not open pak1.pak file.", kFileIoCaption, MessageIcon::Warning);
+    feedback.ShowMessageWithDetail("Could not open pak1.pak file.", kFileIoCaption,
+                                   MessageIcon::Warning, because(dataFolder + "PAK1.PAK", reason));
     return std::nullopt;
   }
   const GameInfo* info = gameInfo(game);
@@ -73,7 +91,9 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
   }
   TemporaryWad wad(files, TemporaryWadName(info->wadFileName));
   if (!wad.create()) {
-    feedback.ShowMessage("Could not create wad file.", kFileIoCaption, MessageIcon::Warning);
+    feedback.ShowMessageWithDetail("Could not create wad file.", kFileIoCaption,
+                                   MessageIcon::Warning,
+                                   because(dataFolder + wad.name(), files.lastError()));
     pak0->close();
     pak1->close();
     return std::nullopt;
@@ -101,10 +121,16 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
 
   pak0->close();
   pak1->close();
-  const bool written = wad.file->close();
+  if (!wad.file->close()) {
+    feedback.ShowMessageWithDetail(kWadWriteFailed, kFileIoCaption, MessageIcon::Warning,
+                                   because(dataFolder + wad.name(), wad.file->lastError()));
+    return std::nullopt;
+  }
   wad.file.reset();
-  if (!written || !files.replaceFile(wad.name(), info->wadFileName)) {
-    feedback.ShowMessage(kWadWriteFailed, kFileIoCaption, MessageIcon::Warning);
+  if (!files.replaceFile(wad.name(), info->wadFileName)) {
+    feedback.ShowMessageWithDetail(
+        kWadWriteFailed, kFileIoCaption, MessageIcon::Warning,
+        because("replacing " + dataFolder + info->wadFileName, files.lastError()));
     return std::nullopt;
   }
   wad.keep();

@@ -208,11 +208,20 @@ void TextureTable::clear() {
 void ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& feedback) {
   std::array<std::uint8_t, layout::kPakHeaderSize> header{};
   const std::int64_t got = archive.seek(0) ? archive.read(header.data(), header.size()) : -1;
+  const std::string archiveName = archive.fileName();
   if (got < 4 || !std::equal(layout::kPakMagic.begin(), layout::kPakMagic.end(), header.begin())) {
-    feedback.ShowMessage(kInvalidPak, kInvalidPakCaption, MessageIcon::Warning);
+    std::string why = "does not begin with \"PACK\"";
+    if (got < 0) {
+      why = "cannot be read: " + archive.lastError();
+    } else if (got == 0) {
+      why = "is empty";
+    } else if (got < 4) {
+      why = "is only " + std::to_string(got) + " bytes long";
+    }
+    feedback.ShowMessageWithDetail(kInvalidPak, kInvalidPakCaption, MessageIcon::Warning,
+                                   archiveName + " " + why);
     return;
   }
-  const std::string archiveName = archive.fileName();
   if (got < static_cast<std::int64_t>(header.size())) {
     feedback.ReportSkipped(archiveName + ": header is truncated; archive skipped");
     return;

@@ -35,6 +35,10 @@ class File {
   // Closing twice is harmless. The destructor closes too, ignoring the outcome.
   virtual bool close() = 0;
 
+  // The system's reason for the last operation on this file that failed ("No space left on
+  // device"), for messages; empty when there is none to tell.
+  virtual std::string lastError() const { return {}; }
+
   // Reads exactly `size` bytes; false on a short read or an error.
   bool readExact(void* buffer, std::size_t size) {
     return read(buffer, size) == static_cast<std::int64_t>(size);
@@ -56,6 +60,9 @@ class FileSystem {
   virtual bool removeFile(const std::string& name) = 0;
   virtual bool setCurrentDirectory(const std::string& path) = 0;
   virtual std::string currentDirectory() const = 0;
+  // The system's reason why this thread's last call that failed did, for messages; empty when
+  // there is none to tell.
+  virtual std::string lastError() const { return {}; }
 };
 
 // The real file system of this machine.

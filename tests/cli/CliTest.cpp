@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "tests/common/Corpus.h"
+#include "tests/common/FaultyFileSystem.h"
 #include "tests/common/TempFolder.h"
 #include "tests/support/SampleGame.h"
 
@@ -9,6 +10,7 @@
 namespace texkit2::cli {
 namespace {
 
+using fixtures::Bytes;
 using testing::TempFolder;
 
 struct Result {
@@ -17,10 +19,11 @@ struct Result {
   std::string err;
 };
 
-Result run(const std::vector<std::string>& args, bool terminal = false) {
+Result run(const std::vector<std::string>& args, bool terminal = false,
+           platform::FileSystem& files = platform::hostFileSystem()) {
   std::ostringstream out;
   std::ostringstream err;
-  CliContext context{platform::hostFileSystem(), out, err, terminal};
+  CliContext context{files, out, err, terminal};
   // Tests never reach the registry of the user running them.
   context.openRegistry = [](const std::optional<std::filesystem::path>& prefix) {
     if (!prefix) {
@@ -44,7 +47,7 @@ TEST(CliTest, ExtractsTheSampleGameWhateverTheFolderSpelling) {
   const std::string data = sample.dataFolder.string();
   // Relative spellings are taken from the game folder (the data folder for "."; a run leaves
   // the data folder current); the printed path is clean either way.
-  const std::vector<std::string> spellings = {data,      data + "/", data + "/.", "data1",
+  const std::vector<std::string> spellings = {data,       data + "/", data + "/.", "data1",
                                               "./data1/", "data1/./", "."};
   for (const std::string& spelling : spellings) {
     SCOPED_TRACE(spelling);
@@ -87,7 +90,8 @@ TEST(CliTest, ReportsFailuresAndUsageErrors) {
     std::string err;
   };
   const std::string missing = (folder / "nowhere").string();
-  std::filesystem::create_directories(folder / "game" / "id1"); // the game's folder, given by mistake
+  std::filesystem::create_directories(folder / "game" /
+                                      "id1"); // the game's folder, given by mistake
   const std::vector<Case> cases = {
       {{"extract", "--game", "quake", missing},
        kExitFailure,
@@ -119,6 +123,58 @@ TEST(CliTest, ReportsFailuresAndUsageErrors) {
     if (c.err.find("did you mean") == std::string::npos) {
       EXPECT_FALSE(contains(result.err, "did you mean")) << result.err;
     }
+  }
+}
+
+// After the fixed text of each message: the path involved and the system's reason.
+TEST(CliTest, FailuresSayWhereAndWhy) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the reasons and separators here are POSIX's";
+#endif
+  TempFolder folder;
+  const std::string base = folder.path().string();
+  const Bytes goodPak = fixtures::makePak(
+      {{"maps/a.bsp", fixtures::makeBsp(fixtures::makeTextureLump({fixtures::makeMipTexture(
+                          fixtures::textureName("wall1"), 16, 16, 1)}))}});
+  fixtures::writeFile(folder / "no-pak1/PAK0.PAK", goodPak);
+  fixtures::writeFile(folder / "bad-pak0/PAK0.PAK", {'J', 'U', 'N', 'K'});
+  fixtures::writeFile(folder / "bad-pak0/PAK1.PAK", goodPak);
+  fixtures::writeFile(folder / "full/PAK0.PAK", goodPak);
+  fixtures::writeFile(folder / "full/PAK1.PAK", goodPak);
+  testing::writeText(folder / "a-file", "x");
+  testing::FaultyFileSystem fullDisk;
+  fullDisk.writableBytes = 100;
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string err;
+    platform::FileSystem& files = platform::hostFileSystem();
+  };
+  const std::vector<Case> cases = {
+      {{"extract", "--game", "quake", base + "/missing"},
+       kExitFailure,
+       "Extraction Error: Invalid file path (" + base + "/missing: No such file or directory)\n"},
+      {{"extract", "--game", "quake", base + "/a-file"},
+       kExitFailure,
+       "Extraction Error: Invalid file path (" + base + "/a-file: Not a directory)\n"},
+      {{"extract", "--game", "quake", base + "/no-pak1"},
+       kExitFailure,
+       "File IO error: Could not open pak1.pak file. (" + base +
+           "/no-pak1/PAK1.PAK: No such file or directory)\n"},
+      {{"extract", "--game", "quake", base + "/bad-pak0"},
+       kExitSuccess,
+       "File IO Error: Invalid Pak file. (PAK0.PAK does not begin with \"PACK\")\n"},
+      {{"extract", "--game", "quake", base + "/full"},
+       kExitFailure,
+       "File IO error: Could not write wad file. (Quake.wad.part: No space left on device)\n",
+       fullDisk},
+      {{"info", base}, kExitFailure, "cannot open " + base + ": Is a directory\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    const auto result = run(c.args, false, c.files);
+    EXPECT_EQ(result.code, c.code);
+    EXPECT_TRUE(contains(result.err, c.err)) << result.err;
   }
 }
 

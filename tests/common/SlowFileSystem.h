@@ -29,6 +29,7 @@ class SlowFileSystem final : public platform::FileSystem {
     return host().setCurrentDirectory(path);
   }
   std::string currentDirectory() const override { return host().currentDirectory(); }
+  std::string lastError() const override { return host().lastError(); }
 
  private:
   static platform::FileSystem& host() { return platform::hostFileSystem(); }
@@ -49,6 +50,7 @@ class SlowFileSystem final : public platform::FileSystem {
     std::int64_t length() const override { return m_inner->length(); }
     std::string fileName() const override { return m_inner->fileName(); }
     bool close() override { return m_inner->close(); }
+    std::string lastError() const override { return m_inner->lastError(); }
 
    private:
     std::unique_ptr<platform::File> m_inner;

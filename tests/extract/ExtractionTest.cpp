@@ -238,14 +238,20 @@ TEST_F(ExtractionTest, AFailedWriteLeavesTheOldWadIntact) {
     const char* what;
     std::int64_t writable;
     bool failClose, failReplace;
+    std::string detail;
   };
+  const auto reason = [](int error) { return std::generic_category().message(error); };
+  const std::string full = "Quake.wad.part: " + reason(ENOSPC);
   const std::vector<Case> cases = {
-      {"disk full in the header", 4, false, false},
-      {"disk full in the data", 500, false, false},
+      {"disk full in the header", 4, false, false, full},
+      {"disk full in the data", 500, false, false, full},
       {"disk full in the directory",
-       static_cast<std::int64_t>(12 + 2 * fixtures::mipTextureSize(16, 16) + 10), false, false},
-      {"data lost on close", 1 << 30, true, false},
-      {"rename refused", 1 << 30, false, true},
+       static_cast<std::int64_t>(12 + 2 * fixtures::mipTextureSize(16, 16) + 10), false, false,
+       full},
+      {"data lost on close", 1 << 30, true, false,
+       dataFolderString() + "Quake.wad.part: " + reason(EIO)},
+      {"rename refused", 1 << 30, false, true,
+       "replacing " + dataFolderString() + "Quake.wad: " + reason(EACCES)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -257,6 +263,7 @@ TEST_F(ExtractionTest, AFailedWriteLeavesTheOldWadIntact) {
     EXPECT_FALSE(RunExtraction(faulty, kGameQuake, dataFolderString(), fb).has_value());
     EXPECT_EQ(fb.messages, (std::vector<ShownMessage>{{"Could not write wad file.", "File IO error",
                                                        MessageIcon::Warning}}));
+    EXPECT_EQ(fb.details, std::vector<std::string>{c.detail});
     EXPECT_EQ(readAll(dataFolder() / "quake.wad"), oldWad);
     EXPECT_EQ(folderNames(dataFolder()),
               (std::vector<std::string>{"PAK0.PAK", "PAK1.PAK", "quake.wad"}));
