@@ -100,8 +100,14 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
   }
 
   feedback.StartBusyAnimation();
-  ScanPak(*pak0, table, feedback);
-  ScanPak(*pak1, table, feedback);
+  const bool pak0Sound = ScanPak(*pak0, table, feedback);
+  const bool pak1Sound = ScanPak(*pak1, table, feedback);
+  // Damaged archives that gave nothing at all must not cost the user a good WAD file; sound
+  // archives without maps still give an empty one.
+  if (table.count == 0 && !(pak0Sound && pak1Sound)) {
+    feedback.ShowMessage(kNoTextureFound, "Extraction Error", MessageIcon::Warning);
+    return std::nullopt;
+  }
 
   const std::int32_t directoryOffset = WriteWadData(*wad.file, table, feedback);
   if (directoryOffset == -1) {

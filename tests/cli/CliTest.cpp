@@ -142,6 +142,8 @@ TEST(CliTest, FailuresSayWhereAndWhy) {
   fixtures::writeFile(folder / "full/PAK0.PAK", goodPak);
   fixtures::writeFile(folder / "full/PAK1.PAK", goodPak);
   testing::writeText(folder / "a-file", "x");
+  fixtures::writeFile(folder / "empty-paks/PAK0.PAK", {});
+  fixtures::writeFile(folder / "empty-paks/PAK1.PAK", {});
   testing::FaultyFileSystem fullDisk;
   fullDisk.writableBytes = 100;
   struct Case {
@@ -168,6 +170,10 @@ TEST(CliTest, FailuresSayWhereAndWhy) {
        kExitFailure,
        "File IO error: Could not write wad file. (Quake.wad.part: No space left on device)\n",
        fullDisk},
+      {{"extract", "--game", "quake", base + "/empty-paks"},
+       kExitFailure,
+       "File IO Error: Invalid Pak file. (PAK1.PAK is empty)\n"
+       "Extraction Error: No texture was found. The old wad file was kept.\n"},
       {{"info", base}, kExitFailure, "cannot open " + base + ": Is a directory\n"},
   };
   for (const auto& c : cases) {

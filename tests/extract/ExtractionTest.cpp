@@ -152,16 +152,46 @@ TEST_F(ExtractionTest, FindsArchivesStoredInLowerCase) {
   EXPECT_EQ(summary->totalEntries, 2);
 }
 
-TEST_F(ExtractionTest, InvalidArchivesGiveAnEmptyWad) {
-  writeArchives(Bytes{'J', 'U', 'N', 'K'}, Bytes{});
+TEST_F(ExtractionTest, SoundArchivesWithoutMapsGiveAnEmptyWad) {
+  writeArchives(makePak({}), makePak({{"progs/player.mdl", Bytes(64, 1)}}));
   const auto summary = run();
   ASSERT_TRUE(summary.has_value());
-  EXPECT_EQ(feedback.messages, (std::vector<ShownMessage>(2, {"Invalid Pak file.", "File IO Error",
-                                                              MessageIcon::Warning})));
+  EXPECT_TRUE(feedback.messages.empty());
   EXPECT_EQ(summary->fileLength, 12u);
   EXPECT_EQ(summary->totalEntries + summary->simpleTextures + summary->animatedTextures, 0);
   EXPECT_EQ(readAll(dataFolder() / "Quake.wad"),
             (Bytes{'W', 'A', 'D', '2', 0, 0, 0, 0, 12, 0, 0, 0}));
+}
+
+// Damaged archives that give no texture at all fail the run and keep the old file.
+TEST_F(ExtractionTest, DamagedArchivesWithoutATextureKeepTheOldWad) {
+  const ShownMessage invalid{"Invalid Pak file.", "File IO Error", MessageIcon::Warning};
+  const ShownMessage noTexture{"No texture was found. The old wad file was kept.",
+                               "Extraction Error", MessageIcon::Warning};
+  Bytes damagedMap = mapWith({{"wall1", 1}});
+  fixtures::setI32(damagedMap, fixtures::kBspTextureLumpEntry, -4);
+  const struct {
+    const char* what;
+    Bytes pak0, pak1;
+    std::vector<ShownMessage> messages;
+  } cases[] = {
+      {"both without the magic", Bytes{'J', 'U', 'N', 'K'}, Bytes{}, {invalid, invalid, noTexture}},
+      {"one without the magic, one without maps", Bytes{}, makePak({}), {invalid, noTexture}},
+      {"only a damaged map", makePak({{"maps/a.bsp", damagedMap}}), makePak({}), {noTexture}},
+  };
+  writeArchives(makePak({{"maps/a.bsp", mapWith({{"wall1", 1}})}}), makePak({}));
+  ASSERT_TRUE(run().has_value());
+  const Bytes oldWad = readAll(dataFolder() / "Quake.wad");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeArchives(c.pak0, c.pak1);
+    RecordingFeedback fb;
+    EXPECT_FALSE(RunExtraction(files, kGameQuake, dataFolderString(), fb).has_value());
+    EXPECT_EQ(fb.messages, c.messages);
+    EXPECT_EQ(readAll(dataFolder() / "Quake.wad"), oldWad);
+    EXPECT_EQ(folderNames(dataFolder()),
+              (std::vector<std::string>{"PAK0.PAK", "PAK1.PAK", "Quake.wad"}));
+  }
 }
 
 // Every early failure: its message, the WAD file that was there before left alone, and the
