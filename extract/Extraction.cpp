@@ -3,6 +3,8 @@
 #include "extract/PakScan.h"
 #include "extract/WadWriter.h"
 
+#include <filesystem>
+
 namespace texkit2::extract {
 namespace {
 
@@ -40,6 +42,11 @@ class TemporaryWad {
 // "path: reason", for the detail of a message.
 std::string because(const std::string& path, const std::string& reason) {
   return reason.empty() ? path : path + ": " + reason;
+}
+
+// `path` as the data folder, the current directory, sees it, for messages.
+std::string inFolder(const std::string& dataFolder, const std::string& path) {
+  return std::filesystem::path(path).is_absolute() ? path : dataFolder + path;
 }
 
 // The folder as the user would name it, without the separator the run expects at its end.
@@ -89,11 +96,21 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
     pak1->close();
     return std::nullopt;
   }
-  TemporaryWad wad(files, TemporaryWadName(info->wadFileName));
+  // Written beside the file it replaces, which a symbolic link may put in another folder.
+  const auto target = files.replacementTarget(info->wadFileName);
+  if (!target) {
+    feedback.ShowMessageWithDetail("Could not create wad file.", kFileIoCaption,
+                                   MessageIcon::Warning,
+                                   because(dataFolder + info->wadFileName, files.lastError()));
+    pak0->close();
+    pak1->close();
+    return std::nullopt;
+  }
+  TemporaryWad wad(files, TemporaryWadName(*target));
   if (!wad.create()) {
     feedback.ShowMessageWithDetail("Could not create wad file.", kFileIoCaption,
                                    MessageIcon::Warning,
-                                   because(dataFolder + wad.name(), files.lastError()));
+                                   because(inFolder(dataFolder, wad.name()), files.lastError()));
     pak0->close();
     pak1->close();
     return std::nullopt;
@@ -128,15 +145,16 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
   pak0->close();
   pak1->close();
   if (!wad.file->close()) {
-    feedback.ShowMessageWithDetail(kWadWriteFailed, kFileIoCaption, MessageIcon::Warning,
-                                   because(dataFolder + wad.name(), wad.file->lastError()));
+    feedback.ShowMessageWithDetail(
+        kWadWriteFailed, kFileIoCaption, MessageIcon::Warning,
+        because(inFolder(dataFolder, wad.name()), wad.file->lastError()));
     return std::nullopt;
   }
   wad.file.reset();
-  if (!files.replaceFile(wad.name(), info->wadFileName)) {
+  if (!files.replaceFile(wad.name(), *target)) {
     feedback.ShowMessageWithDetail(
         kWadWriteFailed, kFileIoCaption, MessageIcon::Warning,
-        because("replacing " + dataFolder + info->wadFileName, files.lastError()));
+        because("replacing " + inFolder(dataFolder, *target), files.lastError()));
     return std::nullopt;
   }
   wad.keep();

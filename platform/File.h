@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace texkit2::platform {
@@ -55,8 +56,14 @@ class FileSystem {
   virtual std::unique_ptr<File> openForReading(const std::string& name) = 0;
   // Creates the file, or empties it when it exists, for writing. Others may not read it meanwhile.
   virtual std::unique_ptr<File> createForWriting(const std::string& name) = 0;
-  // Moves `from` over `to` in one step, replacing what `to` names (in any letter case).
+  // Moves `from` over `to` in one step, replacing what `to` names (in any letter case). The
+  // permissions of the file replaced carry over, and its owner and group where that is allowed.
   virtual bool replaceFile(const std::string& from, const std::string& to) = 0;
+  // The file that a new file meant to take the place of `name` is to be written beside and then
+  // moved over: the one that emptying `name` and writing it would write, so the existing file of
+  // any letter case, at the end of any symbolic links. Empty, with lastError(), when that file
+  // exists but this process may not write it.
+  virtual std::optional<std::string> replacementTarget(const std::string& name) { return name; }
   virtual bool removeFile(const std::string& name) = 0;
   virtual bool setCurrentDirectory(const std::string& path) = 0;
   virtual std::string currentDirectory() const = 0;

@@ -165,6 +165,9 @@ class PosixFile final : public File {
 
 class PosixFileSystem final : public FileSystem {
  public:
+  // As many as the kernel follows in one path (its MAXSYMLINKS).
+  static constexpr int kMaxLinks = 40;
+
   std::unique_ptr<File> openForReading(const std::string& name) override {
     return openFile(name, O_RDONLY, LOCK_SH);
   }
@@ -178,11 +181,52 @@ class PosixFileSystem final : public FileSystem {
   bool replaceFile(const std::string& from, const std::string& to) override {
     const std::string source = resolveCaseInsensitive(from);
     const std::string target = resolveCaseInsensitive(to);
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+      // As the old file would have stayed had it been emptied and written: its owner and group
+      // where this process may give them (as root; a group it is in), then its mode.
+      if (::chown(source.c_str(), old.st_uid, old.st_gid) != 0) {
+        const int groupOnly = ::chown(source.c_str(), static_cast<uid_t>(-1), old.st_gid);
+        static_cast<void>(groupOnly);
+      }
+      ::chmod(source.c_str(), old.st_mode & 07777);
+    }
     if (::rename(source.c_str(), target.c_str()) != 0) {
       return failed(reasonOf(errno), false);
     }
     syncParentFolder(target);
     return true;
+  }
+
+  std::optional<std::string> replacementTarget(const std::string& name) override {
+    std::string target = resolveCaseInsensitive(name);
+    // Each link is read against its own folder, as open() follows it.
+    for (int links = 0;; ++links) {
+      struct stat st {};
+      if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        break;
+      }
+      if (links == kMaxLinks) {
+        return failed(reasonOf(ELOOP), std::nullopt);
+      }
+      std::string link(PATH_MAX, '\0');
+      const ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
+      if (length <= 0) {
+        return failed(reasonOf(length < 0 ? errno : ENOENT), std::nullopt);
+      }
+      link.resize(static_cast<std::size_t>(length));
+      const auto slash = target.find_last_of('/');
+      target = link.front() == '/' || slash == std::string::npos
+                   ? link
+                   : target.substr(0, slash + 1) + link;
+    }
+    // Root may write a read-only file, as it may empty it; so the test is the system's own.
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+      return failed(reasonOf(errno), std::nullopt);
+    }
+    return target;
   }
 
   bool removeFile(const std::string& name) override {

@@ -201,6 +201,17 @@ class Win32FileSystem final : public FileSystem {
            failed(false);
   }
 
+  std::optional<std::string> replacementTarget(const std::string& name) override {
+    // Emptying the file would be refused; moving another over it would not be.
+    const DWORD attributes = GetFileAttributesA(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+        (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      t_lastError = "The file is read-only";
+      return std::nullopt;
+    }
+    return name;
+  }
+
   bool removeFile(const std::string& name) override {
     return DeleteFileA(name.c_str()) != 0 || failed(false);
   }

@@ -37,6 +37,10 @@ class FaultyFileSystem final : public platform::FileSystem {
     m_error.clear();
     return m_inner.replaceFile(from, to);
   }
+  std::optional<std::string> replacementTarget(const std::string& name) override {
+    m_error.clear();
+    return m_inner.replacementTarget(name);
+  }
   bool removeFile(const std::string& name) override { return m_inner.removeFile(name); }
   bool setCurrentDirectory(const std::string& path) override {
     return m_inner.setCurrentDirectory(path);

@@ -24,6 +24,9 @@ class SlowFileSystem final : public platform::FileSystem {
   bool replaceFile(const std::string& from, const std::string& to) override {
     return host().replaceFile(from, to);
   }
+  std::optional<std::string> replacementTarget(const std::string& name) override {
+    return host().replacementTarget(name);
+  }
   bool removeFile(const std::string& name) override { return host().removeFile(name); }
   bool setCurrentDirectory(const std::string& path) override {
     return host().setCurrentDirectory(path);

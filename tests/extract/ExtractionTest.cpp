@@ -271,7 +271,8 @@ TEST_F(ExtractionTest, AFailedWriteLeavesTheOldWadIntact) {
     std::string detail;
   };
   const auto reason = [](int error) { return std::generic_category().message(error); };
-  const std::string full = "Quake.wad.part: " + reason(ENOSPC);
+  // The new file is named after the one it replaces.
+  const std::string full = "quake.wad.part: " + reason(ENOSPC);
   const std::vector<Case> cases = {
       {"disk full in the header", 4, false, false, full},
       {"disk full in the data", 500, false, false, full},
@@ -279,9 +280,9 @@ TEST_F(ExtractionTest, AFailedWriteLeavesTheOldWadIntact) {
        static_cast<std::int64_t>(12 + 2 * fixtures::mipTextureSize(16, 16) + 10), false, false,
        full},
       {"data lost on close", 1 << 30, true, false,
-       dataFolderString() + "Quake.wad.part: " + reason(EIO)},
+       dataFolderString() + "quake.wad.part: " + reason(EIO)},
       {"rename refused", 1 << 30, false, true,
-       "replacing " + dataFolderString() + "Quake.wad: " + reason(EACCES)},
+       "replacing " + dataFolderString() + "quake.wad: " + reason(EACCES)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -303,6 +304,43 @@ TEST_F(ExtractionTest, AFailedWriteLeavesTheOldWadIntact) {
   EXPECT_EQ(folderNames(dataFolder()),
             (std::vector<std::string>{"PAK0.PAK", "PAK1.PAK", "quake.wad"}));
   EXPECT_NE(readAll(dataFolder() / "quake.wad"), oldWad);
+}
+
+TEST_F(ExtractionTest, AWadFileThatMayNotBeWrittenIsRefusedAndKept) {
+  testing::MemoryFileSystem memory;
+  memory.add("PAK0.PAK", makePak({{"maps/a.bsp", mapWith({{"wall1", 1}})}}));
+  memory.add("PAK1.PAK", makePak({}));
+  memory.add("Quake.wad", {'o', 'l', 'd'});
+  memory.makeReadOnly("quake.wad");
+  EXPECT_FALSE(RunExtraction(memory, kGameQuake, "/q/id1/", feedback).has_value());
+  EXPECT_EQ(feedback.messages,
+            (std::vector<ShownMessage>{
+                {"Could not create wad file.", "File IO error", MessageIcon::Warning}}));
+  EXPECT_EQ(feedback.details, std::vector<std::string>{"/q/id1/Quake.wad: Permission denied"});
+  EXPECT_EQ(feedback.animationStarts, 0);
+  EXPECT_EQ(*memory.find("Quake.wad"), (Bytes{'o', 'l', 'd'}));
+  EXPECT_EQ(memory.names(), (std::vector<std::string>{"PAK0.PAK", "PAK1.PAK", "Quake.wad"}));
+}
+
+// The new file goes where the link points, as writing through the link would put it, and keeps
+// the mode the old one had.
+TEST_F(ExtractionTest, AWadFileThatIsALinkIsWrittenThroughIt) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links are a POSIX matter here";
+#else
+  writeArchives(makePak({{"maps/a.bsp", mapWith({{"wall1", 1}})}}), makePak({}));
+  const auto mine = folder / "textures" / "mine.wad";
+  fixtures::writeFile(mine, {'o', 'l', 'd'});
+  std::filesystem::permissions(mine, std::filesystem::perms(0640));
+  std::filesystem::create_symlink("../textures/mine.wad", dataFolder() / "Quake.wad");
+  const auto summary = run();
+  ASSERT_TRUE(summary.has_value());
+  EXPECT_EQ(summary->fileName, "Quake.wad");
+  EXPECT_TRUE(std::filesystem::is_symlink(dataFolder() / "Quake.wad"));
+  EXPECT_EQ(readAll(mine).size(), summary->fileLength);
+  EXPECT_EQ(std::filesystem::status(mine).permissions(), std::filesystem::perms(0640));
+  EXPECT_EQ(folderNames(folder / "textures"), std::vector<std::string>{"mine.wad"});
+#endif
 }
 
 TEST_F(ExtractionTest, ReportsAWadFileThatCannotBeCreated) {
