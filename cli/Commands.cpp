@@ -167,9 +167,9 @@ void printSummary(const extract::ExtractionSummary& summary, const std::string& 
       << "Written to : " << wadPath << '\n';
 }
 
-// Registers the WAD file and says what happened; true when a slot was written.
-bool registerPack(extract::GameKind game, const std::string& dataFolder, const Arguments& arguments,
-                  CliContext& context) {
+// Registers the WAD file `wadName` and says what happened; true when a slot was written.
+bool registerPack(extract::GameKind game, const std::string& dataFolder, const std::string& wadName,
+                  const Arguments& arguments, CliContext& context) {
   std::optional<std::filesystem::path> prefix;
   if (arguments.winePrefix) {
     prefix = *arguments.winePrefix;
@@ -179,8 +179,8 @@ bool registerPack(extract::GameKind game, const std::string& dataFolder, const A
     context.err << "texkit2-cli: not registered: " << registry.unavailableReason << '\n';
     return false;
   }
-  const auto outcome =
-      extract::RegisterTexturePack(*registry.store, game, registry.editorFolder(dataFolder));
+  const auto outcome = extract::RegisterTexturePack(*registry.store, game,
+                                                    registry.editorFolder(dataFolder), wadName);
   context.err << "texkit2-cli: " << extract::DescribeRegistration(outcome) << " ("
               << registry.location << ")\n";
   return outcome.registered();
@@ -230,13 +230,15 @@ int runRegister(const std::vector<std::string>& args, CliContext& context) {
     return kExitUsage;
   }
   const std::string dataFolder = absoluteFolder(parsed->positional[0]);
-  const std::string wadName = extract::gameInfo(*game)->wadFileName;
+  // An earlier quake.wad is the file, in the letter case it has.
+  const std::string wadName =
+      context.files.existingName(dataFolder + extract::gameInfo(*game)->wadFileName);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(dataFolder + wadName, ec)) {
     context.err << "texkit2-cli register: warning: " << dataFolder << wadName
                 << " does not exist (yet)\n";
   }
-  return registerPack(*game, dataFolder, *parsed, context) ? kExitSuccess : kExitFailure;
+  return registerPack(*game, dataFolder, wadName, *parsed, context) ? kExitSuccess : kExitFailure;
 }
 
 int runExtract(const std::vector<std::string>& args, CliContext& context) {
@@ -269,7 +271,7 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
     return kExitFailure;
   }
   if (!parsed->noRegister) {
-    registerPack(*game, dataFolder, *parsed, context);
+    registerPack(*game, dataFolder, summary->fileName, *parsed, context);
   }
   feedback.SetStatusText("Extraction complete!");
   printSummary(*summary, dataFolder + summary->fileName, parsed->json, context.out);

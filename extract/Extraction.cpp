@@ -137,7 +137,6 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
   ExtractionSummary summary;
   summary.totalEntries = table.count;
   TallyAndFree(table, simple, animated);
-  summary.fileName = info->wadFileName;
   summary.fileLength = static_cast<std::uint32_t>(wad.file->length());
   summary.simpleTextures = simple;
   summary.animatedTextures = animated;
@@ -158,6 +157,8 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
     return std::nullopt;
   }
   wad.keep();
+  // An existing quake.wad took the data; say so, not Quake.wad.
+  summary.fileName = files.existingName(info->wadFileName);
   return summary;
 }
 

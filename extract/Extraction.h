@@ -11,7 +11,7 @@
 namespace texkit2::extract {
 
 struct ExtractionSummary {
-  std::string fileName; // without its folder
+  std::string fileName; // without its folder, spelt as on disk (an earlier quake.wad keeps its)
   std::uint32_t fileLength = 0;
   std::int32_t totalEntries = 0;
   std::int32_t simpleTextures = 0;

@@ -8,11 +8,13 @@
 
 namespace texkit2::platform {
 
-// The separator of the paths the platform hands out and accepts.
+// The separator of the paths the platform hands out, and all that it accepts.
 #ifdef _WIN32
 inline constexpr char kPathSeparator = '\\';
+inline constexpr const char* kPathSeparators = "\\/:";
 #else
 inline constexpr char kPathSeparator = '/';
+inline constexpr const char* kPathSeparators = "/";
 #endif
 
 // One open file. Positions and lengths are 64-bit so a file past 2 GB is reported
@@ -64,6 +66,11 @@ class FileSystem {
   // any letter case, at the end of any symbolic links. Empty, with lastError(), when that file
   // exists but this process may not write it.
   virtual std::optional<std::string> replacementTarget(const std::string& name) { return name; }
+  // The last part of `name`, spelt as the existing file it finds is named on disk; as given when
+  // there is no such file or the file system cannot tell.
+  virtual std::string existingName(const std::string& name) {
+    return name.substr(name.find_last_of(kPathSeparators) + 1);
+  }
   virtual bool removeFile(const std::string& name) = 0;
   virtual bool setCurrentDirectory(const std::string& path) = 0;
   virtual std::string currentDirectory() const = 0;

@@ -229,6 +229,10 @@ class PosixFileSystem final : public FileSystem {
     return target;
   }
 
+  std::string existingName(const std::string& name) override {
+    return baseName(resolveCaseInsensitive(name));
+  }
+
   bool removeFile(const std::string& name) override {
     return ::unlink(resolveCaseInsensitive(name).c_str()) == 0 || failed(reasonOf(errno), false);
   }

@@ -212,6 +212,18 @@ class Win32FileSystem final : public FileSystem {
     return name;
   }
 
+  std::string existingName(const std::string& name) override {
+    WIN32_FIND_DATAA found{};
+    const HANDLE search = name.find_first_of("*?") == std::string::npos
+                              ? FindFirstFileA(name.c_str(), &found)
+                              : INVALID_HANDLE_VALUE;
+    if (search == INVALID_HANDLE_VALUE) {
+      return baseName(name);
+    }
+    FindClose(search);
+    return found.cFileName;
+  }
+
   bool removeFile(const std::string& name) override {
     return DeleteFileA(name.c_str()) != 0 || failed(false);
   }

@@ -280,6 +280,28 @@ TEST(CliTest, RegistersTheWadInTheWinePrefix) {
   EXPECT_EQ(testing::readAll(prefix / "user.reg"), registry);
 }
 
+TEST(CliTest, ReportsAndRegistersAnEarlierWadByItsOwnSpelling) {
+#ifdef _WIN32
+  GTEST_SKIP() << "needs a Wine prefix on disk";
+#endif
+  TempFolder folder;
+  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+  testing::writeText(sample.dataFolder / "quake.wad", "old");
+  const auto prefix = makePrefix(folder);
+  const std::string data = sample.dataFolder.string();
+  const auto extracted =
+      run({"extract", "--json", "--game", "quake", "--wine-prefix", prefix.string(), data});
+  ASSERT_EQ(extracted.code, kExitSuccess) << extracted.err;
+  EXPECT_TRUE(contains(extracted.out, "{\"fileName\": \"quake.wad\""));
+  EXPECT_TRUE(contains(extracted.out, "\"path\": \"" + data + "/quake.wad\"}"));
+  EXPECT_TRUE(contains(slotText(prefix, 1), windowsFolder(sample.dataFolder) + "\\\\quake.wad\""));
+  const auto registered =
+      run({"register", "--game", "quake", "--wine-prefix", prefix.string(), data});
+  EXPECT_EQ(registered.code, kExitSuccess);
+  EXPECT_FALSE(contains(registered.err, "does not exist")) << registered.err;
+  EXPECT_TRUE(contains(slotText(prefix, 1), windowsFolder(sample.dataFolder) + "\\\\quake.wad\""));
+}
+
 TEST(CliTest, SaysWhyNothingWasRegistered) {
   TempFolder folder;
   const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);

@@ -41,6 +41,7 @@ class FaultyFileSystem final : public platform::FileSystem {
     m_error.clear();
     return m_inner.replacementTarget(name);
   }
+  std::string existingName(const std::string& name) override { return m_inner.existingName(name); }
   bool removeFile(const std::string& name) override { return m_inner.removeFile(name); }
   bool setCurrentDirectory(const std::string& path) override {
     return m_inner.setCurrentDirectory(path);

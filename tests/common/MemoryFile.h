@@ -145,6 +145,10 @@ class MemoryFileSystem final : public platform::FileSystem {
     }
     return name;
   }
+  std::string existingName(const std::string& name) override {
+    const auto it = m_files.find(key(name));
+    return it == m_files.end() ? name : it->second.name;
+  }
   std::string lastError() const override { return m_lastError; }
   bool removeFile(const std::string& name) override { return m_files.erase(key(name)) == 1; }
   bool setCurrentDirectory(const std::string& path) override {

@@ -27,6 +27,7 @@ class SlowFileSystem final : public platform::FileSystem {
   std::optional<std::string> replacementTarget(const std::string& name) override {
     return host().replacementTarget(name);
   }
+  std::string existingName(const std::string& name) override { return host().existingName(name); }
   bool removeFile(const std::string& name) override { return host().removeFile(name); }
   bool setCurrentDirectory(const std::string& path) override {
     return host().setCurrentDirectory(path);

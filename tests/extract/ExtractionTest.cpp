@@ -299,8 +299,11 @@ TEST_F(ExtractionTest, AFailedWriteLeavesTheOldWadIntact) {
     EXPECT_EQ(folderNames(dataFolder()),
               (std::vector<std::string>{"PAK0.PAK", "PAK1.PAK", "quake.wad"}));
   }
-  // A sound run then replaces that same file rather than writing a second one beside it.
-  ASSERT_TRUE(run().has_value());
+  // A sound run then replaces that same file rather than writing a second one beside it, and
+  // names it as it is spelt.
+  const auto summary = run();
+  ASSERT_TRUE(summary.has_value());
+  EXPECT_EQ(summary->fileName, "quake.wad");
   EXPECT_EQ(folderNames(dataFolder()),
             (std::vector<std::string>{"PAK0.PAK", "PAK1.PAK", "quake.wad"}));
   EXPECT_NE(readAll(dataFolder() / "quake.wad"), oldWad);
