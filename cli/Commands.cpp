@@ -326,14 +326,29 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
 
   int simple = 0;
   int animated = 0;
+  int other = 0;   // palettes, pictures: not textures
+  int flagged = 0; // textures whose mip header does not fit them
   std::int64_t dataBytes = 0;
   for (const auto& entry : wad.entries) {
+    if (!entry.isMipTexture()) {
+      ++other;
+      continue;
+    }
     (entry.animated() ? animated : simple) += 1;
+    flagged += entry.problem.empty() ? 0 : 1;
     dataBytes += entry.storedSize;
   }
   auto dimensions = [](const extract::WadEntry& entry) {
-    return entry.width ? std::to_string(*entry.width) + " x " + std::to_string(*entry.height)
-                       : std::string("-");
+    return entry.mip ? std::to_string(entry.mip->width) + " x " + std::to_string(entry.mip->height)
+                     : std::string("-");
+  };
+  auto kind = [](const extract::WadEntry& entry) {
+    if (!entry.isMipTexture()) {
+      char type[16];
+      std::snprintf(type, sizeof type, "type 0x%02x", entry.type);
+      return std::string(type);
+    }
+    return std::string(entry.animated() ? "animated" : "simple");
   };
   if (parsed->json) {
     context.out << "{\"file\": " << jsonString(path) << ", \"fileLength\": " << wad.fileLength
@@ -344,14 +359,17 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
                   << "{\"name\": " << jsonString(extract::TextureNameText(entry.name))
                   << ", \"position\": " << entry.position << ", \"size\": " << entry.storedSize
                   << ", \"type\": " << static_cast<int>(entry.type);
-      if (entry.width) {
-        context.out << ", \"width\": " << *entry.width << ", \"height\": " << *entry.height;
+      if (entry.mip) {
+        context.out << ", \"width\": " << entry.mip->width << ", \"height\": " << entry.mip->height;
+      }
+      if (!entry.problem.empty()) {
+        context.out << ", \"problem\": " << jsonString(entry.problem);
       }
       context.out << ", \"animated\": " << (entry.animated() ? "true" : "false") << "}";
     }
     context.out << "], \"totalEntries\": " << wad.entries.size()
                 << ", \"simpleTextures\": " << simple << ", \"animatedTextures\": " << animated
-                << "}\n";
+                << ", \"otherEntries\": " << other << ", \"flaggedTextures\": " << flagged << "}\n";
     return kExitSuccess;
   }
   char line[160];
@@ -360,14 +378,24 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
   context.out << line;
   for (std::size_t i = 0; i < wad.entries.size(); ++i) {
     const auto& entry = wad.entries[i];
-    std::snprintf(line, sizeof line, "%5zu  %-20s %9d  %-11s %s\n", i,
+    std::snprintf(line, sizeof line, "%5zu  %-20s %9d  %-11s %s", i,
                   printableName(entry.name).c_str(), entry.storedSize, dimensions(entry).c_str(),
-                  entry.animated() ? "animated" : "simple");
+                  kind(entry).c_str());
     context.out << line;
+    if (!entry.problem.empty()) {
+      context.out << "  mip header does not fit: " << entry.problem;
+    }
+    context.out << '\n';
   }
   context.out << "Total: " << wad.entries.size() << " entries (" << simple << " simple, "
-              << animated << " animated), " << dataBytes << " bytes of textures, file "
-              << wad.fileLength << " bytes\n";
+              << animated << " animated";
+  if (other > 0) {
+    context.out << ", " << other << " of another type";
+  }
+  context.out << "), " << dataBytes << " bytes of textures, file " << wad.fileLength << " bytes\n";
+  if (flagged > 0) {
+    context.out << flagged << " of the textures have a mip header that does not fit them\n";
+  }
   return kExitSuccess;
 }
 

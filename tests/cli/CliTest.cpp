@@ -200,11 +200,30 @@ TEST(CliTest, ListsAWadFileAndRejectsAMalformedOne) {
   EXPECT_TRUE(contains(listing.out, "128 x 64"));
   // Bytes after a name's zero byte are not shown; a name using all 16 bytes is shown whole.
   EXPECT_TRUE(contains(listing.out, " metal5_8longname "));
+  EXPECT_FALSE(contains(listing.out, "does not fit"));
 
   const auto json = run({"info", "--json", wadPath.string()});
   EXPECT_TRUE(contains(json.out, "\"totalEntries\": " + std::to_string(sample.uniqueTextures)));
 
+  // The first texture's width made negative, the second entry made a palette.
   auto bytes = testing::readAll(wadPath);
+  const auto directory = static_cast<std::size_t>(fixtures::getI32(bytes, 8));
+  fixtures::setI32(bytes, static_cast<std::size_t>(fixtures::getI32(bytes, directory)) + 16, -16);
+  bytes[directory + 32 + 12] = 0x40;
+  fixtures::writeFile(folder / "odd.wad", bytes);
+  const auto odd = run({"info", (folder / "odd.wad").string()});
+  ASSERT_EQ(odd.code, kExitSuccess) << odd.err;
+  EXPECT_TRUE(contains(odd.out, " -16 x ")) << odd.out;
+  EXPECT_FALSE(contains(odd.out, "4294967280"));
+  EXPECT_TRUE(contains(odd.out, "mip header does not fit: dimensions -16 x "));
+  EXPECT_TRUE(contains(odd.out, " type 0x40\n"));
+  EXPECT_TRUE(contains(odd.out, "animated, 1 of another type)")) << odd.out;
+  EXPECT_TRUE(contains(odd.out, "\n1 of the textures have a mip header that does not fit them\n"));
+  const auto oddJson = run({"info", "--json", (folder / "odd.wad").string()});
+  EXPECT_TRUE(contains(oddJson.out, "\"width\": -16,")) << oddJson.out;
+  EXPECT_TRUE(contains(oddJson.out, "\"otherEntries\": 1, \"flaggedTextures\": 1}"));
+
+  bytes = testing::readAll(wadPath);
   bytes.resize(bytes.size() - 5);
   fixtures::writeFile(folder / "cut.wad", bytes);
   const auto rejected = run({"info", (folder / "cut.wad").string()});
