@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "cli/Json.h"
+#include "cli/RemoveOnInterrupt.h"
 #include "cli/SearchCommands.h"
 #include "cli/TerminalFeedback.h"
 #include "extract/Extraction.h"
@@ -258,7 +259,8 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
   const std::string dataFolder = absoluteFolder(parsed->positional[0]);
 
   TerminalFeedback feedback(context.err, context.errIsTerminal);
-  const auto summary = extract::RunExtraction(context.files, *game, dataFolder, feedback);
+  RemoveOnInterrupt files(context.files);
+  const auto summary = extract::RunExtraction(files, *game, dataFolder, feedback);
   if (!summary) {
     context.err << "texkit2-cli extract: extraction failed\n";
     // The game's folder is an easy mistake for its data folder.
