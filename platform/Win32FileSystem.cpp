@@ -209,7 +209,8 @@ class Win32FileSystem final : public FileSystem {
       t_lastError = "The file is read-only";
       return std::nullopt;
     }
-    return name;
+    // Named as it is spelt, so that the new file beside it is too.
+    return name.substr(0, name.find_last_of(kPathSeparators) + 1) + existingName(name);
   }
 
   std::string existingName(const std::string& name) override {

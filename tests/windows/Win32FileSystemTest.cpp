@@ -178,7 +178,7 @@ TEST_F(Win32FileSystemTest, ReplacingRefusesAReadOnlyFile) {
   EXPECT_FALSE(files.replacementTarget("quake.wad").has_value());
   EXPECT_EQ(files.lastError(), "The file is read-only");
   ASSERT_NE(SetFileAttributesA(wad.c_str(), FILE_ATTRIBUTE_NORMAL), 0);
-  EXPECT_EQ(files.replacementTarget("quake.wad"), std::optional<std::string>("quake.wad"));
+  EXPECT_EQ(files.replacementTarget("quake.wad"), std::optional<std::string>("Quake.wad"));
 }
 
 TEST_F(Win32FileSystemTest, ReadsSeeksAndReportsPositions) {
