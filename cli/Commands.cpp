@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "cli/Json.h"
+#include "cli/RemoveOnInterrupt.h"
 #include "cli/SearchCommands.h"
 #include "cli/TerminalFeedback.h"
 #include "extract/Extraction.h"
@@ -167,9 +168,9 @@ void printSummary(const extract::ExtractionSummary& summary, const std::string& 
       << "Written to : " << wadPath << '\n';
 }
 
-// Registers the WAD file and says what happened; true when a slot was written.
-bool registerPack(extract::GameKind game, const std::string& dataFolder, const Arguments& arguments,
-                  CliContext& context) {
+// Registers the WAD file `wadName` and says what happened; true when a slot was written.
+bool registerPack(extract::GameKind game, const std::string& dataFolder, const std::string& wadName,
+                  const Arguments& arguments, CliContext& context) {
   std::optional<std::filesystem::path> prefix;
   if (arguments.winePrefix) {
     prefix = *arguments.winePrefix;
@@ -179,8 +180,8 @@ bool registerPack(extract::GameKind game, const std::string& dataFolder, const A
     context.err << "texkit2-cli: not registered: " << registry.unavailableReason << '\n';
     return false;
   }
-  const auto outcome =
-      extract::RegisterTexturePack(*registry.store, game, registry.editorFolder(dataFolder));
+  const auto outcome = extract::RegisterTexturePack(*registry.store, game,
+                                                    registry.editorFolder(dataFolder), wadName);
   context.err << "texkit2-cli: " << extract::DescribeRegistration(outcome) << " ("
               << registry.location << ")\n";
   return outcome.registered();
@@ -230,13 +231,15 @@ int runRegister(const std::vector<std::string>& args, CliContext& context) {
     return kExitUsage;
   }
   const std::string dataFolder = absoluteFolder(parsed->positional[0]);
-  const std::string wadName = extract::gameInfo(*game)->wadFileName;
+  // An earlier quake.wad is the file, in the letter case it has.
+  const std::string wadName =
+      context.files.existingName(dataFolder + extract::gameInfo(*game)->wadFileName);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(dataFolder + wadName, ec)) {
     context.err << "texkit2-cli register: warning: " << dataFolder << wadName
                 << " does not exist (yet)\n";
   }
-  return registerPack(*game, dataFolder, *parsed, context) ? kExitSuccess : kExitFailure;
+  return registerPack(*game, dataFolder, wadName, *parsed, context) ? kExitSuccess : kExitFailure;
 }
 
 int runExtract(const std::vector<std::string>& args, CliContext& context) {
@@ -256,21 +259,21 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
   const std::string dataFolder = absoluteFolder(parsed->positional[0]);
 
   TerminalFeedback feedback(context.err, context.errIsTerminal);
-  const auto summary = extract::RunExtraction(context.files, *game, dataFolder, feedback);
+  RemoveOnInterrupt files(context.files);
+  const auto summary = extract::RunExtraction(files, *game, dataFolder, feedback);
   if (!summary) {
     context.err << "texkit2-cli extract: extraction failed\n";
     // The game's folder is an easy mistake for its data folder.
     const extract::GameInfo* info = extract::gameInfo(*game);
     std::error_code ec;
-    if (info != nullptr &&
-        std::filesystem::is_directory(dataFolder + info->dataFolderName, ec)) {
+    if (info != nullptr && std::filesystem::is_directory(dataFolder + info->dataFolderName, ec)) {
       context.err << "texkit2-cli extract: did you mean " << dataFolder << info->dataFolderName
                   << "?\n";
     }
     return kExitFailure;
   }
   if (!parsed->noRegister) {
-    registerPack(*game, dataFolder, *parsed, context);
+    registerPack(*game, dataFolder, summary->fileName, *parsed, context);
   }
   feedback.SetStatusText("Extraction complete!");
   printSummary(*summary, dataFolder + summary->fileName, parsed->json, context.out);
@@ -310,7 +313,8 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
   const std::string& path = parsed->positional[0];
   auto file = context.files.openForReading(path);
   if (!file) {
-    context.err << "texkit2-cli info: cannot open " << path << '\n';
+    context.err << "texkit2-cli info: cannot open " << path << ": " << context.files.lastError()
+                << '\n';
     return kExitFailure;
   }
   extract::WadContents wad;
@@ -324,14 +328,29 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
 
   int simple = 0;
   int animated = 0;
+  int other = 0;   // palettes, pictures: not textures
+  int flagged = 0; // textures whose mip header does not fit them
   std::int64_t dataBytes = 0;
   for (const auto& entry : wad.entries) {
+    if (!entry.isMipTexture()) {
+      ++other;
+      continue;
+    }
     (entry.animated() ? animated : simple) += 1;
+    flagged += entry.problem.empty() ? 0 : 1;
     dataBytes += entry.storedSize;
   }
   auto dimensions = [](const extract::WadEntry& entry) {
-    return entry.width ? std::to_string(*entry.width) + " x " + std::to_string(*entry.height)
-                       : std::string("-");
+    return entry.mip ? std::to_string(entry.mip->width) + " x " + std::to_string(entry.mip->height)
+                     : std::string("-");
+  };
+  auto kind = [](const extract::WadEntry& entry) {
+    if (!entry.isMipTexture()) {
+      char type[16];
+      std::snprintf(type, sizeof type, "type 0x%02x", entry.type);
+      return std::string(type);
+    }
+    return std::string(entry.animated() ? "animated" : "simple");
   };
   if (parsed->json) {
     context.out << "{\"file\": " << jsonString(path) << ", \"fileLength\": " << wad.fileLength
@@ -342,14 +361,17 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
                   << "{\"name\": " << jsonString(extract::TextureNameText(entry.name))
                   << ", \"position\": " << entry.position << ", \"size\": " << entry.storedSize
                   << ", \"type\": " << static_cast<int>(entry.type);
-      if (entry.width) {
-        context.out << ", \"width\": " << *entry.width << ", \"height\": " << *entry.height;
+      if (entry.mip) {
+        context.out << ", \"width\": " << entry.mip->width << ", \"height\": " << entry.mip->height;
+      }
+      if (!entry.problem.empty()) {
+        context.out << ", \"problem\": " << jsonString(entry.problem);
       }
       context.out << ", \"animated\": " << (entry.animated() ? "true" : "false") << "}";
     }
     context.out << "], \"totalEntries\": " << wad.entries.size()
                 << ", \"simpleTextures\": " << simple << ", \"animatedTextures\": " << animated
-                << "}\n";
+                << ", \"otherEntries\": " << other << ", \"flaggedTextures\": " << flagged << "}\n";
     return kExitSuccess;
   }
   char line[160];
@@ -358,14 +380,24 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
   context.out << line;
   for (std::size_t i = 0; i < wad.entries.size(); ++i) {
     const auto& entry = wad.entries[i];
-    std::snprintf(line, sizeof line, "%5zu  %-20s %9d  %-11s %s\n", i,
+    std::snprintf(line, sizeof line, "%5zu  %-20s %9d  %-11s %s", i,
                   printableName(entry.name).c_str(), entry.storedSize, dimensions(entry).c_str(),
-                  entry.animated() ? "animated" : "simple");
+                  kind(entry).c_str());
     context.out << line;
+    if (!entry.problem.empty()) {
+      context.out << "  mip header does not fit: " << entry.problem;
+    }
+    context.out << '\n';
   }
   context.out << "Total: " << wad.entries.size() << " entries (" << simple << " simple, "
-              << animated << " animated), " << dataBytes << " bytes of textures, file "
-              << wad.fileLength << " bytes\n";
+              << animated << " animated";
+  if (other > 0) {
+    context.out << ", " << other << " of another type";
+  }
+  context.out << "), " << dataBytes << " bytes of textures, file " << wad.fileLength << " bytes\n";
+  if (flagged > 0) {
+    context.out << flagged << " of the textures have a mip header that does not fit them\n";
+  }
   return kExitSuccess;
 }
 

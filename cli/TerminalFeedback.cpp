@@ -36,9 +36,19 @@ void TerminalFeedback::StepProgress() {
 }
 
 void TerminalFeedback::ShowMessage(const std::string& text, const std::string& caption,
-                                   extract::MessageIcon /*icon*/) {
+                                   extract::MessageIcon icon) {
+  ShowMessageWithDetail(text, caption, icon, {});
+}
+
+void TerminalFeedback::ShowMessageWithDetail(const std::string& text, const std::string& caption,
+                                             extract::MessageIcon /*icon*/,
+                                             const std::string& detail) {
   endBar();
-  m_out << caption << ": " << text << '\n' << std::flush;
+  m_out << caption << ": " << text;
+  if (!detail.empty()) {
+    m_out << " (" << detail << ')';
+  }
+  m_out << '\n' << std::flush;
   m_lastLine.clear();
 }
 

@@ -23,6 +23,8 @@ class TerminalFeedback final : public extract::ExtractionFeedback {
   void StopBusyAnimation() override {}
   void ShowMessage(const std::string& text, const std::string& caption,
                    extract::MessageIcon icon) override;
+  void ShowMessageWithDetail(const std::string& text, const std::string& caption,
+                             extract::MessageIcon icon, const std::string& detail) override;
   void ReportSkipped(const std::string& what) override;
 
   std::int32_t progressMaximum() const { return m_maximum; }

@@ -3,6 +3,8 @@
 #include "extract/PakScan.h"
 #include "extract/WadWriter.h"
 
+#include <filesystem>
+
 namespace texkit2::extract {
 namespace {
 
@@ -37,6 +39,24 @@ class TemporaryWad {
   bool m_kept = false;
 };
 
+// "path: reason", for the detail of a message.
+std::string because(const std::string& path, const std::string& reason) {
+  return reason.empty() ? path : path + ": " + reason;
+}
+
+// `path` as the data folder, the current directory, sees it, for messages.
+std::string inFolder(const std::string& dataFolder, const std::string& path) {
+  return std::filesystem::path(path).is_absolute() ? path : dataFolder + path;
+}
+
+// The folder as the user would name it, without the separator the run expects at its end.
+std::string shownFolder(std::string folder) {
+  while (folder.size() > 1 && (folder.back() == '/' || folder.back() == platform::kPathSeparator)) {
+    folder.pop_back();
+  }
+  return folder;
+}
+
 } // namespace
 
 std::string TemporaryWadName(const std::string& wadFileName) {
@@ -51,18 +71,23 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
   std::int32_t animated = 0;
 
   if (!files.setCurrentDirectory(dataFolder)) {
-    feedback.ShowMessage("Invalid file path", "Extraction Error", MessageIcon::None);
+    feedback.ShowMessageWithDetail("Invalid file path", "Extraction Error", MessageIcon::None,
+                                   because(shownFolder(dataFolder), files.lastError()));
     return std::nullopt;
   }
   auto pak0 = files.openForReading("PAK0.PAK");
   if (!pak0) {
-    feedback.ShowMessage("Could not open pak0.pak file.", kFileIoCaption, MessageIcon::Warning);
+    feedback.ShowMessageWithDetail("Could not open pak0.pak file.", kFileIoCaption,
+                                   MessageIcon::Warning,
+                                   because(dataFolder + "PAK0.PAK", files.lastError()));
     return std::nullopt;
   }
   auto pak1 = files.openForReading("PAK1.PAK");
   if (!pak1) {
+    const std::string reason = files.lastError();
     pak0->close();
-    feedback.ShowMessage("Could not open pak1.pak file.", kFileIoCaption, MessageIcon::Warning);
+    feedback.ShowMessageWithDetail("Could not open pak1.pak file.", kFileIoCaption,
+                                   MessageIcon::Warning, because(dataFolder + "PAK1.PAK", reason));
     return std::nullopt;
   }
   const GameInfo* info = gameInfo(game);
@@ -71,17 +96,35 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
     pak1->close();
     return std::nullopt;
   }
-  TemporaryWad wad(files, TemporaryWadName(info->wadFileName));
+  // Written beside the file it replaces, which a symbolic link may put in another folder.
+  const auto target = files.replacementTarget(info->wadFileName);
+  if (!target) {
+    feedback.ShowMessageWithDetail("Could not create wad file.", kFileIoCaption,
+                                   MessageIcon::Warning,
+                                   because(dataFolder + info->wadFileName, files.lastError()));
+    pak0->close();
+    pak1->close();
+    return std::nullopt;
+  }
+  TemporaryWad wad(files, TemporaryWadName(*target));
   if (!wad.create()) {
-    feedback.ShowMessage("Could not create wad file.", kFileIoCaption, MessageIcon::Warning);
+    feedback.ShowMessageWithDetail("Could not create wad file.", kFileIoCaption,
+                                   MessageIcon::Warning,
+                                   because(inFolder(dataFolder, wad.name()), files.lastError()));
     pak0->close();
     pak1->close();
     return std::nullopt;
   }
 
   feedback.StartBusyAnimation();
-  ScanPak(*pak0, table, feedback);
-  ScanPak(*pak1, table, feedback);
+  const bool pak0Sound = ScanPak(*pak0, table, feedback);
+  const bool pak1Sound = ScanPak(*pak1, table, feedback);
+  // Damaged archives that gave nothing at all must not cost the user a good WAD file; sound
+  // archives without maps still give an empty one.
+  if (table.count == 0 && !(pak0Sound && pak1Sound)) {
+    feedback.ShowMessage(kNoTextureFound, "Extraction Error", MessageIcon::Warning);
+    return std::nullopt;
+  }
 
   const std::int32_t directoryOffset = WriteWadData(*wad.file, table, feedback);
   if (directoryOffset == -1) {
@@ -94,20 +137,28 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
   ExtractionSummary summary;
   summary.totalEntries = table.count;
   TallyAndFree(table, simple, animated);
-  summary.fileName = info->wadFileName;
   summary.fileLength = static_cast<std::uint32_t>(wad.file->length());
   summary.simpleTextures = simple;
   summary.animatedTextures = animated;
 
   pak0->close();
   pak1->close();
-  const bool written = wad.file->close();
+  if (!wad.file->close()) {
+    feedback.ShowMessageWithDetail(
+        kWadWriteFailed, kFileIoCaption, MessageIcon::Warning,
+        because(inFolder(dataFolder, wad.name()), wad.file->lastError()));
+    return std::nullopt;
+  }
   wad.file.reset();
-  if (!written || !files.replaceFile(wad.name(), info->wadFileName)) {
-    feedback.ShowMessage(kWadWriteFailed, kFileIoCaption, MessageIcon::Warning);
+  if (!files.replaceFile(wad.name(), *target)) {
+    feedback.ShowMessageWithDetail(
+        kWadWriteFailed, kFileIoCaption, MessageIcon::Warning,
+        because("replacing " + inFolder(dataFolder, *target), files.lastError()));
     return std::nullopt;
   }
   wad.keep();
+  // An existing quake.wad took the data; say so, not Quake.wad.
+  summary.fileName = files.existingName(info->wadFileName);
   return summary;
 }
 

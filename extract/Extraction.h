@@ -11,7 +11,7 @@
 namespace texkit2::extract {
 
 struct ExtractionSummary {
-  std::string fileName; // without its folder
+  std::string fileName; // without its folder, spelt as on disk (an earlier quake.wad keeps its)
   std::uint32_t fileLength = 0;
   std::int32_t totalEntries = 0;
   std::int32_t simpleTextures = 0;
@@ -22,10 +22,14 @@ struct ExtractionSummary {
 // there. Every failure has been reported through `feedback` when it returns empty (for a game
 // other than Quake or Hexen II it fails silently). Leaves `dataFolder` the current directory.
 // The WAD file is written under a temporary name and replaces the old one only on success, so a
-// failed run leaves an earlier WAD file as it was.
+// failed run leaves an earlier WAD file as it was. A run whose archives were damaged and gave no
+// texture at all fails.
 std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, GameKind game,
                                                const std::string& dataFolder,
                                                ExtractionFeedback& feedback);
+
+// Shown when damaged archives gave no texture at all; the run then fails.
+inline constexpr const char* kNoTextureFound = "No texture was found. The old wad file was kept.";
 
 // The name the WAD file is written under until the run succeeds.
 std::string TemporaryWadName(const std::string& wadFileName);

@@ -23,6 +23,12 @@ class ExtractionFeedback {
   // Modal, with one OK button.
   virtual void ShowMessage(const std::string& text, const std::string& caption,
                            MessageIcon icon) = 0;
+  // ShowMessage, with what its fixed text leaves out: the path involved and the system's reason.
+  // The window shows the fixed text alone; the terminal prints the detail after it.
+  virtual void ShowMessageWithDetail(const std::string& text, const std::string& caption,
+                                     MessageIcon icon, const std::string& /*detail*/) {
+    ShowMessage(text, caption, icon);
+  }
   // A damaged map or texture left out of the scan. The window stays silent on these; the
   // terminal prints them.
   virtual void ReportSkipped(const std::string& /*what*/) {}

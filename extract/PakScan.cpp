@@ -28,11 +28,14 @@ struct MapScan {
   TextureTable& table;
   ExtractionFeedback& feedback;
   std::string where; // "PAK0.PAK: maps/e1m1.bsp"
+  bool damaged = false;
 
-  void skipMap(const std::string& why) const {
+  void skipMap(const std::string& why) {
+    damaged = true;
     feedback.ReportSkipped(where + ": " + why + "; map skipped");
   }
-  void skipTexture(std::size_t slot, const std::string& why) const {
+  void skipTexture(std::size_t slot, const std::string& why) {
+    damaged = true;
     feedback.ReportSkipped(where + ": texture slot " + std::to_string(slot) + " " + why +
                            "; texture skipped");
   }
@@ -205,17 +208,26 @@ void TextureTable::clear() {
   count = 0;
 }
 
-void ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& feedback) {
+bool ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& feedback) {
   std::array<std::uint8_t, layout::kPakHeaderSize> header{};
   const std::int64_t got = archive.seek(0) ? archive.read(header.data(), header.size()) : -1;
-  if (got < 4 || !std::equal(layout::kPakMagic.begin(), layout::kPakMagic.end(), header.begin())) {
-    feedback.ShowMessage(kInvalidPak, kInvalidPakCaption, MessageIcon::Warning);
-    return;
-  }
   const std::string archiveName = archive.fileName();
+  if (got < 4 || !std::equal(layout::kPakMagic.begin(), layout::kPakMagic.end(), header.begin())) {
+    std::string why = "does not begin with \"PACK\"";
+    if (got < 0) {
+      why = "cannot be read: " + archive.lastError();
+    } else if (got == 0) {
+      why = "is empty";
+    } else if (got < 4) {
+      why = "is only " + std::to_string(got) + " bytes long";
+    }
+    feedback.ShowMessageWithDetail(kInvalidPak, kInvalidPakCaption, MessageIcon::Warning,
+                                   archiveName + " " + why);
+    return false;
+  }
   if (got < static_cast<std::int64_t>(header.size())) {
     feedback.ReportSkipped(archiveName + ": header is truncated; archive skipped");
-    return;
+    return false;
   }
   const std::int64_t archiveLength = archive.length();
   const std::int64_t directoryOffset = readI32(header, 4);
@@ -226,7 +238,7 @@ void ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& f
   if (directoryOffset < 0 || directoryLength < 0 ||
       directoryOffset + directoryBytes > archiveLength) {
     feedback.ReportSkipped(archiveName + ": directory lies outside the archive; archive skipped");
-    return;
+    return false;
   }
 
   std::vector<PakEntry> entries;
@@ -236,11 +248,11 @@ void ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& f
     directory.resize(static_cast<std::size_t>(directoryBytes));
   } catch (const std::bad_alloc&) {
     feedback.ShowMessage(kNoMemory, kNoMemoryCaption, MessageIcon::Error);
-    return;
+    return false;
   }
   if (entryCount > 0 && !readAt(archive, directoryOffset, directory)) {
     feedback.ReportSkipped(archiveName + ": directory cannot be read; archive skipped");
-    return;
+    return false;
   }
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const auto bytes = std::span<const std::uint8_t>(directory).subspan(i * layout::kPakEntrySize,
@@ -252,15 +264,18 @@ void ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& f
     entry.mapIndex = ExtensionEquals(entry.name, "bsp") ? static_cast<std::int32_t>(i) : -1;
   }
 
+  bool sound = true;
   for (const PakEntry& entry : entries) {
     if (entry.mapIndex == -1) {
       continue;
     }
     MapScan scan{archive, table, feedback, archiveName + ": " + entryName(entry)};
     if (!scanMap(scan, entry, archiveLength)) {
-      return;
+      return false;
     }
+    sound = sound && !scan.damaged;
   }
+  return sound;
 }
 
 } // namespace texkit2::extract

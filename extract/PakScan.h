@@ -68,6 +68,8 @@ class TextureTable {
 
 // Adds to `table` every texture of every map in `archive` whose name it does not hold yet.
 // Only reads through `archive`; reports through `feedback`'s ShowMessage and ReportSkipped.
-void ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& feedback);
+// False when it reported anything: the archive invalid, a map or texture skipped as damaged,
+// memory exhausted.
+bool ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& feedback);
 
 } // namespace texkit2::extract

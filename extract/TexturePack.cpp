@@ -71,7 +71,8 @@ bool CRegistryKey::QueryString(const std::string& valueName, std::string& text) 
 }
 
 RegistrationOutcome RegisterTexturePack(RegistryStore& store, GameKind game,
-                                        const std::string& dataFolder) {
+                                        const std::string& dataFolder,
+                                        const std::string& fileName) {
   CRegistryKey key(store, kRegLocalMachine);
   std::string name;
   int taken = -1;
@@ -106,7 +107,7 @@ RegistrationOutcome RegisterTexturePack(RegistryStore& store, GameKind game,
     }
   };
   note(key.SetDWORD("type", 1));
-  note(key.SetString("path", dataFolder + name));
+  note(key.SetString("path", dataFolder + (fileName.empty() ? name : fileName)));
   note(key.SetString("name", name));
   key.Close();
   return outcome;

@@ -65,8 +65,11 @@ struct RegistrationOutcome {
 
 // Records `dataFolder` + the game's WAD file name in the first slot that is free or holds one of
 // the tool's own packs. `dataFolder` is spelt as the editor sees it, ending in a separator.
+// `fileName`, when given, is that file's name as spelt on disk (quake.wad) for the path; the
+// slot's "name" stays the game's own, by which later runs know the slot.
 RegistrationOutcome RegisterTexturePack(platform::RegistryStore& store, GameKind game,
-                                        const std::string& dataFolder);
+                                        const std::string& dataFolder,
+                                        const std::string& fileName = {});
 
 std::string DescribeRegistration(const RegistrationOutcome& outcome);
 

@@ -11,11 +11,49 @@ using layout::readI32;
   throw WadFormatError(what);
 }
 
-std::uint32_t readU32(std::span<const std::uint8_t> bytes, std::size_t at) {
-  return static_cast<std::uint32_t>(readI32(bytes, at));
+} // namespace
+
+std::optional<MipHeader> ReadMipHeader(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < layout::kMipHeaderSize) {
+    return std::nullopt;
+  }
+  MipHeader header;
+  std::copy_n(bytes.begin(), header.name.size(), header.name.begin());
+  header.width = readI32(bytes, layout::kTextureNameSize);
+  header.height = readI32(bytes, layout::kTextureNameSize + 4);
+  for (std::size_t level = 0; level < header.offsets.size(); ++level) {
+    header.offsets[level] = readI32(bytes, layout::kTextureNameSize + 8 + 4 * level);
+  }
+  return header;
 }
 
-} // namespace
+std::string CheckMipHeader(const MipHeader& header, std::int64_t size) {
+  if (header.name[0] == 0) {
+    return "empty name";
+  }
+  const std::string dimensions =
+      std::to_string(header.width) + " x " + std::to_string(header.height);
+  if (header.width <= 0 || header.height <= 0) {
+    return "dimensions " + dimensions + " are not positive";
+  }
+  const std::int64_t room = size - static_cast<std::int64_t>(layout::kMipHeaderSize);
+  if (static_cast<std::int64_t>(header.width) * header.height > room) {
+    return "dimensions " + dimensions + " need more than the " + std::to_string(room) +
+           " bytes after the header";
+  }
+  for (std::size_t level = 0; level < header.offsets.size(); ++level) {
+    // Each level halves both sides.
+    const std::int64_t bytes = static_cast<std::int64_t>(header.width >> level) *
+                               static_cast<std::int64_t>(header.height >> level);
+    const std::int64_t offset = header.offsets[level];
+    if (offset < 0 || offset + bytes > size) {
+      return "level " + std::to_string(level) + " at offset " + std::to_string(offset) + " of " +
+             std::to_string(bytes) + " bytes lies outside the " + std::to_string(size) +
+             " bytes of the texture";
+    }
+  }
+  return {};
+}
 
 WadContents ReadWad(platform::File& file) {
   WadContents wad;
@@ -68,15 +106,17 @@ WadContents ReadWad(platform::File& file) {
       malformed(where + ": data at " + std::to_string(entry.position) + " of " +
                 std::to_string(entry.storedSize) + " bytes lies outside the file");
     }
-    if (entry.type == layout::kWadTypeMipTexture &&
-        entry.storedSize >= static_cast<std::int32_t>(layout::kTextureNameSize + 8)) {
-      std::array<std::uint8_t, 8> size{};
-      if (!file.seek(entry.position + static_cast<std::int64_t>(layout::kTextureNameSize)) ||
-          !file.readExact(size.data(), size.size())) {
+    if (entry.isMipTexture()) {
+      std::array<std::uint8_t, layout::kMipHeaderSize> mipBytes{};
+      if (entry.storedSize < static_cast<std::int32_t>(mipBytes.size())) {
+        entry.problem = std::to_string(entry.storedSize) + " bytes, too short for the " +
+                        std::to_string(mipBytes.size()) + "-byte mip-texture header";
+      } else if (!file.seek(entry.position) || !file.readExact(mipBytes.data(), mipBytes.size())) {
         malformed(where + ": mip-texture header cannot be read");
+      } else {
+        entry.mip = ReadMipHeader(mipBytes);
+        entry.problem = CheckMipHeader(*entry.mip, entry.storedSize);
       }
-      entry.width = readU32(size, 0);
-      entry.height = readU32(size, 4);
     }
     wad.entries.push_back(entry);
   }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,6 +18,22 @@ class WadFormatError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The 40 bytes a mip-texture begins with.
+struct MipHeader {
+  TextureName name{};
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::array<std::int32_t, 4> offsets{}; // of the four levels, from the texture's start
+};
+
+// The header at the start of `bytes`; nullopt when they are fewer than 40.
+std::optional<MipHeader> ReadMipHeader(std::span<const std::uint8_t> bytes);
+
+// Why `header` cannot describe a mip-texture of `size` bytes (dimensions that are not positive
+// or need more bytes than there are, a level outside the texture, an empty name); empty when it
+// can.
+std::string CheckMipHeader(const MipHeader& header, std::int64_t size);
+
 struct WadEntry {
   TextureName name{};
   std::int32_t position = 0;
@@ -24,10 +41,12 @@ struct WadEntry {
   std::int32_t size = 0;
   std::uint8_t type = 0;
   std::uint8_t compression = 0;
-  // From the mip-texture header, when the entry is a mip-texture long enough to hold one.
-  std::optional<std::uint32_t> width;
-  std::optional<std::uint32_t> height;
+  // For a mip-texture entry long enough to hold its header.
+  std::optional<MipHeader> mip;
+  // For a mip-texture entry: why its header does not fit it; empty when it does.
+  std::string problem;
 
+  bool isMipTexture() const { return type == layout::kWadTypeMipTexture; }
   bool animated() const { return IsAnimatedTexture(name); }
 };
 
@@ -37,7 +56,9 @@ struct WadContents {
   std::vector<WadEntry> entries;
 };
 
-// Reads and checks the header and directory of a WAD2 file; throws WadFormatError.
+// Reads and checks the header and directory of a WAD2 file, and the header of each mip-texture;
+// throws WadFormatError when the file breaks its format. A mip-texture whose header does not fit
+// it is not an error of the file: its entry says so in `problem`.
 WadContents ReadWad(platform::File& file);
 
 } // namespace texkit2::extract

@@ -18,9 +18,25 @@ std::int32_t progressMaximum(std::int32_t count) {
       std::min<std::int64_t>(maximum, std::numeric_limits<std::int32_t>::max()));
 }
 
-std::int32_t fail(ExtractionFeedback& feedback) {
-  feedback.ShowMessage(kWadWriteFailed, kFileIoCaption, MessageIcon::Warning);
+std::int32_t fail(ExtractionFeedback& feedback, const std::string& detail) {
+  feedback.ShowMessageWithDetail(kWadWriteFailed, kFileIoCaption, MessageIcon::Warning, detail);
   return -1;
+}
+
+// Why writing `wad` failed, for the detail of the message.
+std::string writeFailure(const platform::File& wad) {
+  const std::string reason = wad.lastError();
+  return wad.fileName() + (reason.empty() ? ": write failed" : ": " + reason);
+}
+
+std::string readFailure(const TextureRecord& record) {
+  std::string detail = record.source->fileName() + ": the " + std::to_string(record.size) +
+                       " bytes of texture \"" + TextureNameText(record.name) + "\" at offset " +
+                       std::to_string(record.offset) + " cannot be read";
+  if (const std::string reason = record.source->lastError(); !reason.empty()) {
+    detail += " (" + reason + ")";
+  }
+  return detail;
 }
 
 } // namespace
@@ -30,7 +46,7 @@ std::int32_t WriteWadData(platform::File& wad, TextureTable& table, ExtractionFe
   std::copy(layout::kWadMagic.begin(), layout::kWadMagic.end(), header.begin());
   layout::writeI32(header, 4, table.count);
   if (!wad.seek(0) || !wad.write(header.data(), header.size())) {
-    return fail(feedback);
+    return fail(feedback, writeFailure(wad));
   }
 
   feedback.SetProgressRange(progressMaximum(table.count));
@@ -64,14 +80,17 @@ std::int32_t WriteWadData(platform::File& wad, TextureTable& table, ExtractionFe
     const auto size = static_cast<std::size_t>(record->size);
     // The directory offset and every position in it are 32-bit.
     if (position + record->size > std::numeric_limits<std::int32_t>::max()) {
-      return fail(feedback);
+      return fail(feedback, wad.fileName() + ": the textures pass the 2 GB a WAD2 file can hold");
     }
     if (buffered + size > buffer.size() && !flush()) {
-      return fail(feedback);
+      return fail(feedback, writeFailure(wad));
     }
-    if (record->source == nullptr || !record->source->seek(record->offset) ||
+    if (record->source == nullptr) {
+      return fail(feedback, "texture \"" + TextureNameText(record->name) + "\" has no archive");
+    }
+    if (!record->source->seek(record->offset) ||
         !record->source->readExact(buffer.data() + buffered, size)) {
-      return fail(feedback);
+      return fail(feedback, readFailure(*record));
     }
     buffered += size;
     record->offset = static_cast<std::int32_t>(position);
@@ -79,7 +98,7 @@ std::int32_t WriteWadData(platform::File& wad, TextureTable& table, ExtractionFe
     feedback.StepProgress();
   }
   if (!flush()) {
-    return fail(feedback);
+    return fail(feedback, writeFailure(wad));
   }
 
   feedback.SetStatusText(kDirectoryText);
@@ -90,7 +109,7 @@ bool WriteWadDirectory(platform::File& wad, const TextureTable& table, std::int3
                        ExtractionFeedback& feedback) {
   feedback.SetStatusText(kDirectoryText);
   if (!wad.seek(directoryOffset)) {
-    fail(feedback);
+    fail(feedback, writeFailure(wad));
     return false;
   }
   // Entries go out in chunks: one sequential sweep without one write per entry.
@@ -119,19 +138,19 @@ bool WriteWadDirectory(platform::File& wad, const TextureTable& table, std::int3
     chunk.insert(chunk.end(), entry.begin(), entry.end());
     ++pendingSteps;
     if (pendingSteps == kChunkEntries && !flush()) {
-      fail(feedback);
+      fail(feedback, writeFailure(wad));
       return false;
     }
   }
   if (!flush()) {
-    fail(feedback);
+    fail(feedback, writeFailure(wad));
     return false;
   }
 
   std::array<std::uint8_t, 4> offset{};
   layout::writeI32(offset, 0, directoryOffset);
   if (!wad.seek(8) || !wad.write(offset.data(), offset.size())) {
-    fail(feedback);
+    fail(feedback, writeFailure(wad));
     return false;
   }
   return true;

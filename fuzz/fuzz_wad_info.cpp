@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       TEXKIT2_FUZZ_CHECK(entry.position >= 0 && entry.storedSize >= 0);
       TEXKIT2_FUZZ_CHECK(static_cast<std::int64_t>(entry.position) + entry.storedSize <=
                          wad.fileLength);
-      TEXKIT2_FUZZ_CHECK(entry.width.has_value() == (entry.type == 0x44 && entry.storedSize >= 24));
+      TEXKIT2_FUZZ_CHECK(entry.mip.has_value() == (entry.type == 0x44 && entry.storedSize >= 40));
+      TEXKIT2_FUZZ_CHECK(entry.problem.empty() || entry.type == 0x44);
     }
   } catch (const extract::WadFormatError&) {
     valid = false;

@@ -3,15 +3,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace texkit2::platform {
 
-// The separator of the paths the platform hands out and accepts.
+// The separator of the paths the platform hands out, and all that it accepts.
 #ifdef _WIN32
 inline constexpr char kPathSeparator = '\\';
+inline constexpr const char* kPathSeparators = "\\/:";
 #else
 inline constexpr char kPathSeparator = '/';
+inline constexpr const char* kPathSeparators = "/";
 #endif
 
 // One open file. Positions and lengths are 64-bit so a file past 2 GB is reported
@@ -35,6 +38,10 @@ class File {
   // Closing twice is harmless. The destructor closes too, ignoring the outcome.
   virtual bool close() = 0;
 
+  // The system's reason for the last operation on this file that failed ("No space left on
+  // device"), for messages; empty when there is none to tell.
+  virtual std::string lastError() const { return {}; }
+
   // Reads exactly `size` bytes; false on a short read or an error.
   bool readExact(void* buffer, std::size_t size) {
     return read(buffer, size) == static_cast<std::int64_t>(size);
@@ -51,11 +58,25 @@ class FileSystem {
   virtual std::unique_ptr<File> openForReading(const std::string& name) = 0;
   // Creates the file, or empties it when it exists, for writing. Others may not read it meanwhile.
   virtual std::unique_ptr<File> createForWriting(const std::string& name) = 0;
-  // Moves `from` over `to` in one step, replacing what `to` names (in any letter case).
+  // Moves `from` over `to` in one step, replacing what `to` names (in any letter case). The
+  // permissions of the file replaced carry over, and its owner and group where that is allowed.
   virtual bool replaceFile(const std::string& from, const std::string& to) = 0;
+  // The file that a new file meant to take the place of `name` is to be written beside and then
+  // moved over: the one that emptying `name` and writing it would write, so the existing file of
+  // any letter case, at the end of any symbolic links. Empty, with lastError(), when that file
+  // exists but this process may not write it.
+  virtual std::optional<std::string> replacementTarget(const std::string& name) { return name; }
+  // The last part of `name`, spelt as the existing file it finds is named on disk; as given when
+  // there is no such file or the file system cannot tell.
+  virtual std::string existingName(const std::string& name) {
+    return name.substr(name.find_last_of(kPathSeparators) + 1);
+  }
   virtual bool removeFile(const std::string& name) = 0;
   virtual bool setCurrentDirectory(const std::string& path) = 0;
   virtual std::string currentDirectory() const = 0;
+  // The system's reason why this thread's last call that failed did, for messages; empty when
+  // there is none to tell.
+  virtual std::string lastError() const { return {}; }
 };
 
 // The real file system of this machine.

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace texkit2::platform {
@@ -15,6 +16,24 @@ namespace {
 std::string baseName(const std::string& name) {
   const auto slash = name.find_last_of('/');
   return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+std::string reasonOf(int error) {
+  return std::generic_category().message(error);
+}
+
+// Why the last call of this thread failed; calls on other threads do not disturb it.
+thread_local std::string t_lastError;
+
+// Notes why a call failed and returns what it returns on failure.
+template <typename T> T failed(std::string reason, T result) {
+  t_lastError = std::move(reason);
+  return result;
+}
+
+// Why an open file descriptor is not one we may use.
+std::string refusalOf(const struct stat& st) {
+  return S_ISDIR(st.st_mode) ? reasonOf(EISDIR) : std::string("Not a regular file");
 }
 
 // A conflicting lock means another opener holds the file in a way we may not share; any other
@@ -60,6 +79,7 @@ class PosixFile final : public File {
         if (errno == EINTR) {
           continue;
         }
+        m_error = reasonOf(errno);
         m_position += static_cast<std::int64_t>(done);
         return -1;
       }
@@ -74,6 +94,7 @@ class PosixFile final : public File {
 
   bool write(const void* buffer, std::size_t size) override {
     if (m_fd < 0 || !m_writable) {
+      m_error = m_fd < 0 ? "Closed" : "Not open for writing";
       return false;
     }
     const auto* in = static_cast<const unsigned char*>(buffer);
@@ -85,6 +106,7 @@ class PosixFile final : public File {
         if (errno == EINTR) {
           continue;
         }
+        m_error = reasonOf(errno);
         m_position += static_cast<std::int64_t>(done);
         m_failed = true;
         return false;
@@ -107,6 +129,8 @@ class PosixFile final : public File {
 
   std::string fileName() const override { return baseName(m_name); }
 
+  std::string lastError() const override { return m_error; }
+
   bool close() override {
     if (m_fd < 0) {
       return !m_failed;
@@ -114,9 +138,11 @@ class PosixFile final : public File {
     bool ok = !m_failed;
     // A full disk may only show itself when the data is flushed.
     if (m_writable && ::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS) {
+      m_error = reasonOf(errno);
       ok = false;
     }
     if (::close(m_fd) != 0) {
+      m_error = reasonOf(errno);
       ok = false;
     }
     m_fd = -1;
@@ -134,67 +160,88 @@ class PosixFile final : public File {
   bool m_writable;
   bool m_failed = false;
   std::int64_t m_position = 0;
+  std::string m_error;
 };
 
 class PosixFileSystem final : public FileSystem {
  public:
+  // As many as the kernel follows in one path (its MAXSYMLINKS).
+  static constexpr int kMaxLinks = 40;
+
   std::unique_ptr<File> openForReading(const std::string& name) override {
-    if (name.empty()) {
-      return nullptr;
-    }
-    const std::string path = resolveCaseInsensitive(name);
-    // Non-blocking, so that a FIFO of that name is refused below rather than waited on.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-      return nullptr;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !takeLock(fd, LOCK_SH)) {
-      ::close(fd);
-      return nullptr;
-    }
-    return std::make_unique<PosixFile>(fd, name, false);
+    return openFile(name, O_RDONLY, LOCK_SH);
   }
 
   std::unique_ptr<File> createForWriting(const std::string& name) override {
-    if (name.empty()) {
-      return nullptr;
-    }
-    const std::string path = resolveCaseInsensitive(name);
     // Not O_TRUNC: a file that someone else holds must not lose its contents before the lock
     // test refuses us.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0) {
-      return nullptr;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !takeLock(fd, LOCK_EX) ||
-        ::ftruncate(fd, 0) != 0) {
-      ::close(fd);
-      return nullptr;
-    }
-    return std::make_unique<PosixFile>(fd, name, true);
+    return openFile(name, O_WRONLY | O_CREAT, LOCK_EX);
   }
 
   bool replaceFile(const std::string& from, const std::string& to) override {
     const std::string source = resolveCaseInsensitive(from);
     const std::string target = resolveCaseInsensitive(to);
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+      // As the old file would have stayed had it been emptied and written: its owner and group
+      // where this process may give them (as root; a group it is in), then its mode.
+      if (::chown(source.c_str(), old.st_uid, old.st_gid) != 0) {
+        const int groupOnly = ::chown(source.c_str(), static_cast<uid_t>(-1), old.st_gid);
+        static_cast<void>(groupOnly);
+      }
+      ::chmod(source.c_str(), old.st_mode & 07777);
+    }
     if (::rename(source.c_str(), target.c_str()) != 0) {
-      return false;
+      return failed(reasonOf(errno), false);
     }
     syncParentFolder(target);
     return true;
   }
 
+  std::optional<std::string> replacementTarget(const std::string& name) override {
+    std::string target = resolveCaseInsensitive(name);
+    // Each link is read against its own folder, as open() follows it.
+    for (int links = 0;; ++links) {
+      struct stat st {};
+      if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        break;
+      }
+      if (links == kMaxLinks) {
+        return failed(reasonOf(ELOOP), std::nullopt);
+      }
+      std::string link(PATH_MAX, '\0');
+      const ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
+      if (length <= 0) {
+        return failed(reasonOf(length < 0 ? errno : ENOENT), std::nullopt);
+      }
+      link.resize(static_cast<std::size_t>(length));
+      const auto slash = target.find_last_of('/');
+      target = link.front() == '/' || slash == std::string::npos
+                   ? link
+                   : target.substr(0, slash + 1) + link;
+    }
+    // Root may write a read-only file, as it may empty it; so the test is the system's own.
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+      return failed(reasonOf(errno), std::nullopt);
+    }
+    return target;
+  }
+
+  std::string existingName(const std::string& name) override {
+    return baseName(resolveCaseInsensitive(name));
+  }
+
   bool removeFile(const std::string& name) override {
-    return ::unlink(resolveCaseInsensitive(name).c_str()) == 0;
+    return ::unlink(resolveCaseInsensitive(name).c_str()) == 0 || failed(reasonOf(errno), false);
   }
 
   bool setCurrentDirectory(const std::string& path) override {
     if (path.empty()) {
-      return false;
+      return failed(reasonOf(ENOENT), false);
     }
-    return ::chdir(resolveCaseInsensitive(path).c_str()) == 0;
+    return ::chdir(resolveCaseInsensitive(path).c_str()) == 0 || failed(reasonOf(errno), false);
   }
 
   std::string currentDirectory() const override {
@@ -206,7 +253,38 @@ class PosixFileSystem final : public FileSystem {
     return buffer;
   }
 
+  std::string lastError() const override { return t_lastError; }
+
  private:
+  std::unique_ptr<File> openFile(const std::string& name, int flags, int lock) {
+    if (name.empty()) {
+      return failed(reasonOf(ENOENT), nullptr);
+    }
+    const std::string path = resolveCaseInsensitive(name);
+    // Non-blocking, so that a FIFO of that name is refused below rather than waited on.
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) {
+      return failed(reasonOf(errno), nullptr);
+    }
+    const bool writable = (flags & O_WRONLY) != 0;
+    std::string refusal;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+      refusal = reasonOf(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+      refusal = refusalOf(st);
+    } else if (!takeLock(fd, lock)) {
+      refusal = "In use by another program";
+    } else if (writable && ::ftruncate(fd, 0) != 0) {
+      refusal = reasonOf(errno);
+    }
+    if (!refusal.empty()) {
+      ::close(fd);
+      return failed(std::move(refusal), nullptr);
+    }
+    return std::make_unique<PosixFile>(fd, name, writable);
+  }
+
   // The rename is durable only once the folder entry itself is on disk.
   static void syncParentFolder(const std::string& path) {
     const auto slash = path.find_last_of('/');

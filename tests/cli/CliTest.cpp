@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "tests/common/Corpus.h"
+#include "tests/common/FaultyFileSystem.h"
 #include "tests/common/TempFolder.h"
 #include "tests/support/SampleGame.h"
 
@@ -9,6 +10,7 @@
 namespace texkit2::cli {
 namespace {
 
+using fixtures::Bytes;
 using testing::TempFolder;
 
 struct Result {
@@ -17,10 +19,11 @@ struct Result {
   std::string err;
 };
 
-Result run(const std::vector<std::string>& args, bool terminal = false) {
+Result run(const std::vector<std::string>& args, bool terminal = false,
+           platform::FileSystem& files = platform::hostFileSystem()) {
   std::ostringstream out;
   std::ostringstream err;
-  CliContext context{platform::hostFileSystem(), out, err, terminal};
+  CliContext context{files, out, err, terminal};
   // Tests never reach the registry of the user running them.
   context.openRegistry = [](const std::optional<std::filesystem::path>& prefix) {
     if (!prefix) {
@@ -44,7 +47,7 @@ TEST(CliTest, ExtractsTheSampleGameWhateverTheFolderSpelling) {
   const std::string data = sample.dataFolder.string();
   // Relative spellings are taken from the game folder (the data folder for "."; a run leaves
   // the data folder current); the printed path is clean either way.
-  const std::vector<std::string> spellings = {data,      data + "/", data + "/.", "data1",
+  const std::vector<std::string> spellings = {data,       data + "/", data + "/.", "data1",
                                               "./data1/", "data1/./", "."};
   for (const std::string& spelling : spellings) {
     SCOPED_TRACE(spelling);
@@ -87,7 +90,8 @@ TEST(CliTest, ReportsFailuresAndUsageErrors) {
     std::string err;
   };
   const std::string missing = (folder / "nowhere").string();
-  std::filesystem::create_directories(folder / "game" / "id1"); // the game's folder, given by mistake
+  std::filesystem::create_directories(folder / "game" /
+                                      "id1"); // the game's folder, given by mistake
   const std::vector<Case> cases = {
       {{"extract", "--game", "quake", missing},
        kExitFailure,
@@ -122,6 +126,64 @@ TEST(CliTest, ReportsFailuresAndUsageErrors) {
   }
 }
 
+// After the fixed text of each message: the path involved and the system's reason.
+TEST(CliTest, FailuresSayWhereAndWhy) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the reasons and separators here are POSIX's";
+#endif
+  TempFolder folder;
+  const std::string base = folder.path().string();
+  const Bytes goodPak = fixtures::makePak(
+      {{"maps/a.bsp", fixtures::makeBsp(fixtures::makeTextureLump({fixtures::makeMipTexture(
+                          fixtures::textureName("wall1"), 16, 16, 1)}))}});
+  fixtures::writeFile(folder / "no-pak1/PAK0.PAK", goodPak);
+  fixtures::writeFile(folder / "bad-pak0/PAK0.PAK", {'J', 'U', 'N', 'K'});
+  fixtures::writeFile(folder / "bad-pak0/PAK1.PAK", goodPak);
+  fixtures::writeFile(folder / "full/PAK0.PAK", goodPak);
+  fixtures::writeFile(folder / "full/PAK1.PAK", goodPak);
+  testing::writeText(folder / "a-file", "x");
+  fixtures::writeFile(folder / "empty-paks/PAK0.PAK", {});
+  fixtures::writeFile(folder / "empty-paks/PAK1.PAK", {});
+  testing::FaultyFileSystem fullDisk;
+  fullDisk.writableBytes = 100;
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string err;
+    platform::FileSystem& files = platform::hostFileSystem();
+  };
+  const std::vector<Case> cases = {
+      {{"extract", "--game", "quake", base + "/missing"},
+       kExitFailure,
+       "Extraction Error: Invalid file path (" + base + "/missing: No such file or directory)\n"},
+      {{"extract", "--game", "quake", base + "/a-file"},
+       kExitFailure,
+       "Extraction Error: Invalid file path (" + base + "/a-file: Not a directory)\n"},
+      {{"extract", "--game", "quake", base + "/no-pak1"},
+       kExitFailure,
+       "File IO error: Could not open pak1.pak file. (" + base +
+           "/no-pak1/PAK1.PAK: No such file or directory)\n"},
+      {{"extract", "--game", "quake", base + "/bad-pak0"},
+       kExitSuccess,
+       "File IO Error: Invalid Pak file. (PAK0.PAK does not begin with \"PACK\")\n"},
+      {{"extract", "--game", "quake", base + "/full"},
+       kExitFailure,
+       "File IO error: Could not write wad file. (Quake.wad.part: No space left on device)\n",
+       fullDisk},
+      {{"extract", "--game", "quake", base + "/empty-paks"},
+       kExitFailure,
+       "File IO Error: Invalid Pak file. (PAK1.PAK is empty)\n"
+       "Extraction Error: No texture was found. The old wad file was kept.\n"},
+      {{"info", base}, kExitFailure, "cannot open " + base + ": Is a directory\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    const auto result = run(c.args, false, c.files);
+    EXPECT_EQ(result.code, c.code);
+    EXPECT_TRUE(contains(result.err, c.err)) << result.err;
+  }
+}
+
 TEST(CliTest, ListsAWadFileAndRejectsAMalformedOne) {
   TempFolder folder;
   const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
@@ -138,11 +200,30 @@ TEST(CliTest, ListsAWadFileAndRejectsAMalformedOne) {
   EXPECT_TRUE(contains(listing.out, "128 x 64"));
   // Bytes after a name's zero byte are not shown; a name using all 16 bytes is shown whole.
   EXPECT_TRUE(contains(listing.out, " metal5_8longname "));
+  EXPECT_FALSE(contains(listing.out, "does not fit"));
 
   const auto json = run({"info", "--json", wadPath.string()});
   EXPECT_TRUE(contains(json.out, "\"totalEntries\": " + std::to_string(sample.uniqueTextures)));
 
+  // The first texture's width made negative, the second entry made a palette.
   auto bytes = testing::readAll(wadPath);
+  const auto directory = static_cast<std::size_t>(fixtures::getI32(bytes, 8));
+  fixtures::setI32(bytes, static_cast<std::size_t>(fixtures::getI32(bytes, directory)) + 16, -16);
+  bytes[directory + 32 + 12] = 0x40;
+  fixtures::writeFile(folder / "odd.wad", bytes);
+  const auto odd = run({"info", (folder / "odd.wad").string()});
+  ASSERT_EQ(odd.code, kExitSuccess) << odd.err;
+  EXPECT_TRUE(contains(odd.out, " -16 x ")) << odd.out;
+  EXPECT_FALSE(contains(odd.out, "4294967280"));
+  EXPECT_TRUE(contains(odd.out, "mip header does not fit: dimensions -16 x "));
+  EXPECT_TRUE(contains(odd.out, " type 0x40\n"));
+  EXPECT_TRUE(contains(odd.out, "animated, 1 of another type)")) << odd.out;
+  EXPECT_TRUE(contains(odd.out, "\n1 of the textures have a mip header that does not fit them\n"));
+  const auto oddJson = run({"info", "--json", (folder / "odd.wad").string()});
+  EXPECT_TRUE(contains(oddJson.out, "\"width\": -16,")) << oddJson.out;
+  EXPECT_TRUE(contains(oddJson.out, "\"otherEntries\": 1, \"flaggedTextures\": 1}"));
+
+  bytes = testing::readAll(wadPath);
   bytes.resize(bytes.size() - 5);
   fixtures::writeFile(folder / "cut.wad", bytes);
   const auto rejected = run({"info", (folder / "cut.wad").string()});
@@ -216,6 +297,28 @@ TEST(CliTest, RegistersTheWadInTheWinePrefix) {
   EXPECT_EQ(quiet.code, kExitSuccess);
   EXPECT_FALSE(contains(quiet.err, "registered"));
   EXPECT_EQ(testing::readAll(prefix / "user.reg"), registry);
+}
+
+TEST(CliTest, ReportsAndRegistersAnEarlierWadByItsOwnSpelling) {
+#ifdef _WIN32
+  GTEST_SKIP() << "needs a Wine prefix on disk";
+#endif
+  TempFolder folder;
+  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+  testing::writeText(sample.dataFolder / "quake.wad", "old");
+  const auto prefix = makePrefix(folder);
+  const std::string data = sample.dataFolder.string();
+  const auto extracted =
+      run({"extract", "--json", "--game", "quake", "--wine-prefix", prefix.string(), data});
+  ASSERT_EQ(extracted.code, kExitSuccess) << extracted.err;
+  EXPECT_TRUE(contains(extracted.out, "{\"fileName\": \"quake.wad\""));
+  EXPECT_TRUE(contains(extracted.out, "\"path\": \"" + data + "/quake.wad\"}"));
+  EXPECT_TRUE(contains(slotText(prefix, 1), windowsFolder(sample.dataFolder) + "\\\\quake.wad\""));
+  const auto registered =
+      run({"register", "--game", "quake", "--wine-prefix", prefix.string(), data});
+  EXPECT_EQ(registered.code, kExitSuccess);
+  EXPECT_FALSE(contains(registered.err, "does not exist")) << registered.err;
+  EXPECT_TRUE(contains(slotText(prefix, 1), windowsFolder(sample.dataFolder) + "\\\\quake.wad\""));
 }
 
 TEST(CliTest, SaysWhyNothingWasRegistered) {

@@ -2,9 +2,11 @@
 
 #include "platform/File.h"
 
+#include <cerrno>
 #include <functional>
 #include <limits>
 #include <memory>
+#include <system_error>
 
 namespace texkit2::testing {
 
@@ -28,13 +30,24 @@ class FaultyFileSystem final : public platform::FileSystem {
     return std::make_unique<LimitedFile>(std::move(file), *this);
   }
   bool replaceFile(const std::string& from, const std::string& to) override {
-    return !failReplace && m_inner.replaceFile(from, to);
+    if (failReplace) {
+      m_error = std::generic_category().message(EACCES);
+      return false;
+    }
+    m_error.clear();
+    return m_inner.replaceFile(from, to);
   }
+  std::optional<std::string> replacementTarget(const std::string& name) override {
+    m_error.clear();
+    return m_inner.replacementTarget(name);
+  }
+  std::string existingName(const std::string& name) override { return m_inner.existingName(name); }
   bool removeFile(const std::string& name) override { return m_inner.removeFile(name); }
   bool setCurrentDirectory(const std::string& path) override {
     return m_inner.setCurrentDirectory(path);
   }
   std::string currentDirectory() const override { return m_inner.currentDirectory(); }
+  std::string lastError() const override { return m_error.empty() ? m_inner.lastError() : m_error; }
 
   std::int64_t writableBytes = std::numeric_limits<std::int64_t>::max();
   bool failClose = false;
@@ -58,6 +71,7 @@ class FaultyFileSystem final : public platform::FileSystem {
         hook();
       }
       if (m_written + static_cast<std::int64_t>(size) > m_owner.writableBytes) {
+        m_full = true;
         return false;
       }
       m_written += static_cast<std::int64_t>(size);
@@ -67,14 +81,21 @@ class FaultyFileSystem final : public platform::FileSystem {
     std::int64_t length() const override { return m_inner->length(); }
     std::string fileName() const override { return m_inner->fileName(); }
     bool close() override { return m_inner->close() && !m_owner.failClose; }
+    std::string lastError() const override {
+      return m_full              ? std::generic_category().message(ENOSPC)
+             : m_owner.failClose ? std::generic_category().message(EIO)
+                                 : m_inner->lastError();
+    }
 
    private:
     std::unique_ptr<platform::File> m_inner;
     FaultyFileSystem& m_owner;
     std::int64_t m_written = 0;
+    bool m_full = false;
   };
 
   platform::FileSystem& m_inner;
+  std::string m_error; // of the last replacement refused here
 };
 
 } // namespace texkit2::testing

@@ -9,6 +9,8 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -134,6 +136,20 @@ class MemoryFileSystem final : public platform::FileSystem {
     target = {target.bytes ? target.name : to, std::move(bytes)};
     return true;
   }
+  // The file stays as it is but may not be written, as after chmod a-w.
+  void makeReadOnly(const std::string& name) { m_readOnly.insert(key(name)); }
+  std::optional<std::string> replacementTarget(const std::string& name) override {
+    if (m_readOnly.contains(key(name))) {
+      m_lastError = "Permission denied";
+      return std::nullopt;
+    }
+    return name;
+  }
+  std::string existingName(const std::string& name) override {
+    const auto it = m_files.find(key(name));
+    return it == m_files.end() ? name : it->second.name;
+  }
+  std::string lastError() const override { return m_lastError; }
   bool removeFile(const std::string& name) override { return m_files.erase(key(name)) == 1; }
   bool setCurrentDirectory(const std::string& path) override {
     if (path.empty()) {
@@ -152,6 +168,8 @@ class MemoryFileSystem final : public platform::FileSystem {
   static std::string key(const std::string& name) { return platform::lowerAscii(name); }
 
   std::map<std::string, Entry> m_files;
+  std::set<std::string> m_readOnly;
+  std::string m_lastError;
   std::string m_current = "/";
 };
 

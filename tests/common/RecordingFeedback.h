@@ -48,11 +48,17 @@ class RecordingFeedback final : public extract::ExtractionFeedback {
     messages.push_back({text, caption, icon});
     events.push_back("message:" + text);
   }
+  void ShowMessageWithDetail(const std::string& text, const std::string& caption,
+                             extract::MessageIcon icon, const std::string& detail) override {
+    ShowMessage(text, caption, icon);
+    details.push_back(detail);
+  }
   void ReportSkipped(const std::string& what) override { skipped.push_back(what); }
 
   std::vector<std::string> events;
   std::vector<std::string> statusTexts;
   std::vector<ShownMessage> messages;
+  std::vector<std::string> details; // one per message shown with a detail
   std::vector<std::string> skipped;
   std::int32_t progressMaximum = -1;
   std::int32_t progressPosition = 0;

@@ -24,11 +24,16 @@ class SlowFileSystem final : public platform::FileSystem {
   bool replaceFile(const std::string& from, const std::string& to) override {
     return host().replaceFile(from, to);
   }
+  std::optional<std::string> replacementTarget(const std::string& name) override {
+    return host().replacementTarget(name);
+  }
+  std::string existingName(const std::string& name) override { return host().existingName(name); }
   bool removeFile(const std::string& name) override { return host().removeFile(name); }
   bool setCurrentDirectory(const std::string& path) override {
     return host().setCurrentDirectory(path);
   }
   std::string currentDirectory() const override { return host().currentDirectory(); }
+  std::string lastError() const override { return host().lastError(); }
 
  private:
   static platform::FileSystem& host() { return platform::hostFileSystem(); }
@@ -49,6 +54,7 @@ class SlowFileSystem final : public platform::FileSystem {
     std::int64_t length() const override { return m_inner->length(); }
     std::string fileName() const override { return m_inner->fileName(); }
     bool close() override { return m_inner->close(); }
+    std::string lastError() const override { return m_inner->lastError(); }
 
    private:
     std::unique_ptr<platform::File> m_inner;

@@ -152,16 +152,46 @@ TEST_F(ExtractionTest, FindsArchivesStoredInLowerCase) {
   EXPECT_EQ(summary->totalEntries, 2);
 }
 
-TEST_F(ExtractionTest, InvalidArchivesGiveAnEmptyWad) {
-  writeArchives(Bytes{'J', 'U', 'N', 'K'}, Bytes{});
+TEST_F(ExtractionTest, SoundArchivesWithoutMapsGiveAnEmptyWad) {
+  writeArchives(makePak({}), makePak({{"progs/player.mdl", Bytes(64, 1)}}));
   const auto summary = run();
   ASSERT_TRUE(summary.has_value());
-  EXPECT_EQ(feedback.messages, (std::vector<ShownMessage>(2, {"Invalid Pak file.", "File IO Error",
-                                                              MessageIcon::Warning})));
+  EXPECT_TRUE(feedback.messages.empty());
   EXPECT_EQ(summary->fileLength, 12u);
   EXPECT_EQ(summary->totalEntries + summary->simpleTextures + summary->animatedTextures, 0);
   EXPECT_EQ(readAll(dataFolder() / "Quake.wad"),
             (Bytes{'W', 'A', 'D', '2', 0, 0, 0, 0, 12, 0, 0, 0}));
+}
+
+// Damaged archives that give no texture at all fail the run and keep the old file.
+TEST_F(ExtractionTest, DamagedArchivesWithoutATextureKeepTheOldWad) {
+  const ShownMessage invalid{"Invalid Pak file.", "File IO Error", MessageIcon::Warning};
+  const ShownMessage noTexture{"No texture was found. The old wad file was kept.",
+                               "Extraction Error", MessageIcon::Warning};
+  Bytes damagedMap = mapWith({{"wall1", 1}});
+  fixtures::setI32(damagedMap, fixtures::kBspTextureLumpEntry, -4);
+  const struct {
+    const char* what;
+    Bytes pak0, pak1;
+    std::vector<ShownMessage> messages;
+  } cases[] = {
+      {"both without the magic", Bytes{'J', 'U', 'N', 'K'}, Bytes{}, {invalid, invalid, noTexture}},
+      {"one without the magic, one without maps", Bytes{}, makePak({}), {invalid, noTexture}},
+      {"only a damaged map", makePak({{"maps/a.bsp", damagedMap}}), makePak({}), {noTexture}},
+  };
+  writeArchives(makePak({{"maps/a.bsp", mapWith({{"wall1", 1}})}}), makePak({}));
+  ASSERT_TRUE(run().has_value());
+  const Bytes oldWad = readAll(dataFolder() / "Quake.wad");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeArchives(c.pak0, c.pak1);
+    RecordingFeedback fb;
+    EXPECT_FALSE(RunExtraction(files, kGameQuake, dataFolderString(), fb).has_value());
+    EXPECT_EQ(fb.messages, c.messages);
+    EXPECT_EQ(readAll(dataFolder() / "Quake.wad"), oldWad);
+    EXPECT_EQ(folderNames(dataFolder()),
+              (std::vector<std::string>{"PAK0.PAK", "PAK1.PAK", "Quake.wad"}));
+  }
 }
 
 // Every early failure: its message, the WAD file that was there before left alone, and the
@@ -238,14 +268,21 @@ TEST_F(ExtractionTest, AFailedWriteLeavesTheOldWadIntact) {
     const char* what;
     std::int64_t writable;
     bool failClose, failReplace;
+    std::string detail;
   };
+  const auto reason = [](int error) { return std::generic_category().message(error); };
+  // The new file is named after the one it replaces.
+  const std::string full = "quake.wad.part: " + reason(ENOSPC);
   const std::vector<Case> cases = {
-      {"disk full in the header", 4, false, false},
-      {"disk full in the data", 500, false, false},
+      {"disk full in the header", 4, false, false, full},
+      {"disk full in the data", 500, false, false, full},
       {"disk full in the directory",
-       static_cast<std::int64_t>(12 + 2 * fixtures::mipTextureSize(16, 16) + 10), false, false},
-      {"data lost on close", 1 << 30, true, false},
-      {"rename refused", 1 << 30, false, true},
+       static_cast<std::int64_t>(12 + 2 * fixtures::mipTextureSize(16, 16) + 10), false, false,
+       full},
+      {"data lost on close", 1 << 30, true, false,
+       dataFolderString() + "quake.wad.part: " + reason(EIO)},
+      {"rename refused", 1 << 30, false, true,
+       "replacing " + dataFolderString() + "quake.wad: " + reason(EACCES)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -257,15 +294,56 @@ TEST_F(ExtractionTest, AFailedWriteLeavesTheOldWadIntact) {
     EXPECT_FALSE(RunExtraction(faulty, kGameQuake, dataFolderString(), fb).has_value());
     EXPECT_EQ(fb.messages, (std::vector<ShownMessage>{{"Could not write wad file.", "File IO error",
                                                        MessageIcon::Warning}}));
+    EXPECT_EQ(fb.details, std::vector<std::string>{c.detail});
     EXPECT_EQ(readAll(dataFolder() / "quake.wad"), oldWad);
     EXPECT_EQ(folderNames(dataFolder()),
               (std::vector<std::string>{"PAK0.PAK", "PAK1.PAK", "quake.wad"}));
   }
-  // A sound run then replaces that same file rather than writing a second one beside it.
-  ASSERT_TRUE(run().has_value());
+  // A sound run then replaces that same file rather than writing a second one beside it, and
+  // names it as it is spelt.
+  const auto summary = run();
+  ASSERT_TRUE(summary.has_value());
+  EXPECT_EQ(summary->fileName, "quake.wad");
   EXPECT_EQ(folderNames(dataFolder()),
             (std::vector<std::string>{"PAK0.PAK", "PAK1.PAK", "quake.wad"}));
   EXPECT_NE(readAll(dataFolder() / "quake.wad"), oldWad);
+}
+
+TEST_F(ExtractionTest, AWadFileThatMayNotBeWrittenIsRefusedAndKept) {
+  testing::MemoryFileSystem memory;
+  memory.add("PAK0.PAK", makePak({{"maps/a.bsp", mapWith({{"wall1", 1}})}}));
+  memory.add("PAK1.PAK", makePak({}));
+  memory.add("Quake.wad", {'o', 'l', 'd'});
+  memory.makeReadOnly("quake.wad");
+  EXPECT_FALSE(RunExtraction(memory, kGameQuake, "/q/id1/", feedback).has_value());
+  EXPECT_EQ(feedback.messages,
+            (std::vector<ShownMessage>{
+                {"Could not create wad file.", "File IO error", MessageIcon::Warning}}));
+  EXPECT_EQ(feedback.details, std::vector<std::string>{"/q/id1/Quake.wad: Permission denied"});
+  EXPECT_EQ(feedback.animationStarts, 0);
+  EXPECT_EQ(*memory.find("Quake.wad"), (Bytes{'o', 'l', 'd'}));
+  EXPECT_EQ(memory.names(), (std::vector<std::string>{"PAK0.PAK", "PAK1.PAK", "Quake.wad"}));
+}
+
+// The new file goes where the link points, as writing through the link would put it, and keeps
+// the mode the old one had.
+TEST_F(ExtractionTest, AWadFileThatIsALinkIsWrittenThroughIt) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links are a POSIX matter here";
+#else
+  writeArchives(makePak({{"maps/a.bsp", mapWith({{"wall1", 1}})}}), makePak({}));
+  const auto mine = folder / "textures" / "mine.wad";
+  fixtures::writeFile(mine, {'o', 'l', 'd'});
+  std::filesystem::permissions(mine, std::filesystem::perms(0640));
+  std::filesystem::create_symlink("../textures/mine.wad", dataFolder() / "Quake.wad");
+  const auto summary = run();
+  ASSERT_TRUE(summary.has_value());
+  EXPECT_EQ(summary->fileName, "Quake.wad");
+  EXPECT_TRUE(std::filesystem::is_symlink(dataFolder() / "Quake.wad"));
+  EXPECT_EQ(readAll(mine).size(), summary->fileLength);
+  EXPECT_EQ(std::filesystem::status(mine).permissions(), std::filesystem::perms(0640));
+  EXPECT_EQ(folderNames(folder / "textures"), std::vector<std::string>{"mine.wad"});
+#endif
 }
 
 TEST_F(ExtractionTest, ReportsAWadFileThatCannotBeCreated) {

@@ -100,16 +100,24 @@ TEST(TextureNamesEqualTest, ComparesUpToTheFirstZeroByte) {
 }
 
 TEST(ScanPakTest, RejectsAnArchiveWithoutTheMagic) {
-  const std::vector<Bytes> archives = {
-      {}, {'P', 'A', 'C'}, {'P', 'A', 'C', 'X', 0, 0, 0, 0, 0, 0, 0, 0}, {'W', 'A', 'D', '2'}};
-  for (const auto& bytes : archives) {
-    SCOPED_TRACE(bytes.size());
+  const struct {
+    Bytes bytes;
+    std::string detail;
+  } cases[] = {
+      {{}, "PAK1.PAK is empty"},
+      {{'P', 'A', 'C'}, "PAK1.PAK is only 3 bytes long"},
+      {{'P', 'A', 'C', 'X', 0, 0, 0, 0, 0, 0, 0, 0}, "PAK1.PAK does not begin with \"PACK\""},
+      {{'W', 'A', 'D', '2'}, "PAK1.PAK does not begin with \"PACK\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.detail);
     RecordingFeedback feedback;
-    const auto table = scan(bytes, feedback);
+    const auto table = scan(c.bytes, feedback, "PAK1.PAK");
     EXPECT_EQ(table.count, 0);
     ASSERT_EQ(feedback.messages.size(), 1u);
     EXPECT_EQ(feedback.messages[0],
               (testing::ShownMessage{"Invalid Pak file.", "File IO Error", MessageIcon::Warning}));
+    EXPECT_EQ(feedback.details, std::vector<std::string>{c.detail});
     EXPECT_TRUE(feedback.statusTexts.empty());
     EXPECT_EQ(feedback.steps, 0);
   }

@@ -99,6 +99,12 @@ TEST(RegisterTexturePackTest, WritesTheGamesOwnName) {
   EXPECT_EQ(values.at("name"), stringValue("Hexen2.wad"));
   EXPECT_EQ(values.at("path"), stringValue("D:\\H2\\data1\\Hexen2.wad"));
   EXPECT_EQ(values.at("comment"), stringValue("kept"));
+
+  // A file spelt otherwise on disk is registered by that spelling, still under the game's name.
+  RegisterTexturePack(store, kGameQuake, "Z:\\q\\id1\\", "quake.wad");
+  values = store.values(slotPath(0));
+  EXPECT_EQ(values.at("name"), stringValue("Quake.wad"));
+  EXPECT_EQ(values.at("path"), stringValue("Z:\\q\\id1\\quake.wad"));
 }
 
 TEST(RegisterTexturePackTest, WritesNothingWithoutAGame) {

@@ -36,9 +36,55 @@ TEST(WadReaderTest, ReadsEntriesAndMipTextureDimensions) {
   EXPECT_EQ(entry.position, 12);
   EXPECT_EQ(entry.storedSize, static_cast<std::int32_t>(fixtures::mipTextureSize(16, 16)));
   EXPECT_EQ(entry.type, 0x44);
-  EXPECT_EQ(entry.width, 16u);
-  EXPECT_EQ(entry.height, 16u);
+  ASSERT_TRUE(entry.mip.has_value());
+  EXPECT_EQ(entry.mip->width, 16);
+  EXPECT_EQ(entry.mip->height, 16);
+  EXPECT_EQ(entry.mip->offsets, (std::array<std::int32_t, 4>{40, 296, 360, 376}));
+  EXPECT_TRUE(entry.problem.empty()) << entry.problem;
   EXPECT_TRUE(entry.animated());
+}
+
+// A mip-texture whose header does not fit it is flagged, not refused: the file is sound.
+TEST(WadReaderTest, FlagsMipHeadersThatDoNotFitTheirEntry) {
+  const Bytes good = oneTextureWad();
+  const std::size_t entry = good.size() - 32;
+  constexpr std::size_t kWidth = 12 + 16;
+  constexpr std::size_t kLevels = kWidth + 8;
+  auto patched = [&](std::size_t at, std::int32_t value) {
+    Bytes bytes = good;
+    fixtures::setI32(bytes, at, value);
+    return bytes;
+  };
+  Bytes noName = good;
+  noName[12] = 0;
+  Bytes palette = good;
+  palette[entry + 12] = 0x40;
+  const struct {
+    const char* what;
+    Bytes bytes;
+    std::string problem;
+  } cases[] = {
+      {"negative width", patched(kWidth, -16), "dimensions -16 x 16 are not positive"},
+      {"zero height", patched(kWidth + 4, 0), "dimensions 16 x 0 are not positive"},
+      {"oversized", patched(kWidth, 0x40000000),
+       "dimensions 1073741824 x 16 need more than the 340 bytes after the header"},
+      {"a level past the end", patched(kLevels + 12, 377),
+       "level 3 at offset 377 of 4 bytes lies outside the 380 bytes of the texture"},
+      {"a negative level", patched(kLevels + 4, -8), "level 1 at offset -8"},
+      {"empty name", noName, "empty name"},
+      {"too short for the header", patched(entry + 4, 39),
+       "39 bytes, too short for the 40-byte mip-texture header"},
+      {"another type", palette, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MemoryFile file(c.bytes);
+    const WadContents wad = ReadWad(file);
+    ASSERT_EQ(wad.entries.size(), 1u);
+    const std::string& problem = wad.entries[0].problem;
+    EXPECT_EQ(problem.substr(0, c.problem.size()), c.problem) << problem;
+    EXPECT_EQ(problem.empty(), c.problem.empty()) << problem;
+  }
 }
 
 TEST(WadReaderTest, RejectsMalformedFiles) {

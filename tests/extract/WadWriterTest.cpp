@@ -141,24 +141,28 @@ TEST(WadWriterTest, ReportsFailedWritesAndShortReads) {
     const char* what;
     std::int64_t writable;
     std::int64_t readable;
+    std::string detail;
   };
+  const std::string full = "Quake.wad.part: write failed";
   const std::vector<Case> cases = {
-      {"disk full at once", 0, 1 << 20},
-      {"disk full inside the data", 150, 1 << 20},
-      {"disk full at the directory", 12 + 100 + 60, 1 << 20},
-      {"archive shorter than its directory said", 1 << 20, 120},
+      {"disk full at once", 0, 1 << 20, full},
+      {"disk full inside the data", 150, 1 << 20, full},
+      {"disk full at the directory", 12 + 100 + 60, 1 << 20, full},
+      {"archive shorter than its directory said", 1 << 20, 120,
+       "PAK0.PAK: the 60 bytes of texture \"b\" at offset 100 cannot be read"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Source source({texture("a", 100, 1), texture("b", 60, 2)});
     source.archive->readableLimit = c.readable;
-    MemoryFile wad;
+    MemoryFile wad(Bytes{}, "Quake.wad.part");
     wad.writableLimit = c.writable;
     RecordingFeedback feedback;
     EXPECT_FALSE(writeWad(source, wad, feedback));
     ASSERT_EQ(feedback.messages.size(), 1u);
     EXPECT_EQ(feedback.messages[0], (testing::ShownMessage{"Could not write wad file.",
                                                            "File IO error", MessageIcon::Warning}));
+    EXPECT_EQ(feedback.details, std::vector<std::string>{c.detail});
   }
 }
 

@@ -172,6 +172,9 @@ TEST(ExtractionFaultTest, ARealDiskThatFillsUpFailsAndKeepsTheOldWad) {
   EXPECT_FALSE(RunExtraction(platform::hostFileSystem(), kGameQuake, data.string() + "/", feedback)
                    .has_value());
   EXPECT_EQ(feedback.messages, kWriteFailed);
+  ASSERT_EQ(feedback.details.size(), 1u);
+  EXPECT_NE(feedback.details[0].find(": No space left on device"), std::string::npos)
+      << feedback.details[0];
   EXPECT_EQ(testing::readAll(data / "Quake.wad"), kOldWad);
   EXPECT_EQ(testing::folderNames(data),
             (std::vector<std::string>{"PAK0.PAK", "PAK1.PAK", "Quake.wad"}));

@@ -2,7 +2,12 @@
 #include "tests/common/TempFolder.h"
 
 #include <filesystem>
+#include <functional>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace texkit2::platform {
 namespace {
@@ -17,6 +22,24 @@ std::string contentOf(File& file) {
   EXPECT_TRUE(file.seek(0));
   EXPECT_TRUE(file.readExact(text.data(), text.size()));
   return text;
+}
+
+constexpr uid_t kNobody = 65534;
+
+// Runs `body` in a child process as a user without privileges (nobody, when the tests run as
+// root), so that file permissions bind as they do for a normal user. True when it returned true.
+bool asUnprivilegedUser(const std::function<bool()>& body) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+      ::_exit(2);
+    }
+    ::_exit(body() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 class PosixFileSystemTest : public ::testing::Test {
@@ -96,6 +119,72 @@ TEST_F(PosixFileSystemTest, ReplacingTakesTheExistingFileOfAnyCase) {
   EXPECT_FALSE(files.replaceFile("missing", "Quake.wad"));
   EXPECT_TRUE(files.removeFile("quake.wad"));
   EXPECT_TRUE(folderNames(folder.path()).empty());
+}
+
+TEST_F(PosixFileSystemTest, ReplacingRefusesAFileThisUserMayNotWrite) {
+  const struct {
+    mode_t mode;
+    bool refused;
+  } cases[] = {{0444, true}, {0644, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    TempFolder sub;
+    const auto wad = sub / "quake.wad";
+    writeText(wad, "old");
+    ASSERT_EQ(::chmod(wad.c_str(), c.mode), 0);
+    if (::geteuid() == 0) {
+      ASSERT_EQ(::chown(wad.c_str(), kNobody, kNobody), 0);
+    }
+    EXPECT_TRUE(asUnprivilegedUser([&] {
+      FileSystem& host = hostFileSystem();
+      if (!host.setCurrentDirectory(sub.path().string())) {
+        return false;
+      }
+      const auto target = host.replacementTarget("Quake.wad");
+      return c.refused ? !target && host.lastError() == "Permission denied"
+                       : target == std::optional<std::string>("quake.wad");
+    }));
+  }
+}
+
+// What the new file is then moved over; ExtractionTest writes through a link end to end.
+TEST_F(PosixFileSystemTest, ReplacingFollowsLinksToTheFileTheyName) {
+  const auto mine = folder / "textures" / "mine.wad";
+  const auto data = folder / "id1";
+  writeText(mine, "old");
+  std::filesystem::create_directories(data);
+  std::filesystem::create_symlink("../textures/mine.wad", data / "other.wad");
+  for (const std::string& link :
+       {std::string("../textures/mine.wad"), mine.string(), std::string("other.wad")}) {
+    SCOPED_TRACE(link);
+    std::filesystem::remove(data / "Quake.wad");
+    std::filesystem::create_symlink(link, data / "Quake.wad");
+    ASSERT_TRUE(files.setCurrentDirectory(data.string()));
+    const auto target = files.replacementTarget("QUAKE.WAD");
+    ASSERT_TRUE(target.has_value());
+    EXPECT_TRUE(std::filesystem::equivalent(*target, mine)) << *target;
+  }
+}
+
+TEST_F(PosixFileSystemTest, ReplacingKeepsTheModeOwnerAndGroupOfTheOldFile) {
+  const bool root = ::geteuid() == 0;
+  for (const mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0664}}) {
+    SCOPED_TRACE(mode);
+    writeText(folder / "Quake.wad", "old");
+    ASSERT_EQ(::chmod((folder / "Quake.wad").c_str(), mode), 0);
+    if (root) {
+      ASSERT_EQ(::chown((folder / "Quake.wad").c_str(), 12345, 54321), 0);
+    }
+    writeText(folder / "Quake.wad.part", "new");
+    ASSERT_TRUE(files.replaceFile("Quake.wad.part", "Quake.wad"));
+    struct stat st {};
+    ASSERT_EQ(::stat((folder / "Quake.wad").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode);
+    if (root) {
+      EXPECT_EQ(st.st_uid, 12345u);
+      EXPECT_EQ(st.st_gid, 54321u);
+    }
+  }
 }
 
 TEST_F(PosixFileSystemTest, ReadersShareAndTheWriterExcludesThem) {

@@ -171,6 +171,16 @@ TEST_F(Win32FileSystemTest, AWadThatIsBeingReadIsNotReplaced) {
   EXPECT_EQ(textOf(folder / "Quake.wad.part"), "new");
 }
 
+TEST_F(Win32FileSystemTest, ReplacingRefusesAReadOnlyFile) {
+  writeText(folder / "Quake.wad", "old");
+  const std::string wad = (folder / "Quake.wad").string();
+  ASSERT_NE(SetFileAttributesA(wad.c_str(), FILE_ATTRIBUTE_READONLY), 0);
+  EXPECT_FALSE(files.replacementTarget("quake.wad").has_value());
+  EXPECT_EQ(files.lastError(), "The file is read-only");
+  ASSERT_NE(SetFileAttributesA(wad.c_str(), FILE_ATTRIBUTE_NORMAL), 0);
+  EXPECT_EQ(files.replacementTarget("quake.wad"), std::optional<std::string>("Quake.wad"));
+}
+
 TEST_F(Win32FileSystemTest, ReadsSeeksAndReportsPositions) {
   writeText(folder / "data.bin", "0123456789");
   auto file = files.openForReading("DATA.BIN");
