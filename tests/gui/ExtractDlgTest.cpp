@@ -1,6 +1,7 @@
 #include "app/ExtractDlg.h"
 
 #include "app/WadInfoDlg.h"
+#include "extract/Extraction.h"
 #include "extract/TexturePack.h"
 #include "framework/qt/AnimationControl.h"
 #include "platform/MemoryRegistryStore.h"
@@ -178,6 +179,27 @@ TEST_F(ExtractDlgTest, AFailedRunAfterTheAnimationStartedStopsIt) {
   EXPECT_FALSE(dialog->IsAnimationPlaying(1005));
   EXPECT_FALSE(dialog->isItemShown(1005));
   EXPECT_TRUE(dialog->isItemEnabled(kBegin));
+}
+
+TEST_F(ExtractDlgTest, DamagedArchivesWithoutATextureKeepTheOldWadAndRegisterNothing) {
+  testing::writeText(folder / "id1/PAK0.PAK", "");
+  testing::writeText(folder / "id1/PAK1.PAK", "");
+  testing::writeText(folder / "id1/Quake.wad", "the user's good WAD");
+  store.createKey(std::string(extract::kTexturePackBase) + "0");
+  choose(1033);
+  locate(folder / "id1");
+  dialog->OnBegin();
+  std::vector<std::string> texts;
+  for (const auto& shown : messages.shown) {
+    texts.push_back(shown.text);
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{"Invalid Pak file.", "Invalid Pak file.",
+                                             extract::kNoTextureFound}));
+  const auto kept = testing::readAll(folder / "id1/Quake.wad");
+  EXPECT_EQ(std::string(kept.begin(), kept.end()), "the user's good WAD");
+  EXPECT_TRUE(store.values(std::string(extract::kTexturePackBase) + "0").empty());
+  EXPECT_TRUE(dialog->isItemEnabled(kBegin));
+  EXPECT_FALSE(dialog->isItemShown(1005));
 }
 
 TEST_F(ExtractDlgTest, TheAnimationMovesAndInputIsBlockedDuringALongRun) {
