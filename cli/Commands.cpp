@@ -256,7 +256,11 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
   const std::string dataFolder = absoluteFolder(parsed->positional[0]);
 
   TerminalFeedback feedback(context.err, context.errIsTerminal);
+  const std::string startDirectory = context.files.currentDirectory();
   const auto summary = extract::RunExtraction(context.files, *game, dataFolder, feedback);
+  // The run leaves the data folder current; a relative --wine-prefix or $WINEPREFIX means the
+  // folder the command was started in.
+  context.files.setCurrentDirectory(startDirectory);
   if (!summary) {
     context.err << "texkit2-cli extract: extraction failed\n";
     // The game's folder is an easy mistake for its data folder.

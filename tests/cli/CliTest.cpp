@@ -3,6 +3,7 @@
 #include "tests/common/TempFolder.h"
 #include "tests/support/SampleGame.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -17,19 +18,22 @@ struct Result {
   std::string err;
 };
 
-Result run(const std::vector<std::string>& args, bool terminal = false) {
+// Tests never reach the registry of the user running them.
+platform::HostRegistry givenPrefixOnly(const std::optional<std::filesystem::path>& prefix) {
+  if (!prefix) {
+    platform::HostRegistry none;
+    none.unavailableReason = "no Wine prefix given in a test";
+    return none;
+  }
+  return platform::openHostRegistry(prefix);
+}
+
+Result run(const std::vector<std::string>& args, bool terminal = false,
+           decltype(CliContext::openRegistry) openRegistry = givenPrefixOnly) {
   std::ostringstream out;
   std::ostringstream err;
   CliContext context{platform::hostFileSystem(), out, err, terminal};
-  // Tests never reach the registry of the user running them.
-  context.openRegistry = [](const std::optional<std::filesystem::path>& prefix) {
-    if (!prefix) {
-      platform::HostRegistry none;
-      none.unavailableReason = "no Wine prefix given in a test";
-      return none;
-    }
-    return platform::openHostRegistry(prefix);
-  };
+  context.openRegistry = std::move(openRegistry);
   const int code = runCli(args, context);
   return {code, out.str(), err.str()};
 }
@@ -216,6 +220,28 @@ TEST(CliTest, RegistersTheWadInTheWinePrefix) {
   EXPECT_EQ(quiet.code, kExitSuccess);
   EXPECT_FALSE(contains(quiet.err, "registered"));
   EXPECT_EQ(testing::readAll(prefix / "user.reg"), registry);
+}
+
+TEST(CliTest, ReadsARelativeWinePrefixFromWhereTheCommandStarted) {
+  TempFolder folder;
+  fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+  makePrefix(folder);
+  const char* saved = std::getenv("WINEPREFIX");
+  const std::optional<std::string> previous =
+      saved ? std::optional<std::string>(saved) : std::nullopt;
+  ::setenv("WINEPREFIX", "wineprefix", 1);
+  for (const bool fromEnvironment : {false, true}) {
+    SCOPED_TRACE(fromEnvironment ? "WINEPREFIX" : "--wine-prefix");
+    std::filesystem::current_path(folder.path());
+    std::vector<std::string> args = {"extract", "--game", "quake", "quake/id1"};
+    if (!fromEnvironment) {
+      args.insert(args.begin() + 1, {"--wine-prefix", "wineprefix"});
+    }
+    const auto result = run(args, false, platform::openHostRegistry);
+    EXPECT_EQ(result.code, kExitSuccess);
+    EXPECT_TRUE(contains(result.err, "registered as texture pack txpack1")) << result.err;
+  }
+  previous ? ::setenv("WINEPREFIX", previous->c_str(), 1) : ::unsetenv("WINEPREFIX");
 }
 
 TEST(CliTest, SaysWhyNothingWasRegistered) {
