@@ -179,10 +179,13 @@ bool registerPack(extract::GameKind game, const std::string& dataFolder, const A
     context.err << "texkit2-cli: not registered: " << registry.unavailableReason << '\n';
     return false;
   }
-  const auto outcome =
-      extract::RegisterTexturePack(*registry.store, game, registry.editorFolder(dataFolder));
-  context.err << "texkit2-cli: " << extract::DescribeRegistration(outcome) << " ("
-              << registry.location << ")\n";
+  std::string whyNot;
+  const auto outcome = extract::RegisterTexturePack(*registry.store, game,
+                                                    registry.editorFolder(dataFolder, whyNot));
+  const std::string description = outcome.kind == extract::RegistrationOutcome::Kind::NoPath
+                                      ? "not registered: " + whyNot
+                                      : extract::DescribeRegistration(outcome);
+  context.err << "texkit2-cli: " << description << " (" << registry.location << ")\n";
   return outcome.registered();
 }
 

@@ -53,6 +53,7 @@ struct RegistrationOutcome {
     SlotMissing,   // the slots before `slot` hold other packs and `slot` is missing
     AllSlotsTaken, // all 32 slots hold other packs
     UnknownGame,   // a free slot was found but the game is neither Quake nor Hexen II
+    NoPath,        // a free slot was found but the folder is empty: no name the editor can open
   };
   Kind kind = Kind::NoSettings;
   int slot = -1;
@@ -64,7 +65,8 @@ struct RegistrationOutcome {
 };
 
 // Records `dataFolder` + the game's WAD file name in the first slot that is free or holds one of
-// the tool's own packs. `dataFolder` is spelt as the editor sees it, ending in a separator.
+// the tool's own packs. `dataFolder` is spelt as the editor sees it, ending in a separator; empty
+// when the editor could not open it by any name, and then nothing is written.
 RegistrationOutcome RegisterTexturePack(platform::RegistryStore& store, GameKind game,
                                         const std::string& dataFolder);
 

@@ -244,6 +244,49 @@ TEST(CliTest, ReadsARelativeWinePrefixFromWhereTheCommandStarted) {
   previous ? ::setenv("WINEPREFIX", previous->c_str(), 1) : ::unsetenv("WINEPREFIX");
 }
 
+TEST(CliTest, RegistersOnlyWhatTheEditorCanOpen) {
+  TempFolder folder;
+  const auto prefix = makePrefix(folder);
+  const auto withoutZ = folder / "prefix-without-z";
+  std::filesystem::create_directories(withoutZ / "dosdevices");
+  std::filesystem::copy_file(prefix / "user.reg", withoutZ / "user.reg");
+  std::filesystem::create_directory_symlink("../drive_c", withoutZ / "dosdevices" / "c:");
+  // é is in the editor's code page (Windows-1252), ✓ is not.
+  const auto quebec = fixtures::writeSampleGame(folder / "Qu\u00e9bec", fixtures::Game::Quake);
+  const auto ticked =
+      fixtures::writeSampleGame(folder / "Qu\u00e9bec \u2713", fixtures::Game::Quake);
+  const struct {
+    std::filesystem::path prefix;
+    std::filesystem::path data;
+    int code;
+    std::string err;
+  } cases[] = {
+      {prefix, quebec.dataFolder, kExitSuccess, "registered as texture pack txpack1"},
+      {prefix, ticked.dataFolder, kExitFailure,
+       "not registered: " + ticked.dataFolder.string() +
+           " has a character that the level editor cannot read (\u2713: not in Windows code "
+           "page 1252)"},
+      {withoutZ, quebec.dataFolder, kExitFailure,
+       "not registered: no drive letter of the Wine prefix"},
+      {prefix, folder / "nowhere" / "id1", kExitFailure,
+       "not registered: " + (folder / "nowhere" / "id1").string() + " does not exist"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.err);
+    const auto before = testing::readAll(c.prefix / "user.reg");
+    const auto result =
+        run({"register", "--game", "quake", "--wine-prefix", c.prefix.string(), c.data.string()});
+    EXPECT_EQ(result.code, c.code);
+    EXPECT_TRUE(contains(result.err, c.err)) << result.err;
+    if (c.code != kExitSuccess) {
+      EXPECT_EQ(testing::readAll(c.prefix / "user.reg"), before);
+    }
+  }
+  // Wine's own escaping: UTF-16 units above 127 as \x, four digits when a hex digit follows.
+  EXPECT_TRUE(contains(slotText(prefix, 1), "\\\\Qu\\x00e9bec\\\\quake\\\\id1\\\\Quake.wad\""))
+      << slotText(prefix, 1);
+}
+
 TEST(CliTest, SaysWhyNothingWasRegistered) {
   TempFolder folder;
   const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
