@@ -148,17 +148,24 @@ std::string withTrailingSeparator(std::string folder) {
   return folder;
 }
 
-void printSummary(const extract::ExtractionSummary& summary, const std::string& wadPath, bool json,
+// What the registration did, as stderr says it and the JSON summary carries it.
+struct Registration {
+  bool registered = false;
+  int slot = -1; // the slot written
+  std::string message;
+  std::string location; // where the registry lives
+};
+
+std::string toJson(const Registration& registration) {
+  return jsonObject(
+      {{"registered", registration.registered ? "true" : "false"},
+       {"slot", registration.registered ? std::to_string(registration.slot) : "null"},
+       {"message", jsonText(registration.message)},
+       {"location", registration.location.empty() ? "null" : jsonText(registration.location)}});
+}
+
+void printSummary(const extract::ExtractionSummary& summary, const std::string& wadPath,
                   std::ostream& out) {
-  if (json) {
-    out << "{\"fileName\": " << jsonString(summary.fileName)
-        << ", \"fileLength\": " << summary.fileLength
-        << ", \"totalEntries\": " << summary.totalEntries
-        << ", \"simpleTextures\": " << summary.simpleTextures
-        << ", \"animatedTextures\": " << summary.animatedTextures
-        << ", \"path\": " << jsonString(wadPath) << "}\n";
-    return;
-  }
   out << "File Name : " << summary.fileName << '\n'
       << "File Size : " << summary.fileLength / 1024 << " KB (" << summary.fileLength << " bytes)\n"
       << "Total Entries in Wad : " << summary.totalEntries << '\n'
@@ -167,26 +174,48 @@ void printSummary(const extract::ExtractionSummary& summary, const std::string& 
       << "Written to : " << wadPath << '\n';
 }
 
-// Registers the WAD file and says what happened; true when a slot was written.
-bool registerPack(extract::GameKind game, const std::string& dataFolder, const Arguments& arguments,
-                  CliContext& context) {
+void printJsonSummary(const extract::ExtractionSummary& summary, const std::string& wadPath,
+                      const std::vector<std::string>& warnings, const TerminalFeedback& feedback,
+                      const std::optional<Registration>& registration, std::ostream& out) {
+  std::vector<std::string> allWarnings = warnings;
+  allWarnings.insert(allWarnings.end(), feedback.messages().begin(), feedback.messages().end());
+  out << jsonObject({{"fileName", jsonText(summary.fileName)},
+                     {"fileLength", std::to_string(summary.fileLength)},
+                     {"totalEntries", std::to_string(summary.totalEntries)},
+                     {"simpleTextures", std::to_string(summary.simpleTextures)},
+                     {"animatedTextures", std::to_string(summary.animatedTextures)},
+                     {"path", jsonPath(wadPath)},
+                     {"warnings", jsonTextList(allWarnings)},
+                     {"skipped", jsonTextList(feedback.skipped())},
+                     {"registration", registration ? toJson(*registration) : "null"}})
+      << '\n';
+}
+
+// Registers the WAD file and says what happened on stderr.
+Registration registerPack(extract::GameKind game, const std::string& dataFolder,
+                          const Arguments& arguments, CliContext& context) {
   std::optional<std::filesystem::path> prefix;
   if (arguments.winePrefix) {
     prefix = *arguments.winePrefix;
   }
   const platform::HostRegistry registry = context.openRegistry(prefix);
+  Registration registration;
+  registration.location = registry.location;
   if (!registry.unavailableReason.empty()) {
-    context.err << "texkit2-cli: not registered: " << registry.unavailableReason << '\n';
-    return false;
+    registration.message = "not registered: " + registry.unavailableReason;
+    context.err << "texkit2-cli: " << registration.message << '\n';
+    return registration;
   }
   std::string whyNot;
   const auto outcome = extract::RegisterTexturePack(*registry.store, game,
                                                     registry.editorFolder(dataFolder, whyNot));
-  const std::string description = outcome.kind == extract::RegistrationOutcome::Kind::NoPath
-                                      ? "not registered: " + whyNot
-                                      : extract::DescribeRegistration(outcome);
-  context.err << "texkit2-cli: " << description << " (" << registry.location << ")\n";
-  return outcome.registered();
+  registration.registered = outcome.registered();
+  registration.slot = outcome.slot;
+  registration.message = outcome.kind == extract::RegistrationOutcome::Kind::NoPath
+                             ? "not registered: " + whyNot
+                             : extract::DescribeRegistration(outcome);
+  context.err << "texkit2-cli: " << registration.message << " (" << registry.location << ")\n";
+  return registration;
 }
 
 std::optional<extract::GameKind> gameOf(const Arguments& parsed, const char* command,
@@ -239,7 +268,7 @@ int runRegister(const std::vector<std::string>& args, CliContext& context) {
     context.err << "texkit2-cli register: warning: " << dataFolder << wadName
                 << " does not exist (yet)\n";
   }
-  return registerPack(*game, dataFolder, *parsed, context) ? kExitSuccess : kExitFailure;
+  return registerPack(*game, dataFolder, *parsed, context).registered ? kExitSuccess : kExitFailure;
 }
 
 int runExtract(const std::vector<std::string>& args, CliContext& context) {
@@ -258,6 +287,7 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
   }
   const std::string dataFolder = absoluteFolder(parsed->positional[0]);
 
+  std::vector<std::string> warnings; // the command's own, for the JSON summary
   TerminalFeedback feedback(context.err, context.errIsTerminal);
   const std::string startDirectory = context.files.currentDirectory();
   const auto summary = extract::RunExtraction(context.files, *game, dataFolder, feedback);
@@ -273,14 +303,34 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
         std::filesystem::is_directory(dataFolder + info->dataFolderName, ec)) {
       context.err << "texkit2-cli extract: did you mean " << dataFolder << info->dataFolderName
                   << "?\n";
+      warnings.push_back("did you mean " + dataFolder + info->dataFolderName + "?");
+    }
+    if (parsed->json) {
+      // The message that ended the run is the error; those before it were warnings.
+      const auto& shown = feedback.messages();
+      std::vector<std::string> earlier = warnings;
+      if (!shown.empty()) {
+        earlier.insert(earlier.end(), shown.begin(), shown.end() - 1);
+      }
+      context.out << jsonObject(
+                         {{"error", jsonText(shown.empty() ? "extraction failed" : shown.back())},
+                          {"warnings", jsonTextList(earlier)},
+                          {"skipped", jsonTextList(feedback.skipped())}})
+                  << '\n';
     }
     return kExitFailure;
   }
+  std::optional<Registration> registration;
   if (!parsed->noRegister) {
-    registerPack(*game, dataFolder, *parsed, context);
+    registration = registerPack(*game, dataFolder, *parsed, context);
   }
   feedback.SetStatusText("Extraction complete!");
-  printSummary(*summary, dataFolder + summary->fileName, parsed->json, context.out);
+  const std::string wadPath = dataFolder + summary->fileName;
+  if (parsed->json) {
+    printJsonSummary(*summary, wadPath, warnings, feedback, registration, context.out);
+  } else {
+    printSummary(*summary, wadPath, context.out);
+  }
   return kExitSuccess;
 }
 
@@ -315,18 +365,23 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
     return kExitUsage;
   }
   const std::string& path = parsed->positional[0];
+  // stdout stays JSON with --json, a failure included.
+  const auto fail = [&](const std::string& error) {
+    context.err << "texkit2-cli info: " << error << '\n';
+    if (parsed->json) {
+      context.out << jsonObject({{"error", jsonText(error)}}) << '\n';
+    }
+    return kExitFailure;
+  };
   auto file = context.files.openForReading(path);
   if (!file) {
-    context.err << "texkit2-cli info: cannot open " << path << '\n';
-    return kExitFailure;
+    return fail("cannot open " + path);
   }
   extract::WadContents wad;
   try {
     wad = extract::ReadWad(*file);
   } catch (const extract::WadFormatError& error) {
-    context.err << "texkit2-cli info: " << path << " is not a valid WAD2 file: " << error.what()
-                << '\n';
-    return kExitFailure;
+    return fail(path + " is not a valid WAD2 file: " + error.what());
   }
 
   int simple = 0;
@@ -341,7 +396,7 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
                        : std::string("-");
   };
   if (parsed->json) {
-    context.out << "{\"file\": " << jsonString(path) << ", \"fileLength\": " << wad.fileLength
+    context.out << "{\"file\": " << jsonPath(path) << ", \"fileLength\": " << wad.fileLength
                 << ", \"directoryOffset\": " << wad.directoryOffset << ", \"entries\": [";
     for (std::size_t i = 0; i < wad.entries.size(); ++i) {
       const auto& entry = wad.entries[i];

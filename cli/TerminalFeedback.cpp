@@ -38,13 +38,14 @@ void TerminalFeedback::StepProgress() {
 void TerminalFeedback::ShowMessage(const std::string& text, const std::string& caption,
                                    extract::MessageIcon /*icon*/) {
   endBar();
-  m_out << caption << ": " << text << '\n' << std::flush;
+  m_messages.push_back(caption + ": " + text);
+  m_out << m_messages.back() << '\n' << std::flush;
   m_lastLine.clear();
 }
 
 void TerminalFeedback::ReportSkipped(const std::string& what) {
   endBar();
-  ++m_skipped;
+  m_skipped.push_back(what);
   m_out << "warning: " << what << '\n' << std::flush;
   m_lastLine.clear();
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace texkit2::cli {
 
@@ -25,9 +26,9 @@ class TerminalFeedback final : public extract::ExtractionFeedback {
                    extract::MessageIcon icon) override;
   void ReportSkipped(const std::string& what) override;
 
-  std::int32_t progressMaximum() const { return m_maximum; }
-  std::int32_t progressPosition() const { return m_position; }
-  int skippedCount() const { return m_skipped; }
+  // What was reported, for the JSON summary: messages as "caption: text", in order.
+  const std::vector<std::string>& messages() const { return m_messages; }
+  const std::vector<std::string>& skipped() const { return m_skipped; }
 
  private:
   void drawBar();
@@ -39,7 +40,8 @@ class TerminalFeedback final : public extract::ExtractionFeedback {
   std::int32_t m_position = 0;
   int m_drawnPercent = -1;
   bool m_barShown = false;
-  int m_skipped = 0;
+  std::vector<std::string> m_messages;
+  std::vector<std::string> m_skipped;
   std::string m_lastLine; // the last status line printed, while nothing else followed it
 };
 

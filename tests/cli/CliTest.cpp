@@ -79,8 +79,54 @@ TEST(CliTest, PrintsJsonAndAProgressBarOnATerminal) {
                 ", \"totalEntries\": " + std::to_string(sample.uniqueTextures) +
                 ", \"simpleTextures\": " + std::to_string(sample.simpleTextures) +
                 ", \"animatedTextures\": " + std::to_string(sample.animatedTextures) +
-                ", \"path\": \"" + sample.dataFolder.string() + "/Quake.wad\"}\n");
+                ", \"path\": \"" + sample.dataFolder.string() +
+                "/Quake.wad\", \"warnings\": [], \"skipped\": [], \"registration\": "
+                "{\"registered\": false, \"slot\": null, \"message\": \"not registered: no Wine "
+                "prefix given in a test\", \"location\": null}}\n");
   EXPECT_TRUE(contains(result.err, "] 100%"));
+}
+
+TEST(CliTest, JsonSpellsPathsAsUnicodeAndCarriesWhatTheRunReported) {
+  TempFolder folder;
+  const auto data = folder / "My Games" / "Qu\u00e9bec \u2713" / "id1";
+  const std::string escaped = "My Games/Qu\\u00e9bec \\u2713/id1";
+  const auto lump = fixtures::makeTextureLump(
+      {fixtures::makeMipTexture(fixtures::textureName("caf\xe9"), 16, 16, 1)});
+  fixtures::writeFile(
+      data / "PAK0.PAK",
+      fixtures::makePak({{"maps/good.bsp", fixtures::makeBsp(lump)},
+                         {"maps/bad.bsp", fixtures::makeBspRaw(lump, 1 << 30, 4)}}));
+  fixtures::writeFile(data / "PAK1.PAK", fixtures::Bytes{'J', 'U', 'N', 'K'});
+
+  const auto extracted = run({"extract", "--json", "--game", "quake", data.string()});
+  ASSERT_EQ(extracted.code, kExitSuccess) << extracted.err;
+  EXPECT_TRUE(contains(extracted.out, escaped + "/Quake.wad\", \"warnings\": [\"File IO Error: "
+                                                "Invalid Pak file."))
+      << extracted.out;
+  EXPECT_TRUE(contains(extracted.out, "\"skipped\": [\"PAK0.PAK: maps/bad.bsp: texture lump lies "
+                                      "outside the map; map skipped\"], \"registration\": "
+                                      "{\"registered\": false, "))
+      << extracted.out;
+  const auto info = run({"info", "--json", (data / "Quake.wad").string()});
+  EXPECT_TRUE(contains(info.out, escaped + "/Quake.wad\"")) << info.out;
+  EXPECT_TRUE(contains(info.out, "\"name\": \"caf\\u00e9\"")) << info.out; // a raw byte
+
+  // A failed run still prints one JSON object.
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } failures[] = {
+      {{"extract", "--json", "--game", "quake", (folder / "nowhere").string()},
+       "{\"error\": \"Extraction Error: Invalid file path"},
+      {{"info", "--json", (folder / "nowhere").string()}, "{\"error\": \"cannot open "},
+  };
+  for (const auto& c : failures) {
+    SCOPED_TRACE(c.args[0]);
+    const auto result = run(c.args);
+    EXPECT_EQ(result.code, kExitFailure);
+    EXPECT_TRUE(result.out.starts_with(c.out)) << result.out;
+    EXPECT_TRUE(result.out.ends_with("}\n")) << result.out;
+  }
 }
 
 TEST(CliTest, ReportsFailuresAndUsageErrors) {
