@@ -6,9 +6,12 @@
 #include "extract/Extraction.h"
 #include "extract/TexturePack.h"
 #include "extract/WadReader.h"
+#include "platform/AsciiCase.h"
 #include "platform/HostRegistry.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 
@@ -118,7 +121,7 @@ std::optional<Arguments> parse(const std::vector<std::string>& args, unsigned ac
     } else if (arg == "--no-register" && (accepts & kNoRegisterOption) != 0) {
       parsed.noRegister = true;
     } else if (arg == "--wine-prefix" && acceptsPrefix) {
-      if (i + 1 >= args.size()) {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
         context.err << "texkit2-cli: --wine-prefix needs a folder\n";
         return std::nullopt;
       }
@@ -220,15 +223,19 @@ Registration registerPack(extract::GameKind game, const std::string& dataFolder,
 
 std::optional<extract::GameKind> gameOf(const Arguments& parsed, const char* command,
                                         CliContext& context) {
-  if (!parsed.game || (*parsed.game != "quake" && *parsed.game != "hexen2")) {
-    context.err << "texkit2-cli " << command << ": --game quake or --game hexen2 is required\n";
+  const auto game = gameNamed(parsed.game, command, context);
+  if (!game) {
     return std::nullopt;
   }
   if (parsed.positional.size() != 1) {
     context.err << "texkit2-cli " << command << ": give exactly one DATAFOLDER (see --help)\n";
     return std::nullopt;
   }
-  return *parsed.game == "quake" ? extract::kGameQuake : extract::kGameHexen2;
+  if (parsed.positional[0].empty()) {
+    context.err << "texkit2-cli " << command << ": DATAFOLDER is empty\n";
+    return std::nullopt;
+  }
+  return game;
 }
 
 // Absolute, without "." steps (`extract .` would print .../id1/./Quake.wad and register that).
@@ -288,6 +295,15 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
   const std::string dataFolder = absoluteFolder(parsed->positional[0]);
 
   std::vector<std::string> warnings; // the command's own, for the JSON summary
+  const extract::GameInfo* other =
+      extract::gameInfo(*game == extract::kGameQuake ? extract::kGameHexen2 : extract::kGameQuake);
+  const auto folder = std::filesystem::path(dataFolder).parent_path();
+  if (platform::equalsIgnoringCase(folder.filename().string(), other->dataFolderName)) {
+    warnings.push_back(folder.string() + " is named like " + other->title +
+                       "'s data folder, but --game " + platform::lowerAscii(*parsed->game) +
+                       " was given");
+    context.err << "texkit2-cli extract: warning: " << warnings.back() << '\n';
+  }
   TerminalFeedback feedback(context.err, context.errIsTerminal);
   const std::string startDirectory = context.files.currentDirectory();
   const auto summary = extract::RunExtraction(context.files, *game, dataFolder, feedback);
@@ -365,6 +381,10 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
     return kExitUsage;
   }
   const std::string& path = parsed->positional[0];
+  if (path.empty()) {
+    context.err << "texkit2-cli info: WADFILE is empty\n";
+    return kExitUsage;
+  }
   // stdout stays JSON with --json, a failure included.
   const auto fail = [&](const std::string& error) {
     context.err << "texkit2-cli info: " << error << '\n';
@@ -433,7 +453,27 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
 
 } // namespace
 
-int runCli(const std::vector<std::string>& args, CliContext& context) {
+std::optional<extract::GameKind> gameNamed(const std::optional<std::string>& name,
+                                           const char* command, CliContext& context) {
+  if (!name) {
+    context.err << "texkit2-cli " << command << ": --game quake or --game hexen2 is required\n";
+    return std::nullopt;
+  }
+  const std::string folded = platform::lowerAscii(*name);
+  if (folded == "quake") {
+    return extract::kGameQuake;
+  }
+  if (folded == "hexen2") {
+    return extract::kGameHexen2;
+  }
+  context.err << "texkit2-cli " << command << ": unknown game '" << *name
+              << "' (quake or hexen2)\n";
+  return std::nullopt;
+}
+
+namespace {
+
+int runCommand(const std::vector<std::string>& args, CliContext& context) {
   if (args.empty()) {
     context.err << kMainHelp;
     return kExitUsage;
@@ -465,6 +505,22 @@ int runCli(const std::vector<std::string>& args, CliContext& context) {
   }
   context.err << "texkit2-cli: unknown command '" << command << "' (see --help)\n";
   return kExitUsage;
+}
+
+} // namespace
+
+int runCli(const std::vector<std::string>& args, CliContext& context) {
+  const int code = runCommand(args, context);
+  // Output that never arrived (a full disk, a closed pipe) is no success.
+  errno = 0;
+  context.out.flush();
+  if (!context.out) {
+    const int error = errno;
+    context.err << "texkit2-cli: could not write to standard output"
+                << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << '\n';
+    return code == kExitSuccess ? kExitFailure : code;
+  }
+  return code;
 }
 
 } // namespace texkit2::cli

@@ -149,7 +149,14 @@ TEST(CliTest, ReportsFailuresAndUsageErrors) {
        kExitFailure,
        "did you mean " + (folder / "game" / "id1").string() + "?\n"},
       {{"extract", missing}, kExitUsage, "--game quake or --game hexen2 is required"},
-      {{"extract", "--game", "doom", missing}, kExitUsage, "is required"},
+      {{"extract", "--game", "doom", missing}, kExitUsage, "unknown game 'doom'"},
+      {{"extract", "--game", "Quake", missing}, kExitFailure, "Invalid file path"},
+      {{"extract", "--game", "quake", ""}, kExitUsage, "DATAFOLDER is empty"},
+      {{"register", "--game=HEXEN2", ""}, kExitUsage, "DATAFOLDER is empty"},
+      {{"register", "--game", "quake", "--wine-prefix", "", missing},
+       kExitUsage,
+       "--wine-prefix needs a folder"},
+      {{"info", ""}, kExitUsage, "WADFILE is empty"},
       {{"extract", "--game"}, kExitUsage, "--game needs a value"},
       {{"extract", "--game", "quake"}, kExitUsage, "exactly one DATAFOLDER"},
       {{"extract", "--bogus"}, kExitUsage, "unknown option '--bogus'"},
@@ -170,6 +177,46 @@ TEST(CliTest, ReportsFailuresAndUsageErrors) {
       EXPECT_FALSE(contains(result.err, "did you mean")) << result.err;
     }
   }
+}
+
+TEST(CliTest, WarnsOfADataFolderNamedLikeTheOtherGames) {
+  TempFolder folder;
+  const struct {
+    fixtures::Game game;
+    std::string folderName;
+    std::string warning;
+  } cases[] = {
+      {fixtures::Game::Hexen2, "id1", "is named like Quake's data folder, but --game hexen2"},
+      {fixtures::Game::Quake, "DATA1", "is named like Hexen II's data folder, but --game quake"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folderName);
+    const auto sample = fixtures::writeSampleGame(folder.path(), c.game);
+    const auto renamed = sample.gameFolder / c.folderName;
+    std::filesystem::rename(sample.dataFolder, renamed);
+    const auto result =
+        run({"extract", "--json", "--game", fixtures::gameName(c.game), renamed.string()});
+    EXPECT_EQ(result.code, kExitSuccess);
+    EXPECT_TRUE(contains(result.err, "warning: " + renamed.string() + " " + c.warning))
+        << result.err;
+    EXPECT_TRUE(contains(result.out, "\"warnings\": [\"" + renamed.string() + " " + c.warning))
+        << result.out;
+  }
+}
+
+TEST(CliTest, AFailedWriteToStandardOutputIsAFailure) {
+  TempFolder folder;
+  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+  ASSERT_EQ(run({"extract", "--game", "quake", sample.dataFolder.string()}).code, kExitSuccess);
+  struct FullDisk : std::streambuf {
+    int overflow(int) override { return traits_type::eof(); }
+  } fullDisk;
+  std::ostream out(&fullDisk);
+  std::ostringstream err;
+  CliContext context{platform::hostFileSystem(), out, err};
+  EXPECT_EQ(runCli({"info", (sample.dataFolder / "Quake.wad").string()}, context), kExitFailure);
+  EXPECT_TRUE(err.str().starts_with("texkit2-cli: could not write to standard output"))
+      << err.str();
 }
 
 TEST(CliTest, ListsAWadFileAndRejectsAMalformedOne) {
