@@ -307,6 +307,7 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
   TerminalFeedback feedback(context.err, context.errIsTerminal);
   const std::string startDirectory = context.files.currentDirectory();
   const auto summary = extract::RunExtraction(context.files, *game, dataFolder, feedback);
+  feedback.endLine();
   // The run leaves the data folder current; a relative --wine-prefix or $WINEPREFIX means the
   // folder the command was started in.
   context.files.setCurrentDirectory(startDirectory);

@@ -25,21 +25,31 @@ class TerminalFeedback final : public extract::ExtractionFeedback {
   void ShowMessage(const std::string& text, const std::string& caption,
                    extract::MessageIcon icon) override;
   void ReportSkipped(const std::string& what) override;
+  void ReportScanProgress(const std::string& archive, std::int32_t scanned,
+                          std::int32_t maps) override;
+
+  // Ends the line drawn in place (a progress bar), so that others may write below it.
+  void endLine();
 
   // What was reported, for the JSON summary: messages as "caption: text", in order.
   const std::vector<std::string>& messages() const { return m_messages; }
   const std::vector<std::string>& skipped() const { return m_skipped; }
 
  private:
+  // The line drawn in place (rewritten after a carriage return) on a terminal.
+  enum class InPlace { None, Bar, Scan };
+
   void drawBar();
-  void endBar();
+  void show(const std::string& line, InPlace kind);
+  void clearLine(); // wipes the line in place: the next output takes its room
 
   std::ostream& m_out;
   bool m_interactive;
   std::int32_t m_maximum = 0;
   std::int32_t m_position = 0;
   int m_drawnPercent = -1;
-  bool m_barShown = false;
+  InPlace m_inPlace = InPlace::None;
+  std::size_t m_shownLength = 0;
   std::vector<std::string> m_messages;
   std::vector<std::string> m_skipped;
   std::string m_lastLine; // the last status line printed, while nothing else followed it

@@ -252,6 +252,10 @@ void ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& f
     entry.mapIndex = ExtensionEquals(entry.name, "bsp") ? static_cast<std::int32_t>(i) : -1;
   }
 
+  const auto maps = static_cast<std::int32_t>(std::count_if(
+      entries.begin(), entries.end(), [](const PakEntry& entry) { return entry.mapIndex != -1; }));
+  std::int32_t scanned = 0;
+  feedback.ReportScanProgress(archiveName, scanned, maps);
   for (const PakEntry& entry : entries) {
     if (entry.mapIndex == -1) {
       continue;
@@ -260,6 +264,7 @@ void ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& f
     if (!scanMap(scan, entry, archiveLength)) {
       return;
     }
+    feedback.ReportScanProgress(archiveName, ++scanned, maps);
   }
 }
 

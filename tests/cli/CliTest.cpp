@@ -1,11 +1,21 @@
 #include "cli/Commands.h"
 #include "tests/common/Corpus.h"
 #include "tests/common/TempFolder.h"
+#include "tests/config/TestPaths.h"
 #include "tests/support/SampleGame.h"
 
+#include <array>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <regex>
 #include <sstream>
+
+#ifndef _WIN32
+#include <cerrno>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace texkit2::cli {
 namespace {
@@ -369,7 +379,7 @@ TEST(CliTest, ExtractsEveryCorpusInstallationAsRecorded) {
 }
 
 #ifndef _WIN32
-// Wine prefixes exist only off Windows.
+// Wine prefixes and pseudo-terminals exist only off Windows.
 
 TEST(CliTest, ReadsARelativeWinePrefixFromWhereTheCommandStarted) {
   TempFolder folder;
@@ -436,6 +446,74 @@ TEST(CliTest, RegistersOnlyWhatTheEditorCanOpen) {
       << slotText(prefix, 1);
 }
 
+// What a terminal shows once `bytes` were written to it: a carriage return goes back to the
+// start of the line, and what follows writes over it.
+std::vector<std::string> screenLines(const std::string& bytes) {
+  std::vector<std::string> lines(1);
+  std::size_t column = 0;
+  for (const char c : bytes) {
+    if (c == '\n') {
+      lines.emplace_back();
+      column = 0;
+    } else if (c == '\r') {
+      column = 0;
+    } else {
+      std::string& line = lines.back();
+      line.resize(std::max(line.size(), column + 1), ' ');
+      line[column++] = c;
+    }
+  }
+  for (auto& line : lines) {
+    line.erase(line.find_last_not_of(' ') + 1);
+  }
+  return lines;
+}
+
+TEST(CliTest, ShowsTheScanThenOneBarUnderItsStatusOnATerminal) {
+  TempFolder folder;
+  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+  const std::string cli = testing::cliExecutable().string();
+  const std::string data = sample.dataFolder.string();
+  int terminal = -1;
+  const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    ::alarm(30); // kept across exec: a hung run fails the test instead of holding the suite
+    ::execl(cli.c_str(), cli.c_str(), "extract", "--no-register", "--game", "quake", data.c_str(),
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  std::string bytes;
+  std::array<char, 4096> buffer{};
+  for (;;) {
+    const ssize_t got = ::read(terminal, buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got <= 0) {
+      break; // EIO once the child has closed its side
+    }
+    bytes.append(buffer.data(), static_cast<std::size_t>(got));
+  }
+  ::close(terminal);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << bytes;
+  const auto lines = screenLines(bytes);
+  const std::vector<std::string> expected = {
+      R"(Scanning PAK0\.PAK \[#{40}\] ([1-9][0-9]*) of \1 maps)",
+      R"(Scanning PAK1\.PAK \[#{40}\] ([1-9][0-9]*) of \1 maps)",
+      R"(Extracting textures\. Please wait\.\.\.)",
+      R"(Writing directory table\. Please wait\.\.\.)",
+      R"(\[#{40}\] 100%)",
+      "Extraction complete!",
+      "File Name : Quake\\.wad",
+  };
+  ASSERT_GE(lines.size(), expected.size()) << bytes;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_TRUE(std::regex_match(lines[i], std::regex(expected[i]))) << i << ": " << lines[i];
+  }
+}
 #endif
 
 } // namespace
