@@ -17,7 +17,6 @@ texkit2_add_test(test_extract
 texkit2_add_test(test_cli
   SOURCES cli/CliTest.cpp
   LIBS texkit2_cli_lib texkit2_fixtures)
-add_dependencies(test_cli texkit2-cli) # run on a pseudo-terminal
 
 # Runs only where Debian's wine is installed; about ten seconds there.
 if(NOT WIN32)

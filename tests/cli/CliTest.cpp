@@ -1,21 +1,12 @@
 #include "cli/Commands.h"
 #include "tests/common/Corpus.h"
 #include "tests/common/TempFolder.h"
-#include "tests/config/TestPaths.h"
 #include "tests/support/SampleGame.h"
 
-#include <array>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <regex>
 #include <sstream>
-
-#ifndef _WIN32
-#include <cerrno>
-#include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 namespace texkit2::cli {
 namespace {
@@ -79,6 +70,30 @@ TEST(CliTest, ExtractsTheSampleGameWhateverTheFolderSpelling) {
   std::filesystem::current_path(std::filesystem::temp_directory_path());
 }
 
+// What a terminal shows once `bytes` were written to it: a carriage return goes back to the
+// start of the line, and what follows writes over it.
+std::string screen(const std::string& bytes) {
+  std::string shown;
+  std::size_t lineStart = 0;
+  std::size_t column = 0;
+  for (const char c : bytes) {
+    if (c == '\r' || c == '\n') {
+      column = 0;
+      if (c == '\n') {
+        shown.erase(shown.find_last_not_of(' ', std::string::npos) + 1);
+        shown += '\n';
+        lineStart = shown.size();
+      }
+    } else if (lineStart + column < shown.size()) {
+      shown[lineStart + column++] = c;
+    } else {
+      shown += c;
+      ++column;
+    }
+  }
+  return shown;
+}
+
 TEST(CliTest, PrintsJsonAndAProgressBarOnATerminal) {
   TempFolder folder;
   const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
@@ -93,7 +108,15 @@ TEST(CliTest, PrintsJsonAndAProgressBarOnATerminal) {
                 "/Quake.wad\", \"warnings\": [], \"skipped\": [], \"registration\": "
                 "{\"registered\": false, \"slot\": null, \"message\": \"not registered: no Wine "
                 "prefix given in a test\", \"location\": null}}\n");
-  EXPECT_TRUE(contains(result.err, "] 100%"));
+  // Each archive's scan, then one bar that moved down under the latest status.
+  EXPECT_TRUE(std::regex_match(
+      screen(result.err),
+      std::regex(
+          R"(Scanning PAK0\.PAK \[#{40}\] ([1-9]\d*) of \1 maps\n)"
+          R"(Scanning PAK1\.PAK \[#{40}\] ([1-9]\d*) of \2 maps\n)"
+          R"(Extracting textures\. Please wait\.\.\.\nWriting directory table\. Please wait\.\.\.\n)"
+          R"(\[#{40}\] 100%\ntexkit2-cli: not registered: .*\nExtraction complete!\n)")))
+      << result.err;
 }
 
 TEST(CliTest, JsonSpellsPathsAsUnicodeAndCarriesWhatTheRunReported) {
@@ -191,39 +214,24 @@ TEST(CliTest, ReportsFailuresAndUsageErrors) {
 
 TEST(CliTest, WarnsOfADataFolderNamedLikeTheOtherGames) {
   TempFolder folder;
-  const struct {
-    fixtures::Game game;
-    std::string folderName;
-    std::string warning;
-  } cases[] = {
-      {fixtures::Game::Hexen2, "id1", "is named like Quake's data folder, but --game hexen2"},
-      {fixtures::Game::Quake, "DATA1", "is named like Hexen II's data folder, but --game quake"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.folderName);
-    const auto sample = fixtures::writeSampleGame(folder.path(), c.game);
-    const auto renamed = sample.gameFolder / c.folderName;
-    std::filesystem::rename(sample.dataFolder, renamed);
-    const auto result =
-        run({"extract", "--json", "--game", fixtures::gameName(c.game), renamed.string()});
-    EXPECT_EQ(result.code, kExitSuccess);
-    EXPECT_TRUE(contains(result.err, "warning: " + renamed.string() + " " + c.warning))
-        << result.err;
-    EXPECT_TRUE(contains(result.out, c.warning)) << result.out; // among the JSON warnings
-  }
+  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Hexen2);
+  const auto id1 = sample.gameFolder / "ID1";
+  std::filesystem::rename(sample.dataFolder, id1);
+  const auto result = run({"extract", "--json", "--game", "hexen2", id1.string()});
+  EXPECT_EQ(result.code, kExitSuccess);
+  const std::string warning = " is named like Quake's data folder, but --game hexen2 was given";
+  EXPECT_TRUE(contains(result.err, "warning: " + id1.string() + warning)) << result.err;
+  EXPECT_TRUE(contains(result.out, warning)) << result.out; // among the JSON warnings
 }
 
 TEST(CliTest, AFailedWriteToStandardOutputIsAFailure) {
-  TempFolder folder;
-  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
-  ASSERT_EQ(run({"extract", "--game", "quake", sample.dataFolder.string()}).code, kExitSuccess);
   struct FullDisk : std::streambuf {
     int overflow(int) override { return traits_type::eof(); }
   } fullDisk;
   std::ostream out(&fullDisk);
   std::ostringstream err;
   CliContext context{platform::hostFileSystem(), out, err};
-  EXPECT_EQ(runCli({"info", (sample.dataFolder / "Quake.wad").string()}, context), kExitFailure);
+  EXPECT_EQ(runCli({"--version"}, context), kExitFailure);
   EXPECT_TRUE(err.str().starts_with("texkit2-cli: could not write to standard output"))
       << err.str();
 }
@@ -379,7 +387,7 @@ TEST(CliTest, ExtractsEveryCorpusInstallationAsRecorded) {
 }
 
 #ifndef _WIN32
-// Wine prefixes and pseudo-terminals exist only off Windows.
+// Wine prefixes exist only off Windows.
 
 TEST(CliTest, ReadsARelativeWinePrefixFromWhereTheCommandStarted) {
   TempFolder folder;
@@ -446,74 +454,6 @@ TEST(CliTest, RegistersOnlyWhatTheEditorCanOpen) {
       << slotText(prefix, 1);
 }
 
-// What a terminal shows once `bytes` were written to it: a carriage return goes back to the
-// start of the line, and what follows writes over it.
-std::vector<std::string> screenLines(const std::string& bytes) {
-  std::vector<std::string> lines(1);
-  std::size_t column = 0;
-  for (const char c : bytes) {
-    if (c == '\n') {
-      lines.emplace_back();
-      column = 0;
-    } else if (c == '\r') {
-      column = 0;
-    } else {
-      std::string& line = lines.back();
-      line.resize(std::max(line.size(), column + 1), ' ');
-      line[column++] = c;
-    }
-  }
-  for (auto& line : lines) {
-    line.erase(line.find_last_not_of(' ') + 1);
-  }
-  return lines;
-}
-
-TEST(CliTest, ShowsTheScanThenOneBarUnderItsStatusOnATerminal) {
-  TempFolder folder;
-  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
-  const std::string cli = testing::cliExecutable().string();
-  const std::string data = sample.dataFolder.string();
-  int terminal = -1;
-  const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
-  ASSERT_NE(child, -1);
-  if (child == 0) {
-    ::alarm(30); // kept across exec: a hung run fails the test instead of holding the suite
-    ::execl(cli.c_str(), cli.c_str(), "extract", "--no-register", "--game", "quake", data.c_str(),
-            static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  std::string bytes;
-  std::array<char, 4096> buffer{};
-  for (;;) {
-    const ssize_t got = ::read(terminal, buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR) {
-      continue;
-    }
-    if (got <= 0) {
-      break; // EIO once the child has closed its side
-    }
-    bytes.append(buffer.data(), static_cast<std::size_t>(got));
-  }
-  ::close(terminal);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << bytes;
-  const auto lines = screenLines(bytes);
-  const std::vector<std::string> expected = {
-      R"(Scanning PAK0\.PAK \[#{40}\] ([1-9][0-9]*) of \1 maps)",
-      R"(Scanning PAK1\.PAK \[#{40}\] ([1-9][0-9]*) of \1 maps)",
-      R"(Extracting textures\. Please wait\.\.\.)",
-      R"(Writing directory table\. Please wait\.\.\.)",
-      R"(\[#{40}\] 100%)",
-      "Extraction complete!",
-      "File Name : Quake\\.wad",
-  };
-  ASSERT_GE(lines.size(), expected.size()) << bytes;
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_TRUE(std::regex_match(lines[i], std::regex(expected[i]))) << i << ": " << lines[i];
-  }
-}
 #endif
 
 } // namespace
