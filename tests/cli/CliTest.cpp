@@ -429,14 +429,9 @@ TEST(CliTest, RegistersOnlyWhatTheEditorCanOpen) {
     std::string err;
   } cases[] = {
       {prefix, quebec.dataFolder, kExitSuccess, "registered as texture pack txpack1"},
-      {prefix, ticked.dataFolder, kExitFailure,
-       "not registered: " + ticked.dataFolder.string() +
-           " has a character that the level editor cannot read (\u2713: not in Windows code "
-           "page 1252)"},
-      {withoutZ, quebec.dataFolder, kExitFailure,
-       "not registered: no drive letter of the Wine prefix"},
-      {prefix, folder / "nowhere" / "id1", kExitFailure,
-       "not registered: " + (folder / "nowhere" / "id1").string() + " does not exist"},
+      {prefix, ticked.dataFolder, kExitFailure, "(\u2713: not in Windows code page 1252)"},
+      {withoutZ, quebec.dataFolder, kExitFailure, "not registered: no drive letter"},
+      {prefix, folder / "nowhere", kExitFailure, "nowhere does not exist"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.err);
