@@ -7,9 +7,12 @@
 #include "extract/Extraction.h"
 #include "extract/TexturePack.h"
 #include "extract/WadReader.h"
+#include "platform/AsciiCase.h"
 #include "platform/HostRegistry.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 
@@ -119,7 +122,7 @@ std::optional<Arguments> parse(const std::vector<std::string>& args, unsigned ac
     } else if (arg == "--no-register" && (accepts & kNoRegisterOption) != 0) {
       parsed.noRegister = true;
     } else if (arg == "--wine-prefix" && acceptsPrefix) {
-      if (i + 1 >= args.size()) {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
         context.err << "texkit2-cli: --wine-prefix needs a folder\n";
         return std::nullopt;
       }
@@ -149,17 +152,24 @@ std::string withTrailingSeparator(std::string folder) {
   return folder;
 }
 
-void printSummary(const extract::ExtractionSummary& summary, const std::string& wadPath, bool json,
+// What the registration did, as stderr says it and the JSON summary carries it.
+struct Registration {
+  bool registered = false;
+  int slot = -1; // the slot written
+  std::string message;
+  std::string location; // where the registry lives
+};
+
+std::string toJson(const Registration& registration) {
+  return jsonObject(
+      {{"registered", registration.registered ? "true" : "false"},
+       {"slot", registration.registered ? std::to_string(registration.slot) : "null"},
+       {"message", jsonText(registration.message)},
+       {"location", registration.location.empty() ? "null" : jsonText(registration.location)}});
+}
+
+void printSummary(const extract::ExtractionSummary& summary, const std::string& wadPath,
                   std::ostream& out) {
-  if (json) {
-    out << "{\"fileName\": " << jsonString(summary.fileName)
-        << ", \"fileLength\": " << summary.fileLength
-        << ", \"totalEntries\": " << summary.totalEntries
-        << ", \"simpleTextures\": " << summary.simpleTextures
-        << ", \"animatedTextures\": " << summary.animatedTextures
-        << ", \"path\": " << jsonString(wadPath) << "}\n";
-    return;
-  }
   out << "File Name : " << summary.fileName << '\n'
       << "File Size : " << summary.fileLength / 1024 << " KB (" << summary.fileLength << " bytes)\n"
       << "Total Entries in Wad : " << summary.totalEntries << '\n'
@@ -168,36 +178,66 @@ void printSummary(const extract::ExtractionSummary& summary, const std::string& 
       << "Written to : " << wadPath << '\n';
 }
 
-// Registers the WAD file `wadName` and says what happened; true when a slot was written.
-bool registerPack(extract::GameKind game, const std::string& dataFolder, const std::string& wadName,
-                  const Arguments& arguments, CliContext& context) {
+void printJsonSummary(const extract::ExtractionSummary& summary, const std::string& wadPath,
+                      const std::vector<std::string>& warnings, const TerminalFeedback& feedback,
+                      const std::optional<Registration>& registration, std::ostream& out) {
+  std::vector<std::string> allWarnings = warnings;
+  allWarnings.insert(allWarnings.end(), feedback.messages().begin(), feedback.messages().end());
+  out << jsonObject({{"fileName", jsonText(summary.fileName)},
+                     {"fileLength", std::to_string(summary.fileLength)},
+                     {"totalEntries", std::to_string(summary.totalEntries)},
+                     {"simpleTextures", std::to_string(summary.simpleTextures)},
+                     {"animatedTextures", std::to_string(summary.animatedTextures)},
+                     {"path", jsonPath(wadPath)},
+                     {"warnings", jsonTextList(allWarnings)},
+                     {"skipped", jsonTextList(feedback.skipped())},
+                     {"registration", registration ? toJson(*registration) : "null"}})
+      << '\n';
+}
+
+// Registers the WAD file `wadName` and says what happened on stderr.
+Registration registerPack(extract::GameKind game, const std::string& dataFolder,
+                          const std::string& wadName, const Arguments& arguments,
+                          CliContext& context) {
   std::optional<std::filesystem::path> prefix;
   if (arguments.winePrefix) {
     prefix = *arguments.winePrefix;
   }
   const platform::HostRegistry registry = context.openRegistry(prefix);
+  Registration registration;
+  registration.location = registry.location;
   if (!registry.unavailableReason.empty()) {
-    context.err << "texkit2-cli: not registered: " << registry.unavailableReason << '\n';
-    return false;
+    registration.message = "not registered: " + registry.unavailableReason;
+    context.err << "texkit2-cli: " << registration.message << '\n';
+    return registration;
   }
+  std::string whyNot;
   const auto outcome = extract::RegisterTexturePack(*registry.store, game,
-                                                    registry.editorFolder(dataFolder), wadName);
-  context.err << "texkit2-cli: " << extract::DescribeRegistration(outcome) << " ("
-              << registry.location << ")\n";
-  return outcome.registered();
+                                                    registry.editorFolder(dataFolder, whyNot), wadName);
+  registration.registered = outcome.registered();
+  registration.slot = outcome.slot;
+  registration.message = outcome.kind == extract::RegistrationOutcome::Kind::NoPath
+                             ? "not registered: " + whyNot
+                             : extract::DescribeRegistration(outcome);
+  context.err << "texkit2-cli: " << registration.message << " (" << registry.location << ")\n";
+  return registration;
 }
 
 std::optional<extract::GameKind> gameOf(const Arguments& parsed, const char* command,
                                         CliContext& context) {
-  if (!parsed.game || (*parsed.game != "quake" && *parsed.game != "hexen2")) {
-    context.err << "texkit2-cli " << command << ": --game quake or --game hexen2 is required\n";
+  const auto game = gameNamed(parsed.game, command, context);
+  if (!game) {
     return std::nullopt;
   }
   if (parsed.positional.size() != 1) {
     context.err << "texkit2-cli " << command << ": give exactly one DATAFOLDER (see --help)\n";
     return std::nullopt;
   }
-  return *parsed.game == "quake" ? extract::kGameQuake : extract::kGameHexen2;
+  if (parsed.positional[0].empty()) {
+    context.err << "texkit2-cli " << command << ": DATAFOLDER is empty\n";
+    return std::nullopt;
+  }
+  return game;
 }
 
 // Absolute, without "." steps (`extract .` would print .../id1/./Quake.wad and register that).
@@ -239,7 +279,8 @@ int runRegister(const std::vector<std::string>& args, CliContext& context) {
     context.err << "texkit2-cli register: warning: " << dataFolder << wadName
                 << " does not exist (yet)\n";
   }
-  return registerPack(*game, dataFolder, wadName, *parsed, context) ? kExitSuccess : kExitFailure;
+  return registerPack(*game, dataFolder, wadName, *parsed, context).registered ? kExitSuccess
+                                                                            : kExitFailure;
 }
 
 int runExtract(const std::vector<std::string>& args, CliContext& context) {
@@ -258,9 +299,24 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
   }
   const std::string dataFolder = absoluteFolder(parsed->positional[0]);
 
+  std::vector<std::string> warnings; // the command's own, for the JSON summary
+  const extract::GameInfo* other =
+      extract::gameInfo(*game == extract::kGameQuake ? extract::kGameHexen2 : extract::kGameQuake);
+  const auto folder = std::filesystem::path(dataFolder).parent_path();
+  if (platform::equalsIgnoringCase(folder.filename().string(), other->dataFolderName)) {
+    warnings.push_back(folder.string() + " is named like " + other->title +
+                       "'s data folder, but --game " + platform::lowerAscii(*parsed->game) +
+                       " was given");
+    context.err << "texkit2-cli extract: warning: " << warnings.back() << '\n';
+  }
   TerminalFeedback feedback(context.err, context.errIsTerminal);
+  const std::string startDirectory = context.files.currentDirectory();
   RemoveOnInterrupt files(context.files);
   const auto summary = extract::RunExtraction(files, *game, dataFolder, feedback);
+  feedback.endLine();
+  // The run leaves the data folder current; a relative --wine-prefix or $WINEPREFIX means the
+  // folder the command was started in.
+  context.files.setCurrentDirectory(startDirectory);
   if (!summary) {
     context.err << "texkit2-cli extract: extraction failed\n";
     // The game's folder is an easy mistake for its data folder.
@@ -269,14 +325,34 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
     if (info != nullptr && std::filesystem::is_directory(dataFolder + info->dataFolderName, ec)) {
       context.err << "texkit2-cli extract: did you mean " << dataFolder << info->dataFolderName
                   << "?\n";
+      warnings.push_back("did you mean " + dataFolder + info->dataFolderName + "?");
+    }
+    if (parsed->json) {
+      // The message that ended the run is the error; those before it were warnings.
+      const auto& shown = feedback.messages();
+      std::vector<std::string> earlier = warnings;
+      if (!shown.empty()) {
+        earlier.insert(earlier.end(), shown.begin(), shown.end() - 1);
+      }
+      context.out << jsonObject(
+                         {{"error", jsonText(shown.empty() ? "extraction failed" : shown.back())},
+                          {"warnings", jsonTextList(earlier)},
+                          {"skipped", jsonTextList(feedback.skipped())}})
+                  << '\n';
     }
     return kExitFailure;
   }
+  std::optional<Registration> registration;
   if (!parsed->noRegister) {
-    registerPack(*game, dataFolder, summary->fileName, *parsed, context);
+    registration = registerPack(*game, dataFolder, summary->fileName, *parsed, context);
   }
   feedback.SetStatusText("Extraction complete!");
-  printSummary(*summary, dataFolder + summary->fileName, parsed->json, context.out);
+  const std::string wadPath = dataFolder + summary->fileName;
+  if (parsed->json) {
+    printJsonSummary(*summary, wadPath, warnings, feedback, registration, context.out);
+  } else {
+    printSummary(*summary, wadPath, context.out);
+  }
   return kExitSuccess;
 }
 
@@ -311,19 +387,27 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
     return kExitUsage;
   }
   const std::string& path = parsed->positional[0];
+  if (path.empty()) {
+    context.err << "texkit2-cli info: WADFILE is empty\n";
+    return kExitUsage;
+  }
+  // stdout stays JSON with --json, a failure included.
+  const auto fail = [&](const std::string& error) {
+    context.err << "texkit2-cli info: " << error << '\n';
+    if (parsed->json) {
+      context.out << jsonObject({{"error", jsonText(error)}}) << '\n';
+    }
+    return kExitFailure;
+  };
   auto file = context.files.openForReading(path);
   if (!file) {
-    context.err << "texkit2-cli info: cannot open " << path << ": " << context.files.lastError()
-                << '\n';
-    return kExitFailure;
+    return fail("cannot open " + path + ": " + context.files.lastError());
   }
   extract::WadContents wad;
   try {
     wad = extract::ReadWad(*file);
   } catch (const extract::WadFormatError& error) {
-    context.err << "texkit2-cli info: " << path << " is not a valid WAD2 file: " << error.what()
-                << '\n';
-    return kExitFailure;
+    return fail(path + " is not a valid WAD2 file: " + error.what());
   }
 
   int simple = 0;
@@ -353,7 +437,7 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
     return std::string(entry.animated() ? "animated" : "simple");
   };
   if (parsed->json) {
-    context.out << "{\"file\": " << jsonString(path) << ", \"fileLength\": " << wad.fileLength
+    context.out << "{\"file\": " << jsonPath(path) << ", \"fileLength\": " << wad.fileLength
                 << ", \"directoryOffset\": " << wad.directoryOffset << ", \"entries\": [";
     for (std::size_t i = 0; i < wad.entries.size(); ++i) {
       const auto& entry = wad.entries[i];
@@ -403,7 +487,27 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
 
 } // namespace
 
-int runCli(const std::vector<std::string>& args, CliContext& context) {
+std::optional<extract::GameKind> gameNamed(const std::optional<std::string>& name,
+                                           const char* command, CliContext& context) {
+  if (!name) {
+    context.err << "texkit2-cli " << command << ": --game quake or --game hexen2 is required\n";
+    return std::nullopt;
+  }
+  const std::string folded = platform::lowerAscii(*name);
+  if (folded == "quake") {
+    return extract::kGameQuake;
+  }
+  if (folded == "hexen2") {
+    return extract::kGameHexen2;
+  }
+  context.err << "texkit2-cli " << command << ": unknown game '" << *name
+              << "' (quake or hexen2)\n";
+  return std::nullopt;
+}
+
+namespace {
+
+int runCommand(const std::vector<std::string>& args, CliContext& context) {
   if (args.empty()) {
     context.err << kMainHelp;
     return kExitUsage;
@@ -435,6 +539,22 @@ int runCli(const std::vector<std::string>& args, CliContext& context) {
   }
   context.err << "texkit2-cli: unknown command '" << command << "' (see --help)\n";
   return kExitUsage;
+}
+
+} // namespace
+
+int runCli(const std::vector<std::string>& args, CliContext& context) {
+  const int code = runCommand(args, context);
+  // Output that never arrived (a full disk, a closed pipe) is no success.
+  errno = 0;
+  context.out.flush();
+  if (!context.out) {
+    const int error = errno;
+    context.err << "texkit2-cli: could not write to standard output"
+                << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << '\n';
+    return code == kExitSuccess ? kExitFailure : code;
+  }
+  return code;
 }
 
 } // namespace texkit2::cli

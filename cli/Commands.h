@@ -1,5 +1,6 @@
 #pragma once
 
+#include "extract/GameKind.h"
 #include "platform/Drives.h"
 #include "platform/File.h"
 #include "platform/HostRegistry.h"
@@ -28,6 +29,11 @@ struct CliContext {
   // The drive table `search` walks and `drives` lists.
   platform::Drives* drives = &platform::hostDrives();
 };
+
+// The game a --game value names (quake or hexen2, in any letter case); nullopt after saying on
+// stderr why there is none.
+std::optional<extract::GameKind> gameNamed(const std::optional<std::string>& name,
+                                           const char* command, CliContext& context);
 
 // Runs `texkit2-cli` with the arguments after the program name; returns the exit code.
 int runCli(const std::vector<std::string>& args, CliContext& context);

@@ -26,6 +26,7 @@ Options:
   --removable   search removable drives (USB sticks, memory cards)
   --verbose     print each folder entered, on stderr
   --help        show this text
+At least one kind of drive is required.
 
 Prints the data folder on stdout and exits 0, or says "File not found" on stderr and exits 1.
 Exit status 2 on a usage error.
@@ -92,17 +93,18 @@ int runSearch(const std::vector<std::string>& args, CliContext& context) {
       return kExitUsage;
     }
   }
-  if (!game || (*game != "quake" && *game != "hexen2")) {
-    context.err << "texkit2-cli search: --game quake or --game hexen2 is required\n";
+  const auto chosen = gameNamed(game, "search", context);
+  if (!chosen) {
     return kExitUsage;
   }
-  const extract::GameKind kind = *game == "quake" ? extract::kGameQuake : extract::kGameHexen2;
+  const extract::GameKind kind = *chosen;
+  if (options.fixed == 0 && options.remote == 0 && options.removable == 0) {
+    context.err << "texkit2-cli search: choose the kinds of drive to search: --fixed, --remote, "
+                   "--removable\n";
+    return kExitUsage;
+  }
   platform::Drives& drives = *context.drives;
 
-  if (options.fixed == 0 && options.remote == 0 && options.removable == 0) {
-    context.err << "texkit2-cli search: no kind of drive chosen (--fixed, --remote, --removable), "
-                   "so no drive is searched\n";
-  }
   if (verbose) {
     for (const auto& root : drives.drives()) {
       if (locate::admitsDrive(options, root.type)) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace texkit2::cli {
 
@@ -26,22 +27,33 @@ class TerminalFeedback final : public extract::ExtractionFeedback {
   void ShowMessageWithDetail(const std::string& text, const std::string& caption,
                              extract::MessageIcon icon, const std::string& detail) override;
   void ReportSkipped(const std::string& what) override;
+  void ReportScanProgress(const std::string& archive, std::int32_t scanned,
+                          std::int32_t maps) override;
 
-  std::int32_t progressMaximum() const { return m_maximum; }
-  std::int32_t progressPosition() const { return m_position; }
-  int skippedCount() const { return m_skipped; }
+  // Ends the line drawn in place (a progress bar), so that others may write below it.
+  void endLine();
+
+  // What was reported, for the JSON summary: messages as "caption: text", in order.
+  const std::vector<std::string>& messages() const { return m_messages; }
+  const std::vector<std::string>& skipped() const { return m_skipped; }
 
  private:
+  // The line drawn in place (rewritten after a carriage return) on a terminal.
+  enum class InPlace { None, Bar, Scan };
+
   void drawBar();
-  void endBar();
+  void show(const std::string& line, InPlace kind);
+  void clearLine(); // wipes the line in place: the next output takes its room
 
   std::ostream& m_out;
   bool m_interactive;
   std::int32_t m_maximum = 0;
   std::int32_t m_position = 0;
   int m_drawnPercent = -1;
-  bool m_barShown = false;
-  int m_skipped = 0;
+  InPlace m_inPlace = InPlace::None;
+  std::size_t m_shownLength = 0;
+  std::vector<std::string> m_messages;
+  std::vector<std::string> m_skipped;
   std::string m_lastLine; // the last status line printed, while nothing else followed it
 };
 

@@ -32,6 +32,11 @@ class ExtractionFeedback {
   // A damaged map or texture left out of the scan. The window stays silent on these; the
   // terminal prints them.
   virtual void ReportSkipped(const std::string& /*what*/) {}
+  // How far the scan of one archive has come: maps scanned of the maps it holds. The window has
+  // no use for it (its progress bar is the copy's); the terminal shows it, since a large
+  // installation takes a while to scan.
+  virtual void ReportScanProgress(const std::string& /*archive*/, std::int32_t /*scanned*/,
+                                  std::int32_t /*maps*/) {}
 };
 
 } // namespace texkit2::extract

@@ -265,6 +265,10 @@ bool ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& f
   }
 
   bool sound = true;
+  const auto maps = static_cast<std::int32_t>(std::count_if(
+      entries.begin(), entries.end(), [](const PakEntry& entry) { return entry.mapIndex != -1; }));
+  std::int32_t scanned = 0;
+  feedback.ReportScanProgress(archiveName, scanned, maps);
   for (const PakEntry& entry : entries) {
     if (entry.mapIndex == -1) {
       continue;
@@ -274,6 +278,7 @@ bool ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& f
       return false;
     }
     sound = sound && !scan.damaged;
+    feedback.ReportScanProgress(archiveName, ++scanned, maps);
   }
   return sound;
 }

@@ -98,6 +98,10 @@ RegistrationOutcome RegisterTexturePack(RegistryStore& store, GameKind game,
     key.Close();
     return {RegistrationOutcome::Kind::UnknownGame, taken};
   }
+  if (dataFolder.empty()) {
+    key.Close();
+    return {RegistrationOutcome::Kind::NoPath, taken};
+  }
   name = info->wadFileName;
   // Every write is made even after one fails; the first failure is kept for the caller.
   RegistrationOutcome outcome{RegistrationOutcome::Kind::Written, taken};
@@ -131,6 +135,8 @@ std::string DescribeRegistration(const RegistrationOutcome& outcome) {
     return "not registered: all 32 texture-pack slots hold other packs";
   case RegistrationOutcome::Kind::UnknownGame:
     return "not registered: no game chosen";
+  case RegistrationOutcome::Kind::NoPath:
+    return "not registered: the level editor could not open the WAD file by any name";
   }
   return {};
 }

@@ -53,6 +53,7 @@ struct RegistrationOutcome {
     SlotMissing,   // the slots before `slot` hold other packs and `slot` is missing
     AllSlotsTaken, // all 32 slots hold other packs
     UnknownGame,   // a free slot was found but the game is neither Quake nor Hexen II
+    NoPath,        // a free slot was found but the folder is empty: no name the editor can open
   };
   Kind kind = Kind::NoSettings;
   int slot = -1;
@@ -64,9 +65,10 @@ struct RegistrationOutcome {
 };
 
 // Records `dataFolder` + the game's WAD file name in the first slot that is free or holds one of
-// the tool's own packs. `dataFolder` is spelt as the editor sees it, ending in a separator.
-// `fileName`, when given, is that file's name as spelt on disk (quake.wad) for the path; the
-// slot's "name" stays the game's own, by which later runs know the slot.
+// the tool's own packs. `dataFolder` is spelt as the editor sees it, ending in a separator; empty
+// when the editor could not open it by any name, and then nothing is written. `fileName`, when
+// given, is that file's name as spelt on disk (quake.wad) for the path; the slot's "name" stays
+// the game's own, by which later runs know the slot.
 RegistrationOutcome RegisterTexturePack(platform::RegistryStore& store, GameKind game,
                                         const std::string& dataFolder,
                                         const std::string& fileName = {});

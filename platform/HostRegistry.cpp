@@ -8,18 +8,29 @@
 
 namespace texkit2::platform {
 
-std::string HostRegistry::editorFolder(const std::filesystem::path& folder) const {
+std::string HostRegistry::editorFolder(const std::filesystem::path& folder,
+                                       std::string& whyNot) const {
   std::error_code ec;
   auto absolute = std::filesystem::absolute(folder, ec).lexically_normal();
   if (ec) {
     absolute = folder;
+  }
+  if (!std::filesystem::is_directory(absolute, ec)) {
+    const bool exists = std::filesystem::exists(absolute, ec);
+    const auto named = absolute.filename().empty() ? absolute.parent_path() : absolute;
+    whyNot = named.string() + (exists ? " is not a folder" : " does not exist");
+    return {};
   }
   std::string text;
 #ifdef _WIN32
   text = absolute.string();
 #else
   if (auto* wine = dynamic_cast<WineRegistryStore*>(store.get())) {
-    text = wine->windowsPathFor(absolute);
+    const auto windows = wine->windowsPathFor(absolute, whyNot);
+    if (!windows) {
+      return {};
+    }
+    text = *windows;
   } else {
     text = absolute.string();
   }
@@ -28,6 +39,11 @@ std::string HostRegistry::editorFolder(const std::filesystem::path& folder) cons
     text += text.find('\\') != std::string::npos || text.empty() ? '\\' : '/';
   }
   return text;
+}
+
+std::string HostRegistry::editorFolder(const std::filesystem::path& folder) const {
+  std::string whyNot;
+  return editorFolder(folder, whyNot);
 }
 
 HostRegistry openHostRegistry(const std::optional<std::filesystem::path>& winePrefix) {

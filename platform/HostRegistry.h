@@ -19,7 +19,10 @@ struct HostRegistry {
   std::string location;
 
   // A folder as the editor sees it, ending in its separator: C:\Games\Quake\id1\ on Windows,
-  // Z:\home\me\quake\id1\ under Wine.
+  // Z:\home\me\quake\id1\ under Wine. Empty, with the reason in `whyNot`, when the folder does
+  // not exist or the editor could not open it by any name.
+  std::string editorFolder(const std::filesystem::path& folder, std::string& whyNot) const;
+  // The same, for callers that stay silent.
   std::string editorFolder(const std::filesystem::path& folder) const;
 
   std::optional<std::filesystem::path> winePrefix; // the prefix, under Wine

@@ -122,38 +122,6 @@ std::vector<std::uint8_t> utf16LeToAnsi(const std::vector<std::uint8_t>& data) {
   return out;
 }
 
-// Unix file names are UTF-8; a Windows program sees them as Unicode, which the ANSI API shows in
-// Windows-1252.
-std::string utf8ToAnsi(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<std::uint8_t>(text[i]);
-    std::size_t length = lead < 0x80    ? 1
-                         : lead >= 0xF0 ? 4
-                         : lead >= 0xE0 ? 3
-                         : lead >= 0xC0 ? 2
-                                        : 0;
-    char32_t code = length == 1   ? lead
-                    : length == 2 ? lead & 0x1Fu
-                    : length == 3 ? lead & 0x0Fu
-                                  : lead & 0x07u;
-    bool valid = length != 0 && i + length <= text.size();
-    for (std::size_t k = 1; valid && k < length; ++k) {
-      const auto next = static_cast<std::uint8_t>(text[i + k]);
-      valid = (next & 0xC0) == 0x80;
-      code = (code << 6) | (next & 0x3Fu);
-    }
-    if (!valid) {
-      out += '?';
-      ++i;
-      continue;
-    }
-    out += static_cast<char>(unitToAnsi(code));
-    i += length;
-  }
-  return out;
-}
-
 bool isStringType(std::uint32_t type) {
   return type == 1 || type == 2 || type == 7;
 }
@@ -189,6 +157,43 @@ std::string hex(std::uint64_t value) {
 std::string hexPadded(std::uint64_t value, std::size_t width) {
   std::string digits = hex(value);
   return digits.size() < width ? std::string(width - digits.size(), '0') + digits : digits;
+}
+
+// Unix file names are UTF-8; a Windows program sees them as Unicode, which the ANSI API shows in
+// Windows-1252. Empty when a character has no place there (an ANSI program could not open the
+// file by that name), with the character, as the file name spells it, in `missing`.
+std::optional<std::string> utf8ToAnsi(const std::string& text, std::string& missing) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<std::uint8_t>(text[i]);
+    std::size_t length = lead < 0x80    ? 1
+                         : lead >= 0xF0 ? 4
+                         : lead >= 0xE0 ? 3
+                         : lead >= 0xC0 ? 2
+                                        : 0;
+    char32_t code = length == 1   ? lead
+                    : length == 2 ? lead & 0x1Fu
+                    : length == 3 ? lead & 0x0Fu
+                                  : lead & 0x07u;
+    bool valid = length != 0 && i + length <= text.size();
+    for (std::size_t k = 1; valid && k < length; ++k) {
+      const auto next = static_cast<std::uint8_t>(text[i + k]);
+      valid = (next & 0xC0) == 0x80;
+      code = (code << 6) | (next & 0x3Fu);
+    }
+    if (!valid) {
+      missing = "\\x" + hexPadded(lead, 2);
+      return std::nullopt;
+    }
+    const std::uint8_t ansi = unitToAnsi(code);
+    if (ansi == '?' && code != U'?') {
+      missing = text.substr(i, length);
+      return std::nullopt;
+    }
+    out += static_cast<char>(ansi);
+    i += length;
+  }
+  return out;
 }
 
 // Key and value names match without regard to case, as in Wine; this folds ASCII and Latin-1.
@@ -1104,8 +1109,10 @@ RegResult WineRegistryStore::closeKey(RegKeyHandle key) {
   return m_handles.erase(key) == 1 ? kRegSuccess : kRegInvalidHandle;
 }
 
-std::string WineRegistryStore::windowsPathFor(const fs::path& unixPath) const {
-  const std::vector<std::string> parts = components(absoluteNormal(unixPath));
+std::optional<std::string> WineRegistryStore::windowsPathFor(const fs::path& unixPath,
+                                                             std::string& whyNot) const {
+  const fs::path absolute = absoluteNormal(unixPath);
+  const std::vector<std::string> parts = components(absolute);
   const fs::path devices = m_prefix / "dosdevices";
   char bestLetter = 0;
   std::size_t bestLength = 0;
@@ -1134,9 +1141,10 @@ std::string WineRegistryStore::windowsPathFor(const fs::path& unixPath) const {
       bestLength = root.size();
     }
   }
-  if (bestLetter == 0) { // Wine's own last resort: z: is the Unix root
-    bestLetter = 'z';
-    bestLength = std::min<std::size_t>(1, parts.size());
+  if (bestLetter == 0) {
+    whyNot = "no drive letter of the Wine prefix (" + devices.string() + ") reaches " +
+             absolute.string();
+    return std::nullopt;
   }
   std::string out(1, static_cast<char>(std::toupper(static_cast<unsigned char>(bestLetter))));
   out += ":\\";
@@ -1146,7 +1154,13 @@ std::string WineRegistryStore::windowsPathFor(const fs::path& unixPath) const {
     }
     out += parts[i];
   }
-  return utf8ToAnsi(out);
+  std::string missing;
+  auto ansi = utf8ToAnsi(out, missing);
+  if (!ansi) {
+    whyNot = absolute.string() + " has a character that the level editor cannot read (" + missing +
+             ": not in Windows code page 1252)";
+  }
+  return ansi;
 }
 
 } // namespace texkit2::platform

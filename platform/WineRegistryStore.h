@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace texkit2::platform {
@@ -40,8 +41,11 @@ class WineRegistryStore final : public RegistryStore {
   // True while a wineserver holds this prefix's registry in memory.
   bool wineserverRunning() const;
   // The path as a Windows program under this prefix sees it, through the prefix's dosdevices
-  // links; in the ANSI code page (Windows-1252), as setValue expects strings.
-  std::string windowsPathFor(const std::filesystem::path& unixPath) const;
+  // links; in the ANSI code page (Windows-1252), as setValue expects strings. Empty, with the
+  // reason in `whyNot`, when no drive letter reaches it or that code page lacks one of its
+  // characters: an ANSI program could not open it.
+  std::optional<std::string> windowsPathFor(const std::filesystem::path& unixPath,
+                                            std::string& whyNot) const;
 
   RegResult openKey(RegKeyHandle root, const std::string& subKey, RegKeyHandle& key) override;
   RegResult queryValue(RegKeyHandle key, const std::string& name, std::uint32_t& type,

@@ -30,6 +30,7 @@ endforeach()
 foreach(name IN ITEMS
     CliTest.ExtractsTheSampleGameWhateverTheFolderSpelling
     CliTest.PrintsJsonAndAProgressBarOnATerminal
+    CliTest.JsonSpellsPathsAsUnicodeAndCarriesWhatTheRunReported
     CliTest.RegistersTheWadInTheWinePrefix)
   # list(FIND), not IN_LIST: ctest reads this file under the old policies.
   list(FIND test_cli_TESTS ${name} index)

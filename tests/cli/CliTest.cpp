@@ -4,7 +4,9 @@
 #include "tests/common/TempFolder.h"
 #include "tests/support/SampleGame.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <regex>
 #include <sstream>
 
 namespace texkit2::cli {
@@ -19,20 +21,23 @@ struct Result {
   std::string err;
 };
 
+// Tests never reach the registry of the user running them.
+platform::HostRegistry givenPrefixOnly(const std::optional<std::filesystem::path>& prefix) {
+  if (!prefix) {
+    platform::HostRegistry none;
+    none.unavailableReason = "no Wine prefix given in a test";
+    return none;
+  }
+  return platform::openHostRegistry(prefix);
+}
+
 Result run(const std::vector<std::string>& args, bool terminal = false,
+           decltype(CliContext::openRegistry) openRegistry = givenPrefixOnly,
            platform::FileSystem& files = platform::hostFileSystem()) {
   std::ostringstream out;
   std::ostringstream err;
   CliContext context{files, out, err, terminal};
-  // Tests never reach the registry of the user running them.
-  context.openRegistry = [](const std::optional<std::filesystem::path>& prefix) {
-    if (!prefix) {
-      platform::HostRegistry none;
-      none.unavailableReason = "no Wine prefix given in a test";
-      return none;
-    }
-    return platform::openHostRegistry(prefix);
-  };
+  context.openRegistry = std::move(openRegistry);
   const int code = runCli(args, context);
   return {code, out.str(), err.str()};
 }
@@ -68,6 +73,30 @@ TEST(CliTest, ExtractsTheSampleGameWhateverTheFolderSpelling) {
   std::filesystem::current_path(std::filesystem::temp_directory_path());
 }
 
+// What a terminal shows once `bytes` were written to it: a carriage return goes back to the
+// start of the line, and what follows writes over it.
+std::string screen(const std::string& bytes) {
+  std::string shown;
+  std::size_t lineStart = 0;
+  std::size_t column = 0;
+  for (const char c : bytes) {
+    if (c == '\r' || c == '\n') {
+      column = 0;
+      if (c == '\n') {
+        shown.erase(shown.find_last_not_of(' ', std::string::npos) + 1);
+        shown += '\n';
+        lineStart = shown.size();
+      }
+    } else if (lineStart + column < shown.size()) {
+      shown[lineStart + column++] = c;
+    } else {
+      shown += c;
+      ++column;
+    }
+  }
+  return shown;
+}
+
 TEST(CliTest, PrintsJsonAndAProgressBarOnATerminal) {
   TempFolder folder;
   const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
@@ -78,8 +107,62 @@ TEST(CliTest, PrintsJsonAndAProgressBarOnATerminal) {
                 ", \"totalEntries\": " + std::to_string(sample.uniqueTextures) +
                 ", \"simpleTextures\": " + std::to_string(sample.simpleTextures) +
                 ", \"animatedTextures\": " + std::to_string(sample.animatedTextures) +
-                ", \"path\": \"" + sample.dataFolder.string() + "/Quake.wad\"}\n");
-  EXPECT_TRUE(contains(result.err, "] 100%"));
+                ", \"path\": \"" + sample.dataFolder.string() +
+                "/Quake.wad\", \"warnings\": [], \"skipped\": [], \"registration\": "
+                "{\"registered\": false, \"slot\": null, \"message\": \"not registered: no Wine "
+                "prefix given in a test\", \"location\": null}}\n");
+  // Each archive's scan, then one bar that moved down under the latest status.
+  EXPECT_TRUE(std::regex_match(
+      screen(result.err),
+      std::regex(
+          R"(Scanning PAK0\.PAK \[#{40}\] ([1-9]\d*) of \1 maps\n)"
+          R"(Scanning PAK1\.PAK \[#{40}\] ([1-9]\d*) of \2 maps\n)"
+          R"(Extracting textures\. Please wait\.\.\.\nWriting directory table\. Please wait\.\.\.\n)"
+          R"(\[#{40}\] 100%\ntexkit2-cli: not registered: .*\nExtraction complete!\n)")))
+      << result.err;
+}
+
+TEST(CliTest, JsonSpellsPathsAsUnicodeAndCarriesWhatTheRunReported) {
+  TempFolder folder;
+  const auto data = folder / "My Games" / "Qu\u00e9bec \u2713" / "id1";
+  const std::string escaped = "My Games/Qu\\u00e9bec \\u2713/id1";
+  const auto lump = fixtures::makeTextureLump(
+      {fixtures::makeMipTexture(fixtures::textureName("caf\xe9"), 16, 16, 1)});
+  fixtures::writeFile(
+      data / "PAK0.PAK",
+      fixtures::makePak({{"maps/good.bsp", fixtures::makeBsp(lump)},
+                         {"maps/bad.bsp", fixtures::makeBspRaw(lump, 1 << 30, 4)}}));
+  fixtures::writeFile(data / "PAK1.PAK", fixtures::Bytes{'J', 'U', 'N', 'K'});
+
+  const auto extracted = run({"extract", "--json", "--game", "quake", data.string()});
+  ASSERT_EQ(extracted.code, kExitSuccess) << extracted.err;
+  EXPECT_TRUE(contains(extracted.out, escaped + "/Quake.wad\", \"warnings\": [\"File IO Error: "
+                                                "Invalid Pak file."))
+      << extracted.out;
+  EXPECT_TRUE(contains(extracted.out, "\"skipped\": [\"PAK0.PAK: maps/bad.bsp: texture lump lies "
+                                      "outside the map; map skipped\"], \"registration\": "
+                                      "{\"registered\": false, "))
+      << extracted.out;
+  const auto info = run({"info", "--json", (data / "Quake.wad").string()});
+  EXPECT_TRUE(contains(info.out, escaped + "/Quake.wad\"")) << info.out;
+  EXPECT_TRUE(contains(info.out, "\"name\": \"caf\\u00e9\"")) << info.out; // a raw byte
+
+  // A failed run still prints one JSON object.
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } failures[] = {
+      {{"extract", "--json", "--game", "quake", (folder / "nowhere").string()},
+       "{\"error\": \"Extraction Error: Invalid file path"},
+      {{"info", "--json", (folder / "nowhere").string()}, "{\"error\": \"cannot open "},
+  };
+  for (const auto& c : failures) {
+    SCOPED_TRACE(c.args[0]);
+    const auto result = run(c.args);
+    EXPECT_EQ(result.code, kExitFailure);
+    EXPECT_TRUE(result.out.starts_with(c.out)) << result.out;
+    EXPECT_TRUE(result.out.ends_with("}\n")) << result.out;
+  }
 }
 
 TEST(CliTest, ReportsFailuresAndUsageErrors) {
@@ -103,7 +186,14 @@ TEST(CliTest, ReportsFailuresAndUsageErrors) {
        kExitFailure,
        "did you mean " + (folder / "game" / "id1").string() + "?\n"},
       {{"extract", missing}, kExitUsage, "--game quake or --game hexen2 is required"},
-      {{"extract", "--game", "doom", missing}, kExitUsage, "is required"},
+      {{"extract", "--game", "doom", missing}, kExitUsage, "unknown game 'doom'"},
+      {{"extract", "--game", "Quake", missing}, kExitFailure, "Invalid file path"},
+      {{"extract", "--game", "quake", ""}, kExitUsage, "DATAFOLDER is empty"},
+      {{"register", "--game=HEXEN2", ""}, kExitUsage, "DATAFOLDER is empty"},
+      {{"register", "--game", "quake", "--wine-prefix", "", missing},
+       kExitUsage,
+       "--wine-prefix needs a folder"},
+      {{"info", ""}, kExitUsage, "WADFILE is empty"},
       {{"extract", "--game"}, kExitUsage, "--game needs a value"},
       {{"extract", "--game", "quake"}, kExitUsage, "exactly one DATAFOLDER"},
       {{"extract", "--bogus"}, kExitUsage, "unknown option '--bogus'"},
@@ -178,10 +268,34 @@ TEST(CliTest, FailuresSayWhereAndWhy) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.back());
-    const auto result = run(c.args, false, c.files);
+    const auto result = run(c.args, false, givenPrefixOnly, c.files);
     EXPECT_EQ(result.code, c.code);
     EXPECT_TRUE(contains(result.err, c.err)) << result.err;
   }
+}
+
+TEST(CliTest, WarnsOfADataFolderNamedLikeTheOtherGames) {
+  TempFolder folder;
+  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Hexen2);
+  const auto id1 = sample.gameFolder / "ID1";
+  std::filesystem::rename(sample.dataFolder, id1);
+  const auto result = run({"extract", "--json", "--game", "hexen2", id1.string()});
+  EXPECT_EQ(result.code, kExitSuccess);
+  const std::string warning = " is named like Quake's data folder, but --game hexen2 was given";
+  EXPECT_TRUE(contains(result.err, "warning: " + id1.string() + warning)) << result.err;
+  EXPECT_TRUE(contains(result.out, warning)) << result.out; // among the JSON warnings
+}
+
+TEST(CliTest, AFailedWriteToStandardOutputIsAFailure) {
+  struct FullDisk : std::streambuf {
+    int overflow(int) override { return traits_type::eof(); }
+  } fullDisk;
+  std::ostream out(&fullDisk);
+  std::ostringstream err;
+  CliContext context{platform::hostFileSystem(), out, err};
+  EXPECT_EQ(runCli({"--version"}, context), kExitFailure);
+  EXPECT_TRUE(err.str().starts_with("texkit2-cli: could not write to standard output"))
+      << err.str();
 }
 
 TEST(CliTest, ListsAWadFileAndRejectsAMalformedOne) {
@@ -312,7 +426,7 @@ TEST(CliTest, ReportsAndRegistersAnEarlierWadByItsOwnSpelling) {
       run({"extract", "--json", "--game", "quake", "--wine-prefix", prefix.string(), data});
   ASSERT_EQ(extracted.code, kExitSuccess) << extracted.err;
   EXPECT_TRUE(contains(extracted.out, "{\"fileName\": \"quake.wad\""));
-  EXPECT_TRUE(contains(extracted.out, "\"path\": \"" + data + "/quake.wad\"}"));
+  EXPECT_TRUE(contains(extracted.out, "\"path\": \"" + data + "/quake.wad\","));
   EXPECT_TRUE(contains(slotText(prefix, 1), windowsFolder(sample.dataFolder) + "\\\\quake.wad\""));
   const auto registered =
       run({"register", "--game", "quake", "--wine-prefix", prefix.string(), data});
@@ -374,6 +488,71 @@ TEST(CliTest, ExtractsEveryCorpusInstallationAsRecorded) {
     EXPECT_EQ(info.code, kExitSuccess) << info.err;
   }
 }
+
+#ifndef _WIN32
+// Wine prefixes exist only off Windows.
+
+TEST(CliTest, ReadsARelativeWinePrefixFromWhereTheCommandStarted) {
+  TempFolder folder;
+  fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+  makePrefix(folder);
+  const char* saved = std::getenv("WINEPREFIX");
+  const std::optional<std::string> previous =
+      saved ? std::optional<std::string>(saved) : std::nullopt;
+  ::setenv("WINEPREFIX", "wineprefix", 1);
+  for (const bool fromEnvironment : {false, true}) {
+    SCOPED_TRACE(fromEnvironment ? "WINEPREFIX" : "--wine-prefix");
+    std::filesystem::current_path(folder.path());
+    std::vector<std::string> args = {"extract", "--game", "quake", "quake/id1"};
+    if (!fromEnvironment) {
+      args.insert(args.begin() + 1, {"--wine-prefix", "wineprefix"});
+    }
+    const auto result = run(args, false, platform::openHostRegistry);
+    EXPECT_EQ(result.code, kExitSuccess);
+    EXPECT_TRUE(contains(result.err, "registered as texture pack txpack1")) << result.err;
+  }
+  previous ? ::setenv("WINEPREFIX", previous->c_str(), 1) : ::unsetenv("WINEPREFIX");
+}
+
+TEST(CliTest, RegistersOnlyWhatTheEditorCanOpen) {
+  TempFolder folder;
+  const auto prefix = makePrefix(folder);
+  const auto withoutZ = folder / "prefix-without-z";
+  std::filesystem::create_directories(withoutZ / "dosdevices");
+  std::filesystem::copy_file(prefix / "user.reg", withoutZ / "user.reg");
+  std::filesystem::create_directory_symlink("../drive_c", withoutZ / "dosdevices" / "c:");
+  // é is in the editor's code page (Windows-1252), ✓ is not.
+  const auto quebec = fixtures::writeSampleGame(folder / "Qu\u00e9bec", fixtures::Game::Quake);
+  const auto ticked =
+      fixtures::writeSampleGame(folder / "Qu\u00e9bec \u2713", fixtures::Game::Quake);
+  const struct {
+    std::filesystem::path prefix;
+    std::filesystem::path data;
+    int code;
+    std::string err;
+  } cases[] = {
+      {prefix, quebec.dataFolder, kExitSuccess, "registered as texture pack txpack1"},
+      {prefix, ticked.dataFolder, kExitFailure, "(\u2713: not in Windows code page 1252)"},
+      {withoutZ, quebec.dataFolder, kExitFailure, "not registered: no drive letter"},
+      {prefix, folder / "nowhere", kExitFailure, "nowhere does not exist"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.err);
+    const auto before = testing::readAll(c.prefix / "user.reg");
+    const auto result =
+        run({"register", "--game", "quake", "--wine-prefix", c.prefix.string(), c.data.string()});
+    EXPECT_EQ(result.code, c.code);
+    EXPECT_TRUE(contains(result.err, c.err)) << result.err;
+    if (c.code != kExitSuccess) {
+      EXPECT_EQ(testing::readAll(c.prefix / "user.reg"), before);
+    }
+  }
+  // Wine's own escaping: UTF-16 units above 127 as \x, four digits when a hex digit follows.
+  EXPECT_TRUE(contains(slotText(prefix, 1), "\\\\Qu\\x00e9bec\\\\quake\\\\id1\\\\Quake.wad\""))
+      << slotText(prefix, 1);
+}
+
+#endif
 
 } // namespace
 } // namespace texkit2::cli

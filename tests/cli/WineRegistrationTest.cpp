@@ -56,7 +56,8 @@ TEST(WineRegistrationTest, RegistersIntoARealWinePrefix) {
          log),
       0);
 
-  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+  // é is in the editor's code page; Wine must read it back as the same character.
+  const auto sample = fixtures::writeSampleGame(folder / "Qu\u00e9bec", fixtures::Game::Quake);
   const std::string cli = quoted(testing::cliExecutable().string());
   const std::string registerCommand = cli + " register --game quake --wine-prefix " +
                                       quoted(prefix.string()) + " " +
@@ -71,14 +72,25 @@ TEST(WineRegistrationTest, RegistersIntoARealWinePrefix) {
   const auto query = folder / "query.txt";
   ASSERT_EQ(
       sh(env + "wine reg query " + quoted(settings + "1") + " >" + quoted(query.string()), log), 0);
+  // reg query prints in the console's code page; an export is UTF-16, whatever the locale.
+  const auto exported = folder / "slot.reg";
+  ASSERT_EQ(sh(env + "wine reg export " + quoted(settings + "1") + " " +
+                   quoted("Z:" + exported.string()) + " /y && iconv -f UTF-16 -t UTF-8 " +
+                   quoted(exported.string()) + " >" + quoted(exported.string() + ".txt"),
+               log),
+            0)
+      << fileText(log);
   sh(env + "wineserver -k; wineserver -w", log);
   const std::string values = fileText(query);
   EXPECT_NE(values.find("name    REG_SZ    Quake.wad"), std::string::npos) << values;
   EXPECT_NE(values.find("type    REG_DWORD    0x1"), std::string::npos) << values;
-  std::string windowsFolder = "Z:" + sample.dataFolder.string();
-  std::replace(windowsFolder.begin(), windowsFolder.end(), '/', '\\');
-  EXPECT_NE(values.find("path    REG_SZ    " + windowsFolder + "\\Quake.wad"), std::string::npos)
-      << values;
+  std::string windowsFolder = "Z:";
+  for (const char c : sample.dataFolder.string()) {
+    windowsFolder += c == '/' ? std::string("\\\\") : std::string(1, c);
+  }
+  const std::string slot = fileText(exported.string() + ".txt");
+  EXPECT_NE(slot.find("\"path\"=\"" + windowsFolder + "\\\\Quake.wad\""), std::string::npos)
+      << slot;
 }
 
 } // namespace

@@ -156,6 +156,18 @@ TEST(ScanPakTest, ReadsOnlyEntriesNamedAsMaps) {
   EXPECT_TRUE(feedback.skipped.empty());
 }
 
+TEST(ScanPakTest, ReportsEachMapScannedOfTheArchivesMaps) {
+  const Bytes map = makeBsp(makeTextureLump({texture("wall1")}));
+  const Bytes pak = makePak({{"maps/e1m1.bsp", map},
+                             {"gfx/palette.lmp", Bytes(768, 7)},
+                             {"maps/broken.bsp", Bytes(20, 0)},
+                             {"maps/e1m2.bsp", map}});
+  RecordingFeedback feedback;
+  scan(pak, feedback, "PAK1.PAK");
+  EXPECT_EQ(feedback.scanProgress, (std::vector<std::string>{"PAK1.PAK 0/3", "PAK1.PAK 1/3",
+                                                             "PAK1.PAK 2/3", "PAK1.PAK 3/3"}));
+}
+
 TEST(ScanPakTest, MeasuresTexturesToTheNextKeptOffsetOrTheLumpEnd) {
   const Bytes a = texture("first", 16, 1);
   const Bytes b = texture("second", 32, 2);

@@ -107,12 +107,20 @@ TEST(RegisterTexturePackTest, WritesTheGamesOwnName) {
   EXPECT_EQ(values.at("path"), stringValue("Z:\\q\\id1\\quake.wad"));
 }
 
-TEST(RegisterTexturePackTest, WritesNothingWithoutAGame) {
-  auto store = slots({std::string("")});
-  const auto outcome = RegisterTexturePack(store, kGameNone, "C:\\q\\id1\\");
-  EXPECT_EQ(outcome.kind, Kind::UnknownGame);
-  EXPECT_EQ(store.values(slotPath(0)).size(), 1u);
-  EXPECT_EQ(store.openHandleCount(), 0u);
+TEST(RegisterTexturePackTest, WritesNothingWithoutAGameOrAFolder) {
+  const struct {
+    GameKind game;
+    std::string folder; // empty: the editor could not open the file by any name
+    Kind kind;
+  } cases[] = {{kGameNone, "C:\\q\\id1\\", Kind::UnknownGame}, {kGameQuake, "", Kind::NoPath}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    auto store = slots({std::string("")});
+    const auto outcome = RegisterTexturePack(store, c.game, c.folder);
+    EXPECT_EQ(outcome.kind, c.kind);
+    EXPECT_EQ(store.values(slotPath(0)).size(), 1u);
+    EXPECT_EQ(store.openHandleCount(), 0u);
+  }
 }
 
 TEST(RegisterTexturePackTest, GoesOnAfterFailedWrites) {

@@ -69,6 +69,7 @@ struct Outcome {
 Outcome
 registerPack(const fs::path& prefix, const fs::path& dataFolder,
              std::function<HostRegistry(const std::optional<fs::path>&)> open = openHostRegistry) {
+  fs::create_directories(dataFolder); // a folder that does not exist is never registered
   std::ostringstream out;
   std::ostringstream err;
   CliContext context{hostFileSystem(), out, err};

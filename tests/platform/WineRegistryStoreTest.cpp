@@ -522,15 +522,33 @@ TEST_F(WineRegistryStoreTest, WindowsPathsGoThroughTheLongestDosDevice) {
       {"/home/me2/x", R"(Z:\home\me2\x)"}, // whole components only
       {"/opt/a/../b/", R"(Z:\opt\b)"},
       {"/home/me", R"(E:\)"},
-      {"/srv/caf\xc3\xa9", "Z:\\srv\\caf\xe9"}, // UTF-8 name, ANSI result
+      {"/srv/caf\u00e9 \u20ac", "Z:\\srv\\caf\xe9 \x80"}, // UTF-8 name, ANSI result
   };
   const auto reg = store();
+  std::string whyNot;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.unixPath.string());
-    EXPECT_EQ(reg.windowsPathFor(c.unixPath), c.windows);
+    EXPECT_EQ(reg.windowsPathFor(c.unixPath, whyNot), c.windows);
+  }
+  // An ANSI program could open none of these.
+  const struct {
+    fs::path unixPath;
+    std::string whyNot;
+  } refused[] = {
+      {"/srv/Qu\u00e9bec \u2713", "(\u2713: not in Windows code page 1252)"},
+      {"/srv/\xe9t\xe9", "(\\xe9: not in Windows code page 1252)"}, // not UTF-8
+      {"/srv/\xc3\xa9\xed\xa0\x80", "(\xed\xa0\x80: not in"},       // a lone surrogate
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.unixPath.string());
+    whyNot.clear();
+    EXPECT_EQ(reg.windowsPathFor(c.unixPath, whyNot), std::nullopt);
+    EXPECT_NE(whyNot.find(c.whyNot), std::string::npos) << whyNot;
   }
   fs::remove_all(devices);
-  EXPECT_EQ(reg.windowsPathFor("/home/me/x"), R"(Z:\home\me\x)");
+  EXPECT_EQ(reg.windowsPathFor("/home/me/x", whyNot), std::nullopt);
+  EXPECT_EQ(whyNot,
+            "no drive letter of the Wine prefix (" + devices.string() + ") reaches /home/me/x");
 }
 
 TEST_F(WineRegistryStoreTest, DefaultPrefixIsWineprefixElseHomeWine) {

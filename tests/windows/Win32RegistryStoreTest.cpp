@@ -137,8 +137,11 @@ TEST(Win32HostRegistryTest, IsWindowsOwnRegistryWithFoldersAsWindowsSpellsThem) 
   ASSERT_NE(host.store, nullptr);
   EXPECT_NE(dynamic_cast<Win32RegistryStore*>(host.store.get()), nullptr);
   EXPECT_TRUE(host.unavailableReason.empty());
-  EXPECT_EQ(host.editorFolder("C:/Games/Quake/id1"), "C:\\Games\\Quake\\id1\\");
-  EXPECT_EQ(host.editorFolder("C:\\Games\\Quake\\id1\\"), "C:\\Games\\Quake\\id1\\");
+  EXPECT_EQ(host.editorFolder("C:/Windows/System32"), "C:\\Windows\\System32\\");
+  EXPECT_EQ(host.editorFolder("C:\\Windows\\System32\\"), "C:\\Windows\\System32\\");
+  std::string whyNot;
+  EXPECT_EQ(host.editorFolder("C:/Games/No Such Quake/id1", whyNot), "");
+  EXPECT_EQ(whyNot, "C:\\Games\\No Such Quake\\id1 does not exist");
 }
 
 class Win32RegistrationTest : public ::testing::Test {
