@@ -4,3 +4,10 @@ texkit2_add_test(test_resources
   LIBS texkit2_resources Qt6::Gui)
 target_compile_definitions(test_resources PRIVATE
   TEXKIT2_RES_SOURCE_DIR="${PROJECT_SOURCE_DIR}/res")
+
+# The Win32 resource script, as texkit2-make-rc writes it.
+texkit2_add_test(test_resource_script
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/res/ResourceScriptTest.cpp
+  LIBS texkit2_layouts)
+target_compile_definitions(test_resource_script PRIVATE
+  TEXKIT2_RES_SOURCE_DIR="${PROJECT_SOURCE_DIR}/res")
