@@ -5,7 +5,10 @@ texkit2_add_test(test_resources
 target_compile_definitions(test_resources PRIVATE
   TEXKIT2_RES_SOURCE_DIR="${PROJECT_SOURCE_DIR}/res")
 
-# The Win32 resource script, as texkit2-make-rc writes it.
+# The Win32 resources' files and script, as the art tool and texkit2-make-rc write them.
+texkit2_add_test(test_windows_formats
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/res/WindowsFormatsTest.cpp
+  LIBS texkit2_windows_formats)
 texkit2_add_test(test_resource_script
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/res/ResourceScriptTest.cpp
   LIBS texkit2_layouts)
