@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -331,6 +332,10 @@ struct IconCase {
   std::vector<int> sizes; // as the group lists them; 256 is written as 0
 };
 
+void PrintTo(const IconCase& icon, std::ostream* out) {
+  *out << "icon " << icon.id;
+}
+
 class IconGroups : public Win32Resources, public ::testing::WithParamInterface<IconCase> {};
 
 TEST_P(IconGroups, GroupListsItsSizesAndLoadsAtSixteenAndThirtyTwo) {
@@ -419,6 +424,10 @@ struct ClipCase {
   int height;
   int frameMs;
 };
+
+void PrintTo(const ClipCase& clip, std::ostream* out) {
+  *out << "clip " << clip.clip;
+}
 
 class Clips : public Win32Resources, public ::testing::WithParamInterface<ClipCase> {};
 
