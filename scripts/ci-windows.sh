@@ -73,8 +73,9 @@ install_missing() {
 }
 
 # googletest: its sources, compiled with the cross toolchain. wine64 runs 64-bit programs;
-# wine32 (multiarch i386) the 32-bit ones.
-common=(cmake ninja-build googletest wine wine64)
+# wine32 (multiarch i386) the 32-bit ones. Xvfb is the display of the tests that open windows;
+# fonts-wine has MS Sans Serif and Tahoma, and Liberation Serif stands in for Times New Roman.
+common=(cmake ninja-build googletest wine wine64 xvfb xauth fonts-wine fonts-liberation)
 arch=${TEXKIT2_WINDOWS_ARCH:-}
 if [ -z "$arch" ] || [ "$arch" = i686 ]; then
   added_i386=0
@@ -110,7 +111,7 @@ t_install=$((SECONDS - started))
 build=${BUILD_DIR:-build-windows-$arch}
 linux=${LINUX_BUILD_DIR:-build}
 t=$SECONDS
-TEXKIT2_WINDOWS_ARCH=$arch BUILD_DIR=$build scripts/windows-build.sh >"$work/build.log" 2>&1 ||
+TEXKIT2_WINDOWS_ARCH=$arch BUILD_DIR=$build LINUX_BUILD_DIR=$linux scripts/windows-build.sh >"$work/build.log" 2>&1 ||
   fail "the $arch build" "$work/build.log"
 warnings=$(grep -c 'warning:' "$work/build.log" || true)
 if [ "$warnings" != 0 ]; then
@@ -161,11 +162,21 @@ for _ in $(seq 1 60); do
   sleep 0.5
 done
 [ "$ready" = 1 ] || fail "Wine reports no drive C: 30 s after making the prefix" "$work/drives-ready.out"
+# The dialogs' fonts, as Windows has them: Debian's Wine finds its own fonts only in the prefix's
+# Fonts folder, and without Times New Roman it would take a sans face for the main dialog.
+if [ -d /usr/share/wine/fonts ]; then
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+fi
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Times New Roman' /d 'Liberation Serif' \
+  /f >>"$work/reg.log" 2>&1 || fail "wine reg add" "$work/reg.log"
 t_prefix=$((SECONDS - t))
 
 # ---- The Windows tests --------------------------------------------------------------------------
 t=$SECONDS
-ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --timeout 300 ||
+# One X server for every test that opens windows (without it, run_with_display.sh would start
+# one per test).
+xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
+  ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --timeout 300 ||
   fail "the Windows tests under Wine"
 t_tests=$((SECONDS - t))
 

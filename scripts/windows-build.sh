@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Cross-compiles texkit2-cli.exe, the libraries without Qt and their tests for Windows with
 # Debian's MinGW-w64, statically linked, into build-windows-ARCH/ (BUILD_DIR overrides).
+# The desktop application's artwork is drawn by a Qt program and its resource script written by
+# a host tool: both are built first in the Linux build, build/ (LINUX_BUILD_DIR overrides),
+# which is configured when it is missing.
 #   TEXKIT2_WINDOWS_ARCH=i686    32-bit, as the tool was made for (the default)
 #   TEXKIT2_WINDOWS_ARCH=x86_64  64-bit
 # Installs the Debian packages that are missing (as root, or via sudo). Extra arguments go to the
@@ -18,10 +21,21 @@ case "$arch" in
     ;;
 esac
 build=${BUILD_DIR:-build-windows-$arch}
+linux=${LINUX_BUILD_DIR:-build}
 
-# googletest: the sources in /usr/src/googletest, compiled with the cross toolchain.
+# The Linux build's packages, then googletest's sources (in /usr/src/googletest, compiled with
+# the cross toolchain) and the cross compiler.
+scripts/setup.sh
 scripts/setup.sh cmake ninja-build googletest "$compiler"
 
-cmake --preset "windows-$arch" -B "$build" "$@" >/dev/null
+if [ ! -f "$linux/CMakeCache.txt" ]; then
+  cmake --preset default -B "$linux" >/dev/null
+fi
+cmake --build "$linux" --parallel --target texkit2-artwork texkit2-make-rc
+host=$(cd "$linux" && pwd)
+
+cmake --preset "windows-$arch" -B "$build" \
+  -DTEXKIT2_HOST_ARTWORK_DIR="$host/res/generated" \
+  -DTEXKIT2_HOST_MAKE_RC="$host/res/rc/texkit2-make-rc" "$@" >/dev/null
 cmake --build "$build" --parallel
 echo "windows-build.sh: built $build/cli/texkit2-cli.exe"

@@ -1,5 +1,6 @@
 # Windows only: the Win32 file layer, the Win32 registry store and the CLI against the real
-# system (run under Wine by scripts/ci-windows.sh, or natively).
+# system, and the desktop application's resources (run under Wine by scripts/ci-windows.sh, or
+# natively).
 if(NOT WIN32)
   return()
 endif()
@@ -14,6 +15,23 @@ if(TARGET texkit2_locate_engine)
   list(APPEND _texkit2_windows_libs texkit2_locate_engine)
 endif()
 texkit2_add_test(test_windows SOURCES ${_texkit2_windows_tests} LIBS ${_texkit2_windows_libs})
+
+# The desktop application's resources, read back by Windows. Its dialogs and animation controls
+# are windows, which Wine draws on X: run_with_display.sh gives the tests a display.
+set(_texkit2_emulator ${CMAKE_CROSSCOMPILING_EMULATOR})
+if(_texkit2_emulator)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/windows/run_with_display.sh
+      ${_texkit2_emulator})
+endif()
+texkit2_add_test(test_win32_resources
+  SOURCES windows/Win32ResourcesTest.cpp
+  LIBS texkit2_layouts comctl32)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${_texkit2_emulator})
+texkit2_add_gui_resources(test_win32_resources)
+target_compile_definitions(test_win32_resources PRIVATE
+  TEXKIT2_RES_SOURCE_DIR="${PROJECT_SOURCE_DIR}/res"
+  TEXKIT2_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} TEXKIT2_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+  TEXKIT2_VERSION_PATCH=${PROJECT_VERSION_PATCH} TEXKIT2_VERSION_TWEAK=${PROJECT_VERSION_TWEAK})
 
 # Set once ctest has listed the tests (discovery runs the executables, so it waits for ctest).
 # - The tests that make and remove the level editor's settings key take turns.

@@ -172,6 +172,17 @@ TEST_F(Resources, TreeImagesUseOnlyExactMagentaAsMask) {
   }
 }
 
+TEST_F(Resources, CommandLineToolCarriesTheDrawnApplicationIcon) {
+  // texkit2-cli.exe builds without the art tool, so it keeps a copy of the drawn icon group.
+  QFile drawn(QStringLiteral(TEXKIT2_ARTWORK_DIR "/icon128.ico"));
+  QFile kept(QStringLiteral(TEXKIT2_RES_SOURCE_DIR "/windows/texkit2.ico"));
+  ASSERT_TRUE(drawn.open(QIODevice::ReadOnly));
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(drawn.readAll() == kept.readAll())
+      << "res/windows/texkit2.ico is not the drawn icon 128: copy " << TEXKIT2_ARTWORK_DIR
+      << "/icon128.ico over it";
+}
+
 TEST_F(Resources, LayoutsAndStringsAreEmbedded) {
   const QDir source(QStringLiteral(TEXKIT2_RES_SOURCE_DIR));
   QStringList names = source.entryList({QStringLiteral("*.json")}, QDir::Files);

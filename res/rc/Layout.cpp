@@ -1,0 +1,171 @@
+#include "res/rc/Layout.h"
+
+#include "res/rc/Json.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+namespace texkit2::rc {
+namespace {
+
+constexpr std::array kControlTypes = {"radio",      "check",     "button",   "defbutton",
+                                      "iconbutton", "static",    "groupbox", "edit",
+                                      "progress",   "animation", "icon",     "tree"};
+
+// Reads one member through `read`, naming the member when its value is of the wrong kind.
+template <typename Read>
+void member(const JsonValue& value, const std::string& where, const std::string& name, Read read) {
+  try {
+    read(value);
+  } catch (const std::invalid_argument& error) {
+    throw LayoutError(where + ": \"" + name + "\" is " + error.what());
+  }
+}
+
+std::array<int, 4> rectOf(const JsonValue& value) {
+  const auto& items = value.items();
+  if (items.size() != 4) {
+    throw std::invalid_argument("not [x, y, width, height]");
+  }
+  return {items[0].toInt(), items[1].toInt(), items[2].toInt(), items[3].toInt()};
+}
+
+ControlLayout controlOf(const JsonValue& value, std::size_t index) {
+  const std::string where = "control " + std::to_string(index);
+  if (!value.isObject()) {
+    throw LayoutError(where + " is not an object");
+  }
+  ControlLayout c;
+  bool hasRect = false;
+  const std::map<std::string, bool ControlLayout::*> flags = {
+      {"group", &ControlLayout::group},       {"tabstop", &ControlLayout::tabStop},
+      {"noprefix", &ControlLayout::noPrefix}, {"staticedge", &ControlLayout::staticEdge},
+      {"center", &ControlLayout::center},     {"transparent", &ControlLayout::transparent},
+      {"border", &ControlLayout::border},     {"centerimage", &ControlLayout::centerImage},
+      {"readonly", &ControlLayout::readOnly}};
+  for (const auto& [name, v] : value.members()) {
+    if (const auto flag = flags.find(name); flag != flags.end()) {
+      member(v, where, name, [&](const JsonValue& j) { c.*(flag->second) = j.toBool(); });
+    } else if (name == "id") {
+      member(v, where, name, [&](const JsonValue& j) { c.id = j.toInt(); });
+    } else if (name == "type") {
+      member(v, where, name, [&](const JsonValue& j) { c.type = j.toString(); });
+    } else if (name == "text") {
+      member(v, where, name, [&](const JsonValue& j) { c.text = j.toString(); });
+    } else if (name == "icon") {
+      member(v, where, name, [&](const JsonValue& j) { c.icon = j.toInt(); });
+    } else if (name == "align") {
+      member(v, where, name, [&](const JsonValue& j) { c.align = j.toString(); });
+    } else if (name == "rect") {
+      member(v, where, name, [&](const JsonValue& j) {
+        const auto r = rectOf(j);
+        c.x = r[0];
+        c.y = r[1];
+        c.width = r[2];
+        c.height = r[3];
+      });
+      hasRect = true;
+    } else {
+      throw LayoutError(where + " has the unknown member \"" + name + "\"");
+    }
+  }
+  if (std::find(kControlTypes.begin(), kControlTypes.end(), c.type) == kControlTypes.end()) {
+    throw LayoutError(where + " has the unknown type \"" + c.type + "\"");
+  }
+  if (!hasRect || c.width <= 0 || c.height <= 0) {
+    throw LayoutError(where + " has no size");
+  }
+  if (c.align != "left" && c.align != "right" && c.align != "center") {
+    throw LayoutError(where + " has the unknown align \"" + c.align + "\"");
+  }
+  if (c.id < -1 || c.id > 0xFFFF) {
+    throw LayoutError(where + " has an id outside 0 to 65535");
+  }
+  if (c.type == "icon" && c.icon <= 0) {
+    throw LayoutError(where + " is an icon without \"icon\"");
+  }
+  return c;
+}
+
+} // namespace
+
+DialogLayout parseDialogLayout(const std::string& json) {
+  const JsonValue root = parseJson(json);
+  if (!root.isObject()) {
+    throw LayoutError("the layout is not an object");
+  }
+  DialogLayout d;
+  bool hasSize = false;
+  for (const auto& [name, v] : root.members()) {
+    const std::string where = "dialog";
+    if (name == "id") {
+      member(v, where, name, [&](const JsonValue& j) { d.id = j.toInt(); });
+    } else if (name == "caption") {
+      member(v, where, name, [&](const JsonValue& j) { d.caption = j.toString(); });
+    } else if (name == "font") {
+      member(v, where, name, [&](const JsonValue& j) {
+        for (const auto& [key, f] : j.members()) {
+          if (key == "family") {
+            d.fontFamily = f.toString();
+          } else if (key == "pointSize") {
+            d.pointSize = f.toInt();
+          } else {
+            throw std::invalid_argument("an object with the unknown member \"" + key + "\"");
+          }
+        }
+      });
+    } else if (name == "size") {
+      member(v, where, name, [&](const JsonValue& j) {
+        if (j.items().size() != 2) {
+          throw std::invalid_argument("not [width, height]");
+        }
+        d.width = j.items()[0].toInt();
+        d.height = j.items()[1].toInt();
+      });
+      hasSize = true;
+    } else if (name == "styles") {
+      member(v, where, name, [&](const JsonValue& j) {
+        for (const JsonValue& style : j.items()) {
+          d.styles.push_back(style.toString());
+        }
+      });
+    } else if (name == "controls") {
+      member(v, where, name, [&](const JsonValue& j) { j.items(); });
+      for (const JsonValue& control : v.items()) {
+        d.controls.push_back(controlOf(control, d.controls.size()));
+      }
+    } else {
+      throw LayoutError("the dialog has the unknown member \"" + name + "\"");
+    }
+  }
+  if (d.id <= 0 || d.id > 0xFFFF) {
+    throw LayoutError("the dialog has no id from 1 to 65535");
+  }
+  if (!hasSize || d.width <= 0 || d.height <= 0) {
+    throw LayoutError("the dialog has no size");
+  }
+  if (d.fontFamily.empty() || d.pointSize <= 0) {
+    throw LayoutError("the dialog has no font");
+  }
+  return d;
+}
+
+StringTable parseStringTable(const std::string& json) {
+  const JsonValue root = parseJson(json);
+  if (!root.isObject()) {
+    throw LayoutError("the string table is not an object");
+  }
+  StringTable table;
+  for (const auto& [name, v] : root.members()) {
+    int id = 0;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), id);
+    if (error != std::errc() || end != name.data() + name.size() || id < 0 || id > 0xFFFF) {
+      throw LayoutError("string \"" + name + "\" is not named by a number from 0 to 65535");
+    }
+    member(v, "string " + name, name, [&](const JsonValue& j) { table[id] = j.toString(); });
+  }
+  return table;
+}
+
+} // namespace texkit2::rc
