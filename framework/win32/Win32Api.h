@@ -10,8 +10,11 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <commctrl.h>
+// The common controls need windows.h first.
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 #undef IDOK
 #undef IDCANCEL
