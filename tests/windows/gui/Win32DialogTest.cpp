@@ -280,18 +280,21 @@ TEST(Win32DialogTest, ToolTipsAskTheDialogForTheirText) {
   HWND tip = nullptr;
   ::EnumThreadWindows(::GetCurrentThreadId(), &findToolTip, reinterpret_cast<LPARAM>(&tip));
   ASSERT_NE(tip, nullptr);
-  const auto textOf = [&](int id) {
+  // A control's own tool, and its area of the dialog (where a disabled control's mouse goes).
+  const auto textOf = [&](int id, bool area = false) {
     char text[80] = {};
     TOOLINFOA tool{};
     tool.cbSize = TTTOOLINFOA_V2_SIZE;
     tool.hwnd = dialog.hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(dialog.item(id));
+    tool.uId = area ? static_cast<UINT_PTR>(id) : reinterpret_cast<UINT_PTR>(dialog.item(id));
     tool.lpszText = text;
     ::SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
     return std::string(text);
   };
   EXPECT_EQ(textOf(1002), "Manual Locate...");
+  EXPECT_EQ(textOf(1002, true), "Manual Locate...");
   EXPECT_EQ(textOf(1004), "");
+  EXPECT_EQ(textOf(1004, true), "");
 }
 
 TEST(Win32DialogTest, HelpReachesOnHelp) {
