@@ -24,8 +24,9 @@ std::vector<DWORD> hiddenTemplate(HINSTANCE module, int templateId) {
   const DWORD size = resource != nullptr ? ::SizeofResource(module, resource) : 0;
   std::vector<DWORD> copy;
   if (bytes == nullptr || size < 18) {
-    // A missing layout: an empty captioned box, so that the program goes on.
-    const WORD empty[] = {0x00C0, 0x8088, 0, 0, 0, 0, 0, 0, 0, 100, 50, 0, 0, 0};
+    // A missing layout: an empty box 100 x 50 with a caption (WS_POPUP | WS_CAPTION |
+    // WS_SYSMENU | DS_MODALFRAME), no controls, menu, class or title, so that the program goes on.
+    const WORD empty[] = {0x0080, 0x80C8, 0, 0, 0, 0, 0, 100, 50, 0, 0, 0};
     copy.resize((sizeof empty + 3) / 4);
     std::memcpy(copy.data(), empty, sizeof empty);
     return copy;

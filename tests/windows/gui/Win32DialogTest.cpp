@@ -79,6 +79,17 @@ TEST(Win32DialogTest, CreateMakesTheLayoutHiddenCentredAndPushesTheMembers) {
   EXPECT_LE(std::abs((frame.top + frame.bottom) - (screen.top + screen.bottom)), 2);
 }
 
+TEST(Win32DialogTest, AMissingLayoutGivesAnEmptyDialog) {
+  CDialog dialog(4321);
+  dialog.Create();
+  HWND window = windowOf(&dialog);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(::GetWindow(window, GW_CHILD), nullptr);
+  dialog.SetDlgItemText(1006, "nowhere");
+  EXPECT_EQ(dialog.GetDlgItemText(1006), "");
+  EXPECT_EQ(dialog.radioGroup(1033), std::vector<int>{});
+}
+
 TEST(Win32DialogTest, TextsStatesAndChecksGoBothWays) {
   ControlsDialog dialog;
   dialog.Create();
