@@ -85,6 +85,11 @@ TEST(Win32LongOperationTest, TheCaptureHoldsOffTheOwnersInputOnly) {
   {
     framework::WaitCursorCapture capture(owner);
     EXPECT_EQ(::GetCapture(), owner.hwnd());
+    // The wait cursor stays over the dialog when the window system asks for one.
+    ::SetCursor(nullptr);
+    ::SendMessageA(owner.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(owner.hwnd()),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, framework::win32::resourceName(32514)));
     framework::runLongOperation([&] {
       framework::callOnGuiThread(
           [&] {
