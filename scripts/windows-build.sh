@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Cross-compiles texkit2-cli.exe, the libraries without Qt and their tests for Windows with
-# Debian's MinGW-w64, statically linked, into build-windows-ARCH/ (BUILD_DIR overrides).
+# Cross-compiles texkit2-cli.exe, the libraries without Qt (the dialog framework with its Win32
+# backend among them) and their tests for Windows with Debian's MinGW-w64, statically linked,
+# into build-windows-ARCH/ (BUILD_DIR overrides).
 #   TEXKIT2_WINDOWS_ARCH=i686    32-bit, as the tool was made for (the default)
 #   TEXKIT2_WINDOWS_ARCH=x86_64  64-bit
 # Installs the Debian packages that are missing (as root, or via sudo). Extra arguments go to the
