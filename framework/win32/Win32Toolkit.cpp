@@ -168,12 +168,13 @@ bool Win32Toolkit::pumpOne() {
 }
 
 bool Win32Toolkit::pumpPending() {
+  // After a quit request too: a worker may still wait for a call it sent.
   MSG msg{};
-  while (!m_quit && ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       m_quit = true;
       m_quitCode = static_cast<int>(msg.wParam);
-      break;
+      continue;
     }
     dispatch(msg);
   }

@@ -39,7 +39,7 @@ class Win32Toolkit final : public Toolkit {
   // Waits for one message and handles it; false once WM_QUIT came, which ends every loop of
   // the toolkit (and is posted again when the outermost one has ended).
   bool pumpOne();
-  // Handles every message waiting; false once WM_QUIT came.
+  // Handles every message waiting (after WM_QUIT too); false once WM_QUIT came.
   bool pumpPending();
   // Handles one message as every loop of the program does: held-off input dropped, dialog
   // keys (Tab, Enter, Escape) through the dialog manager.

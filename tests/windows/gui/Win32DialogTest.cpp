@@ -188,6 +188,15 @@ TEST(Win32DialogTest, TheModalRunEndsWithTheResultOfTheWayItIsClosed) {
   }
 }
 
+TEST(Win32DialogTest, AQuitRequestEndsTheModalRunAndReachesTheProgramsLoop) {
+  ControlsDialog dialog;
+  whenModal([](HWND) { ::PostQuitMessage(3); });
+  EXPECT_EQ(dialog.DoModal(), -1);
+  MSG msg{};
+  ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 3u);
+}
+
 TEST(Win32DialogTest, AModalDialogDisablesItsOwnerWhileItRuns) {
   ControlsDialog owner;
   owner.Create();
