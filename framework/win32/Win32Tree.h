@@ -40,6 +40,8 @@ class Win32Tree final : public TreePeer {
   bool notify(const NMHDR& header, LRESULT& result);
 
   void attach(CTreeCtrl& control) override;
+  // The control is going (its destructor says so): nothing more reaches it.
+  void detach() { m_control = nullptr; }
   void setImageList(const CImageList* images) override;
   HTREEITEM insert(const std::string& text, int image, int selectedImage, HTREEITEM parent,
                    bool sorted) override;
