@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Cross-compiles texkit2-cli.exe, the libraries without Qt and their tests for Windows with
-# Debian's MinGW-w64, statically linked, into build-windows-ARCH/ (BUILD_DIR overrides).
+# Cross-compiles texkit2-cli.exe, texkit2.exe, the libraries (the dialog framework with its Win32
+# backend among them) and their tests for Windows with Debian's MinGW-w64, statically linked,
+# into build-windows-ARCH/ (BUILD_DIR overrides).
 # The desktop application's artwork is drawn by a Qt program and its resource script written by
 # a host tool: both are built first in the Linux build, build/ (LINUX_BUILD_DIR overrides),
 # which is configured when it is missing.

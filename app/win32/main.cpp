@@ -8,7 +8,9 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include <windows.h>
+#include "framework/win32/Win32Api.h"
+
+#include <shellapi.h>
 
 namespace {
 
