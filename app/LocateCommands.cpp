@@ -15,7 +15,8 @@ void installLocateCommands(AppServices& services, platform::Drives& drives) {
   };
   services.manualLocate = [&services, &drives](CExtractDlg& main) {
     auto folder = locate::RunManualLocate(&main, main.gameKind(), drives, services.files);
-    if (!folder) return;
+    if (!folder)
+      return;
     main.dataFolderRef() = *folder;
     main.ShowFolderLocated(" Found pak0.pak and pak1.pak");
     main.UpdateData(false);

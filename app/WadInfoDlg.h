@@ -10,7 +10,9 @@ namespace texkit2::app {
 // The summary of the WAD file just written.
 class CWadInfoDlg final : public framework::CDialog {
  public:
-  explicit CWadInfoDlg(framework::CDialog* owner = nullptr) : CDialog(133, owner) {}
+  static constexpr int kTemplateId = 133;
+
+  explicit CWadInfoDlg(framework::CDialog* owner = nullptr) : CDialog(kTemplateId, owner) {}
 
   void SetSummary(const std::string& fileName, std::uint32_t fileLength, std::int32_t totalEntries,
                   std::int32_t simpleTextures, std::int32_t animatedTextures);

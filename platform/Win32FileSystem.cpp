@@ -42,6 +42,9 @@ thread_local std::string t_lastError;
 // Notes why the call that just failed did, and returns what it returns on failure.
 template <typename T> T failed(T result, DWORD error = GetLastError()) {
   t_lastError = reasonOf(error);
+  // Callers may still look at the error itself; reaching a thread_local (TlsGetValue under
+  // MinGW) has cleared it.
+  SetLastError(error);
   return result;
 }
 

@@ -81,7 +81,7 @@ install_missing() {
 # googletest: its sources, compiled with the cross toolchain. wine64 runs 64-bit programs;
 # wine32 (multiarch i386) the 32-bit ones. Xvfb is the display of the tests that open windows;
 # fonts-wine has MS Sans Serif and Tahoma, and Liberation Serif stands in for Times New Roman.
-common=(cmake ninja-build googletest wine wine64 xvfb xauth fonts-wine fonts-liberation)
+common=(cmake ninja-build googletest wine wine64 xvfb xauth fonts-wine fonts-liberation file)
 arch=${TEXKIT2_WINDOWS_ARCH:-}
 if [ -z "$arch" ] || [ "$arch" = i686 ]; then
   added_i386=0
@@ -242,6 +242,37 @@ wine reg query "${settings}0" >"$work/query0.txt" 2>&1 || fail "wine reg query" 
 expect "$work/query0.txt" "name    REG_SZ    base.wad"
 t_e2e=$((SECONDS - t))
 
+# ---- The desktop application --------------------------------------------------------------------
+t=$SECONDS
+gui=$build/app/texkit2.exe
+# One file that needs no DLL beside it: a 32-bit GUI program importing system DLLs only.
+if [ "$arch" = i686 ]; then
+  file "$gui" | grep -q 'PE32 executable (GUI) Intel 80386' || fail "$gui is no PE32 i386 GUI program"
+fi
+"$arch-w64-mingw32-objdump" -p "$gui" | awk '/DLL Name:/ {print tolower($3)}' >"$work/imports.txt"
+grep -vxE 'advapi32.dll|comctl32.dll|gdi32.dll|kernel32.dll|msvcrt.dll|shell32.dll|user32.dll' \
+  "$work/imports.txt" >"$work/other-imports.txt" &&
+  fail "texkit2.exe imports DLLs that Windows does not have: $(tr '\n' ' ' <"$work/other-imports.txt")"
+# Every dialog in each state, pictured by texkit2.exe itself over the sample game: the main
+# dialog comes up with its caption, and the run through the window works.
+timeout 300 wine "$gui" --screenshots "Z:${work//\//\\}\\shots" "$data" >"$work/shots.out" 2>&1 ||
+  fail "texkit2.exe --screenshots" "$work/shots.out"
+shots=(main-start main-game-chosen locate-browsing locate-found main-folder-located main-extracting
+  wad-file-info main-extracted about)
+for shot in "${shots[@]}"; do
+  [ -s "$work/shots/$shot.bmp" ] || fail "texkit2.exe drew no $shot.bmp" "$work/shots.out"
+done
+# TEXKIT2_WINDOWS_SCREENSHOTS=DIR keeps them, as PNG files, for the README.
+if [ -n "${TEXKIT2_WINDOWS_SCREENSHOTS:-}" ]; then
+  install_missing imagemagick || fail "installing imagemagick" "$apt_log"
+  mkdir -p "$TEXKIT2_WINDOWS_SCREENSHOTS"
+  for shot in "${shots[@]}"; do
+    convert "$work/shots/$shot.bmp" "$TEXKIT2_WINDOWS_SCREENSHOTS/$shot.png"
+  done
+  say "screenshots of texkit2.exe in $TEXKIT2_WINDOWS_SCREENSHOTS"
+fi
+t_gui=$((SECONDS - t))
+
 say "the $arch build extracts the sample game under Wine to the Linux build's WAD file, byte for" \
   "byte, and registers it in txpack1"
 linux_note=""
@@ -249,4 +280,4 @@ if [ "$t_linux" != 0 ]; then
   linux_note=", Linux build ${t_linux} s"
 fi
 say "passed in $((SECONDS - started)) s (packages ${t_install} s, build ${t_build} s${linux_note}," \
-  "prefix ${t_prefix} s, tests ${t_tests} s, end to end ${t_e2e} s)"
+  "prefix ${t_prefix} s, tests ${t_tests} s, end to end ${t_e2e} s, desktop application ${t_gui} s)"

@@ -47,6 +47,15 @@ if(TARGET texkit2_framework_win32)
     "${_texkit2_gui_dir}/tree.bmp;${_texkit2_gui_dir}/clip.avi;${PROJECT_SOURCE_DIR}/res/windows/texkit2.ico")
 endif()
 
+# The application's dialogs on the Win32 front end, over its real resources: the dialog logic
+# tests every front end runs, and the whole walk driven by window handle and control id.
+if(TARGET texkit2_app)
+  texkit2_add_test(test_windows_app
+    SOURCES dialogs/DialogLogicTest.cpp windows/gui/AppWalkTest.cpp
+    LIBS texkit2_app texkit2_fixtures)
+  texkit2_add_gui_resources(test_windows_app)
+endif()
+
 # Set once ctest has listed the tests (discovery runs the executables, so it waits for ctest).
 # - The tests that make and remove the level editor's settings key take turns.
 # - CliTest cases that expect POSIX separators in the output or a Wine prefix on disk are shown
@@ -57,14 +66,14 @@ file(CONFIGURE OUTPUT ${_texkit2_properties_file} @ONLY CONTENT [=[
 # The GUI tests need an X display under Wine: `ctest -L gui` picks them, `-LE gui` the rest.
 # Without one (DISPLAY unset or empty, as the test presets leave it) they are shown as disabled:
 # Wine would only fail to make their windows, slowly.
-foreach(name IN LISTS test_windows_gui_TESTS)
+foreach(name IN LISTS test_windows_gui_TESTS test_windows_app_TESTS)
   set_tests_properties(${name} PROPERTIES LABELS gui)
   if(@CMAKE_CROSSCOMPILING@ AND "$ENV{DISPLAY}" STREQUAL "")
     set_tests_properties(${name} PROPERTIES DISABLED TRUE)
   endif()
 endforeach()
-foreach(name IN LISTS test_windows_TESTS)
-  if(name MATCHES "^(Win32RegistrationTest|WindowsCliTest)\\.")
+foreach(name IN LISTS test_windows_TESTS test_windows_app_TESTS)
+  if(name MATCHES "^(Win32RegistrationTest|WindowsCliTest|AppWalkTest)\\.")
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK editor_settings)
   endif()
 endforeach()

@@ -1,16 +1,17 @@
 #pragma once
 
-#include "app/AppServices.h"
-
-#include <QString>
-#include <QStringList>
+#include "app/Screenshots.h"
 
 namespace texkit2::app {
 
-// Renders every dialog in each of its states to PNG files in `folder`, running a real
-// extraction of the Quake installation in `dataFolder`. Returns the files written; `error`
-// says why it stopped short (not a data folder, a failed extraction).
-QStringList writeScreenshots(const QString& folder, const QString& dataFolder,
-                             AppServices& services, QString& error);
+// Pictures of the Qt windows, as PNG files.
+class QtScreenshotCamera final : public ScreenshotCamera {
+ public:
+  std::string take(framework::CDialog& dialog, const std::string& folder,
+                   const std::string& name) override;
+  void hide(framework::CDialog& dialog) override;
+  std::string takeModal(int templateId, const std::string& folder, const std::string& name,
+                        const std::function<void()>& run) override;
+};
 
 } // namespace texkit2::app

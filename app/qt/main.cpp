@@ -159,17 +159,19 @@ int main(int argc, char** argv) {
     PrintedMessages printed;
     texkit2::app::AppServices shotServices{
         services.files, printed, [] { return texkit2::platform::HostRegistry{}; }, {}, {}, {}};
-    QString error;
-    const QStringList written = texkit2::app::writeScreenshots(
-        arguments[shots + 1], arguments[shots + 2], shotServices, error);
-    for (const QString& file : written) {
-      std::printf("%s\n", qPrintable(file));
+    std::string error;
+    texkit2::app::QtScreenshotCamera camera;
+    const auto written =
+        texkit2::app::writeScreenshots(camera, arguments[shots + 1].toStdString(),
+                                       arguments[shots + 2].toStdString(), shotServices, error);
+    for (const std::string& file : written) {
+      std::printf("%s\n", file.c_str());
     }
-    if (!error.isEmpty()) {
-      std::fprintf(stderr, "texkit2: %s\n", qPrintable(error));
+    if (!error.empty()) {
+      std::fprintf(stderr, "texkit2: %s\n", error.c_str());
       return 1;
     }
-    return written.isEmpty() ? 1 : 0;
+    return written.empty() ? 1 : 0;
   }
 
   std::vector<std::string> words;

@@ -2,15 +2,15 @@
 #include "app/ExtractApp.h"
 #include "app/Help.h"
 #include "app/LocateCommands.h"
+#include "app/win32/Screenshots.h"
 #include "framework/MessageBox.h"
+#include "framework/win32/Win32Api.h"
 
 #include <cstdio>
 #include <cstring>
+#include <shellapi.h>
 #include <string>
 #include <vector>
-#include "framework/win32/Win32Api.h"
-
-#include <shellapi.h>
 
 namespace {
 
@@ -41,6 +41,15 @@ std::string readmePath() {
   return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ? std::string() : path;
 }
 
+// Messages of a screenshot run are printed: nobody is there to close a box.
+class PrintedMessages final : public texkit2::framework::MessageBoxService {
+ public:
+  void show(texkit2::framework::CDialog* /*owner*/, const std::string& text,
+            const std::string& caption, texkit2::framework::BoxIcon /*icon*/) override {
+    say("texkit2: " + caption + ": " + text + "\r\n");
+  }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -51,11 +60,40 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (arguments[i] == "--help") {
-      say("Usage: texkit2 [--version] [--help]\r\n\r\n"
+      say("Usage: texkit2 [--version] [--help] [--screenshots FOLDER DATAFOLDER]\r\n\r\n"
           "Opens the Texkit2 window: choose the game, find its data folder, and extract every\r\n"
           "map texture of PAK0.PAK and PAK1.PAK into one WAD2 file. See texkit2-cli for the\r\n"
-          "command line.\r\n");
+          "command line.\r\n\r\n"
+          "  --screenshots FOLDER DATAFOLDER   picture every dialog as .bmp files in FOLDER,\r\n"
+          "                                    extracting the Quake installation in "
+          "DATAFOLDER\r\n");
       return 0;
+    }
+    if (arguments[i] == "--screenshots") {
+      if (i + 2 >= arguments.size()) {
+        say("texkit2: --screenshots needs FOLDER and DATAFOLDER\r\n");
+        return 2;
+      }
+      // Never the user's editor settings, never a box waiting for an answer.
+      PrintedMessages printed;
+      texkit2::app::AppServices services{texkit2::platform::hostFileSystem(),
+                                         printed,
+                                         [] { return texkit2::platform::HostRegistry{}; },
+                                         {},
+                                         {},
+                                         {}};
+      texkit2::app::Win32ScreenshotCamera camera;
+      std::string error;
+      const auto written = texkit2::app::writeScreenshots(camera, arguments[i + 1],
+                                                          arguments[i + 2], services, error);
+      for (const std::string& file : written) {
+        say(file + "\r\n");
+      }
+      if (!error.empty()) {
+        say("texkit2: " + error + "\r\n");
+        return 1;
+      }
+      return written.empty() ? 1 : 0;
     }
   }
 

@@ -13,26 +13,28 @@ TEST(ScreenshotTest, RendersEveryDialogInEachState) {
   const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
   testing::RecordingMessageBoxes messages;
   AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
-  const QString out = QString::fromStdString((folder / "shots").string());
-  QString error;
-  const QStringList written =
-      writeScreenshots(out, QString::fromStdString(sample.dataFolder.string()), services, error);
-  EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-  const QStringList expected = {"main-start",    "main-game-chosen",    "locate-browsing",
-                                "locate-found",  "main-folder-located", "main-extracting",
-                                "wad-file-info", "main-extracted",      "about"};
-  ASSERT_EQ(written.size(), expected.size()) << written.join(", ").toStdString();
-  for (qsizetype i = 0; i < expected.size(); ++i) {
-    SCOPED_TRACE(expected[i].toStdString());
-    EXPECT_TRUE(written[i].endsWith(expected[i] + ".png"));
-    const QImage image(written[i]);
+  std::string error;
+  QtScreenshotCamera camera;
+  const auto written = writeScreenshots(camera, (folder / "shots").string(),
+                                        sample.dataFolder.string(), services, error);
+  EXPECT_TRUE(error.empty()) << error;
+  const std::vector<std::string> expected = {
+      "main-start",    "main-game-chosen",    "locate-browsing",
+      "locate-found",  "main-folder-located", "main-extracting",
+      "wad-file-info", "main-extracted",      "about"};
+  ASSERT_EQ(written.size(), expected.size()) << ::testing::PrintToString(written);
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(expected[i]);
+    EXPECT_TRUE(written[i].ends_with(expected[i] + ".png"));
+    const QImage image(QString::fromStdString(written[i]));
     EXPECT_GT(image.width(), 100);
     EXPECT_GT(image.height(), 50);
   }
   // The states differ on screen.
-  EXPECT_NE(QImage(written[0]), QImage(written[1]));
-  EXPECT_NE(QImage(written[2]), QImage(written[3]));
-  EXPECT_NE(QImage(written[4]), QImage(written[5]));
+  const auto picture = [&](std::size_t i) { return QImage(QString::fromStdString(written[i])); };
+  EXPECT_NE(picture(0), picture(1));
+  EXPECT_NE(picture(2), picture(3));
+  EXPECT_NE(picture(4), picture(5));
   EXPECT_TRUE(messages.shown.empty());
   testing::expectNoTopLevelWindows();
 }
@@ -45,12 +47,12 @@ TEST(ScreenshotTest, RefusesAFolderWithoutTheArchives) {
   AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
   for (const auto& data : {sample.dataFolder.parent_path(), folder / "missing"}) {
     SCOPED_TRACE(data.string());
-    QString error;
-    const QStringList written =
-        writeScreenshots(QString::fromStdString((folder / "shots").string()),
-                         QString::fromStdString(data.string()), services, error);
-    EXPECT_TRUE(written.isEmpty());
-    EXPECT_TRUE(error.contains("PAK0.PAK")) << error.toStdString();
+    std::string error;
+    QtScreenshotCamera camera;
+    const auto written =
+        writeScreenshots(camera, (folder / "shots").string(), data.string(), services, error);
+    EXPECT_TRUE(written.empty());
+    EXPECT_NE(error.find("PAK0.PAK"), std::string::npos) << error;
   }
   testing::expectNoTopLevelWindows();
 }
