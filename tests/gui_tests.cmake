@@ -17,7 +17,8 @@ gtest_discover_tests(test_gui DISCOVERY_TIMEOUT 60
 # The real program on a real (virtual) X server.
 add_test(NAME StartsUnderXvfb
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/gui/start_under_xvfb.sh $<TARGET_FILE:texkit2>)
-set_tests_properties(StartsUnderXvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 30)
+# xvfb-run -a picks the same free display for two servers started at once: one at a time.
+set_tests_properties(StartsUnderXvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 30 RESOURCE_LOCK xvfb)
 
 add_test(NAME SaysSoWithoutADisplay
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/gui/no_display.sh $<TARGET_FILE:texkit2>)
@@ -30,4 +31,4 @@ target_link_libraries(test_end_to_end PRIVATE texkit2_app_qt texkit2_fixtures Qt
 target_include_directories(test_end_to_end PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR})
 add_test(NAME EndToEndUnderXvfb
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/gui/run_under_xvfb.sh $<TARGET_FILE:test_end_to_end>)
-set_tests_properties(EndToEndUnderXvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)
+set_tests_properties(EndToEndUnderXvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60 RESOURCE_LOCK xvfb)
