@@ -3,7 +3,6 @@
 #include "framework/Toolkit.h"
 #include "framework/TreeCtrl.h"
 
-#include <algorithm>
 
 namespace texkit2::framework {
 
@@ -234,17 +233,6 @@ std::string CDialog::toolTipText(int controlId) {
     return {};
   }
   return text;
-}
-
-void CDialog::attachTree(int controlId, CTreeCtrl& tree) {
-  std::erase_if(m_trees, [&](const auto& entry) { return entry.first == controlId; });
-  m_trees.emplace_back(controlId, &tree);
-}
-
-CTreeCtrl* CDialog::attachedTree(int controlId) const {
-  const auto it = std::find_if(m_trees.begin(), m_trees.end(),
-                               [&](const auto& entry) { return entry.first == controlId; });
-  return it == m_trees.end() ? nullptr : it->second;
 }
 
 } // namespace texkit2::framework

@@ -11,7 +11,6 @@
 namespace texkit2::framework {
 
 class CDialog;
-class CTreeCtrl;
 class DialogPeer;
 struct TreeNotification;
 
@@ -135,10 +134,6 @@ class CDialog {
   // The selection of tree `controlId` moved.
   virtual void OnTreeSelChanged(int /*controlId*/, const TreeNotification& /*notification*/) {}
 
-  // Trees attached to this dialog's tree controls (CTreeCtrl::SubclassDlgItem).
-  void attachTree(int controlId, CTreeCtrl& tree);
-  CTreeCtrl* attachedTree(int controlId) const;
-
  private:
   DialogPeer& built() const;
 
@@ -149,7 +144,6 @@ class CDialog {
   bool m_flashed = false;
   int m_flashToggles = 0;
   bool m_toolTips = false;
-  std::vector<std::pair<int, CTreeCtrl*>> m_trees;
 };
 
 } // namespace texkit2::framework

@@ -32,7 +32,6 @@ bool CTreeCtrl::SubclassDlgItem(int controlId, CDialog& dialog) {
   m_peer = peer;
   m_dialog = &dialog;
   m_controlId = controlId;
-  dialog.attachTree(controlId, *this);
   peer->attach(*this);
   return true;
 }
