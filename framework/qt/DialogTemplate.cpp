@@ -1,11 +1,11 @@
 #include "framework/qt/DialogTemplate.h"
 
+#include "res/rc/Layout.h"
+
 #include <QFontDatabase>
 #include <QFontMetrics>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <cmath>
+#include <exception>
 
 namespace texkit2::framework {
 namespace {
@@ -13,14 +13,6 @@ namespace {
 // Rounded a * b / c, as the system's MulDiv.
 int mulDiv(int a, int b, int c) {
   return static_cast<int>(std::lround(static_cast<double>(a) * b / c));
-}
-
-QRect rectFrom(const QJsonValue& value) {
-  const QJsonArray a = value.toArray();
-  if (a.size() != 4) {
-    return {};
-  }
-  return QRect(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt());
 }
 
 } // namespace
@@ -35,56 +27,43 @@ const ControlTemplate* DialogTemplate::control(int controlId) const {
 }
 
 std::optional<DialogTemplate> parseDialogTemplate(const QByteArray& json, QString* error) {
-  QJsonParseError parseError;
-  const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
-  if (!doc.isObject()) {
+  // One reader of the layouts for both front ends: the resource script is made with it too.
+  rc::DialogLayout layout;
+  try {
+    layout = rc::parseDialogLayout(json.toStdString());
+  } catch (const std::exception& e) {
     if (error != nullptr) {
-      *error = parseError.errorString();
+      *error = QString::fromStdString(e.what());
     }
     return std::nullopt;
   }
-  const QJsonObject root = doc.object();
   DialogTemplate t;
-  t.id = root["id"].toInt();
-  t.caption = root["caption"].toString();
-  t.fontFamily = root["font"].toObject()["family"].toString();
-  t.pointSize = root["font"].toObject()["pointSize"].toInt(8);
-  const QJsonArray size = root["size"].toArray();
-  t.size = QSize(size.at(0).toInt(), size.at(1).toInt());
-  for (const auto& style : root["styles"].toArray()) {
-    t.styles << style.toString();
+  t.id = layout.id;
+  t.caption = QString::fromStdString(layout.caption);
+  t.fontFamily = QString::fromStdString(layout.fontFamily);
+  t.pointSize = layout.pointSize;
+  t.size = QSize(layout.width, layout.height);
+  for (const std::string& style : layout.styles) {
+    t.styles << QString::fromStdString(style);
   }
-  for (const auto& value : root["controls"].toArray()) {
-    const QJsonObject o = value.toObject();
+  for (const rc::ControlLayout& o : layout.controls) {
     ControlTemplate c;
-    c.id = o["id"].toInt(-1);
-    c.type = o["type"].toString();
-    c.text = o["text"].toString();
-    c.rect = rectFrom(o["rect"]);
-    c.icon = o["icon"].toInt();
-    c.align = o["align"].toString("left");
-    c.group = o["group"].toBool();
-    c.tabStop = o["tabstop"].toBool();
-    c.noPrefix = o["noprefix"].toBool();
-    c.staticEdge = o["staticedge"].toBool();
-    c.center = o["center"].toBool();
-    c.transparent = o["transparent"].toBool();
-    c.border = o["border"].toBool();
-    c.centerImage = o["centerimage"].toBool();
-    c.readOnly = o["readonly"].toBool();
-    if (c.type.isEmpty() || !c.rect.isValid()) {
-      if (error != nullptr) {
-        *error = QString("control %1 has no type or size").arg(c.id);
-      }
-      return std::nullopt;
-    }
+    c.id = o.id;
+    c.type = QString::fromStdString(o.type);
+    c.text = QString::fromStdString(o.text);
+    c.rect = QRect(o.x, o.y, o.width, o.height);
+    c.icon = o.icon;
+    c.align = QString::fromStdString(o.align);
+    c.group = o.group;
+    c.tabStop = o.tabStop;
+    c.noPrefix = o.noPrefix;
+    c.staticEdge = o.staticEdge;
+    c.center = o.center;
+    c.transparent = o.transparent;
+    c.border = o.border;
+    c.centerImage = o.centerImage;
+    c.readOnly = o.readOnly;
     t.controls.push_back(c);
-  }
-  if (t.size.isEmpty()) {
-    if (error != nullptr) {
-      *error = "dialog has no size";
-    }
-    return std::nullopt;
   }
   return t;
 }
