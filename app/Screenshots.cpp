@@ -61,7 +61,37 @@ void takeLocateDialog(ScreenshotCamera& camera, CExtractDlg& owner, const fs::pa
   fs::remove_all(media, ec);
 }
 
+class PrintedMessages final : public framework::MessageBoxService {
+ public:
+  explicit PrintedMessages(const std::function<void(const std::string&)>& print) : m_print(print) {}
+  void show(framework::CDialog* /*owner*/, const std::string& text, const std::string& caption,
+            framework::BoxIcon /*icon*/) override {
+    m_print("texkit2: " + caption + ": " + text);
+  }
+
+ private:
+  const std::function<void(const std::string&)>& m_print;
+};
+
 } // namespace
+
+int runScreenshotCommand(ScreenshotCamera& camera, platform::FileSystem& files,
+                         const std::string& folder, const std::string& dataFolder,
+                         const std::function<void(const std::string&)>& out,
+                         const std::function<void(const std::string&)>& err) {
+  PrintedMessages printed(err);
+  AppServices services{files, printed, [] { return platform::HostRegistry{}; }, {}, {}, {}};
+  std::string error;
+  const auto written = writeScreenshots(camera, folder, dataFolder, services, error);
+  for (const std::string& file : written) {
+    out(file);
+  }
+  if (!error.empty()) {
+    err("texkit2: " + error);
+    return 1;
+  }
+  return written.empty() ? 1 : 0;
+}
 
 std::vector<std::string> writeScreenshots(ScreenshotCamera& camera, const std::string& requested,
                                           const std::string& dataFolder, AppServices& services,

@@ -30,4 +30,12 @@ std::vector<std::string> writeScreenshots(ScreenshotCamera& camera, const std::s
                                           const std::string& dataFolder, AppServices& services,
                                           std::string& error);
 
+// The --screenshots command of both front ends: never the user's editor settings, and every
+// message printed instead of a box that nobody would close. `print` says a line (files
+// written on `out`, errors and messages on `err`). Returns the exit status.
+int runScreenshotCommand(ScreenshotCamera& camera, platform::FileSystem& files,
+                         const std::string& folder, const std::string& dataFolder,
+                         const std::function<void(const std::string&)>& out,
+                         const std::function<void(const std::string&)>& err);
+
 } // namespace texkit2::app

@@ -40,15 +40,6 @@ QString readmePath() {
   return {};
 }
 
-// Messages of a screenshot run go to stderr: nobody is there to close a box.
-class PrintedMessages final : public texkit2::framework::MessageBoxService {
- public:
-  void show(texkit2::framework::CDialog* /*owner*/, const std::string& text,
-            const std::string& caption, texkit2::framework::BoxIcon /*icon*/) override {
-    std::fprintf(stderr, "texkit2: %s: %s\n", caption.c_str(), text.c_str());
-  }
-};
-
 // Qt aborts when it cannot reach the window system it is told to use; say so instead. Only a
 // local X display's socket is checked; a remote one is left to Qt.
 bool windowSystemReachable() {
@@ -154,24 +145,12 @@ int main(int argc, char** argv) {
       std::fputs("texkit2: --screenshots needs FOLDER and DATAFOLDER\n", stderr);
       return 2;
     }
-    // Screenshots must never touch the user's editor settings, nor wait for anyone to answer a
-    // message box.
-    PrintedMessages printed;
-    texkit2::app::AppServices shotServices{
-        services.files, printed, [] { return texkit2::platform::HostRegistry{}; }, {}, {}, {}};
-    std::string error;
     texkit2::app::QtScreenshotCamera camera;
-    const auto written =
-        texkit2::app::writeScreenshots(camera, arguments[shots + 1].toStdString(),
-                                       arguments[shots + 2].toStdString(), shotServices, error);
-    for (const std::string& file : written) {
-      std::printf("%s\n", file.c_str());
-    }
-    if (!error.empty()) {
-      std::fprintf(stderr, "texkit2: %s\n", error.c_str());
-      return 1;
-    }
-    return written.empty() ? 1 : 0;
+    return texkit2::app::runScreenshotCommand(
+        camera, services.files, arguments[shots + 1].toStdString(),
+        arguments[shots + 2].toStdString(),
+        [](const std::string& line) { std::printf("%s\n", line.c_str()); },
+        [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
   }
 
   std::vector<std::string> words;

@@ -41,15 +41,6 @@ std::string readmePath() {
   return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ? std::string() : path;
 }
 
-// Messages of a screenshot run are printed: nobody is there to close a box.
-class PrintedMessages final : public texkit2::framework::MessageBoxService {
- public:
-  void show(texkit2::framework::CDialog* /*owner*/, const std::string& text,
-            const std::string& caption, texkit2::framework::BoxIcon /*icon*/) override {
-    say("texkit2: " + caption + ": " + text + "\r\n");
-  }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -74,26 +65,10 @@ int main(int argc, char** argv) {
         say("texkit2: --screenshots needs FOLDER and DATAFOLDER\r\n");
         return 2;
       }
-      // Never the user's editor settings, never a box waiting for an answer.
-      PrintedMessages printed;
-      texkit2::app::AppServices services{texkit2::platform::hostFileSystem(),
-                                         printed,
-                                         [] { return texkit2::platform::HostRegistry{}; },
-                                         {},
-                                         {},
-                                         {}};
       texkit2::app::Win32ScreenshotCamera camera;
-      std::string error;
-      const auto written = texkit2::app::writeScreenshots(camera, arguments[i + 1],
-                                                          arguments[i + 2], services, error);
-      for (const std::string& file : written) {
-        say(file + "\r\n");
-      }
-      if (!error.empty()) {
-        say("texkit2: " + error + "\r\n");
-        return 1;
-      }
-      return written.empty() ? 1 : 0;
+      const auto line = [](const std::string& text) { say(text + "\r\n"); };
+      return texkit2::app::runScreenshotCommand(camera, texkit2::platform::hostFileSystem(),
+                                                arguments[i + 1], arguments[i + 2], line, line);
     }
   }
 
