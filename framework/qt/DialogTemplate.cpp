@@ -17,18 +17,9 @@ int mulDiv(int a, int b, int c) {
 
 } // namespace
 
-const ControlTemplate* DialogTemplate::control(int controlId) const {
-  for (const auto& c : controls) {
-    if (c.id == controlId) {
-      return &c;
-    }
-  }
-  return nullptr;
-}
-
 std::optional<DialogTemplate> parseDialogTemplate(const QByteArray& json, QString* error) {
   // One reader of the layouts for both front ends: the resource script is made with it too.
-  rc::DialogLayout layout;
+  DialogTemplate layout;
   try {
     layout = rc::parseDialogLayout(json.toStdString());
   } catch (const std::exception& e) {
@@ -37,35 +28,7 @@ std::optional<DialogTemplate> parseDialogTemplate(const QByteArray& json, QStrin
     }
     return std::nullopt;
   }
-  DialogTemplate t;
-  t.id = layout.id;
-  t.caption = QString::fromStdString(layout.caption);
-  t.fontFamily = QString::fromStdString(layout.fontFamily);
-  t.pointSize = layout.pointSize;
-  t.size = QSize(layout.width, layout.height);
-  for (const std::string& style : layout.styles) {
-    t.styles << QString::fromStdString(style);
-  }
-  for (const rc::ControlLayout& o : layout.controls) {
-    ControlTemplate c;
-    c.id = o.id;
-    c.type = QString::fromStdString(o.type);
-    c.text = QString::fromStdString(o.text);
-    c.rect = QRect(o.x, o.y, o.width, o.height);
-    c.icon = o.icon;
-    c.align = QString::fromStdString(o.align);
-    c.group = o.group;
-    c.tabStop = o.tabStop;
-    c.noPrefix = o.noPrefix;
-    c.staticEdge = o.staticEdge;
-    c.center = o.center;
-    c.transparent = o.transparent;
-    c.border = o.border;
-    c.centerImage = o.centerImage;
-    c.readOnly = o.readOnly;
-    t.controls.push_back(c);
-  }
-  return t;
+  return layout;
 }
 
 QFont templateFont(const QString& family, int pointSize) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "res/rc/Layout.h"
+
 #include <QFont>
 #include <QRect>
 #include <QString>
@@ -9,39 +11,9 @@
 
 namespace texkit2::framework {
 
-// One control of a dialog layout, in dialog units.
-struct ControlTemplate {
-  int id = -1;
-  QString type; // radio, check, button, defbutton, iconbutton, static, groupbox, edit, progress,
-                // animation, icon, or a type the dialog creates itself (tree)
-  QString text;
-  QRect rect;
-  int icon = 0;
-  QString align = "left";
-  bool group = false;
-  bool tabStop = false;
-  bool noPrefix = false;
-  bool staticEdge = false;
-  bool center = false;
-  bool transparent = false;
-  bool border = false;
-  bool centerImage = false;
-  bool readOnly = false;
-};
-
-// A dialog layout from res/dialogs/<id>.json: caption, font, size and controls in tab order.
-struct DialogTemplate {
-  int id = 0;
-  QString caption;
-  QString fontFamily;
-  int pointSize = 8;
-  QSize size; // dialog units
-  QStringList styles;
-  std::vector<ControlTemplate> controls;
-
-  bool hasStyle(const QString& style) const { return styles.contains(style); }
-  const ControlTemplate* control(int controlId) const;
-};
+// The layouts of res/dialogs/<id>.json, as the resource script writer reads them too.
+using ControlTemplate = rc::ControlLayout;
+using DialogTemplate = rc::DialogLayout;
 
 // Parses a layout; nullopt with `error` set when it is malformed.
 std::optional<DialogTemplate> parseDialogTemplate(const QByteArray& json, QString* error = nullptr);

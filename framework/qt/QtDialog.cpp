@@ -57,7 +57,8 @@ QtDialog::QtDialog(CDialog& dialog, QWidget* parent) : QDialog(parent), m_dialog
   } else {
     qWarning("dialog layout %d is missing", templateId);
     m_template.id = templateId;
-    m_template.size = QSize(100, 50);
+    m_template.width = 100;
+    m_template.height = 50;
   }
   setObjectName(QString("dialog%1").arg(templateId));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -83,11 +84,12 @@ void QtDialog::build() {
     return;
   }
   m_built = true;
-  setWindowTitle(m_template.caption);
-  const QFont font = templateFont(m_template.fontFamily, m_template.pointSize);
+  const QString family = QString::fromStdString(m_template.fontFamily);
+  setWindowTitle(QString::fromStdString(m_template.caption));
+  const QFont font = templateFont(family, m_template.pointSize);
   setFont(font);
-  const DialogUnits units = DialogUnits::forTemplate(m_template.fontFamily, font);
-  setFixedSize(units.toPixelsX(m_template.size.width()), units.toPixelsY(m_template.size.height()));
+  const DialogUnits units = DialogUnits::forTemplate(family, font);
+  setFixedSize(units.toPixelsX(m_template.width), units.toPixelsY(m_template.height));
 
   QWidget* previous = nullptr;
   QButtonGroup* radios = nullptr;
@@ -101,7 +103,7 @@ void QtDialog::build() {
     if (widget == nullptr) {
       continue;
     }
-    widget->setGeometry(units.toPixels(control.rect));
+    widget->setGeometry(units.toPixels(QRect(control.x, control.y, control.width, control.height)));
     widget->setObjectName(control.id == -1 ? QString("static%1").arg(index)
                                            : QString("ctl%1").arg(control.id));
     ++index;
@@ -136,25 +138,26 @@ void QtDialog::build() {
 }
 
 QWidget* QtDialog::makeControl(const ControlTemplate& control) {
-  const QString& type = control.type;
+  const std::string& type = control.type;
+  const QString text = QString::fromStdString(control.text);
   QWidget* widget = nullptr;
   if (type == "radio") {
-    auto* radio = new QRadioButton(control.text, this);
+    auto* radio = new QRadioButton(text, this);
     radio->setFocusPolicy(control.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
     widget = radio;
   } else if (type == "check") {
-    widget = new QCheckBox(control.text, this);
+    widget = new QCheckBox(text, this);
   } else if (type == "button" || type == "defbutton") {
-    auto* button = new QPushButton(control.text, this);
+    auto* button = new QPushButton(text, this);
     button->setDefault(type == "defbutton");
     button->setAutoDefault(type == "defbutton");
     widget = button;
   } else if (type == "iconbutton") {
     // The picture stands for the text, which stays the button's name and mnemonic.
     auto* button = new QPushButton(this);
-    button->setProperty(kTextProperty, control.text);
-    button->setAccessibleName(withoutMnemonic(control.text));
-    button->setShortcut(QKeySequence::mnemonic(control.text));
+    button->setProperty(kTextProperty, text);
+    button->setAccessibleName(withoutMnemonic(text));
+    button->setShortcut(QKeySequence::mnemonic(text));
     button->setIconSize(QSize(32, 32));
     button->setAutoDefault(false);
     widget = button;
@@ -164,13 +167,13 @@ QWidget* QtDialog::makeControl(const ControlTemplate& control) {
     label->setAlignment(alignmentOf(control));
     label->setWordWrap(control.align == "left");
     label->setProperty("noPrefix", control.noPrefix);
-    label->setText(control.noPrefix ? control.text : withoutMnemonic(control.text));
+    label->setText(control.noPrefix ? text : withoutMnemonic(text));
     widget = label;
   } else if (type == "groupbox") {
-    widget = new QGroupBox(withoutMnemonic(control.text), this);
+    widget = new QGroupBox(withoutMnemonic(text), this);
     widget->setFocusPolicy(Qt::NoFocus);
   } else if (type == "edit") {
-    auto* edit = new QLineEdit(control.text, this);
+    auto* edit = new QLineEdit(text, this);
     edit->setReadOnly(control.readOnly);
     widget = edit;
   } else if (type == "progress") {
@@ -426,7 +429,7 @@ void QtDialog::flash(bool on, bool toggled) {
     QApplication::alert(this, 0);
   }
   // Where the caption cannot be drawn inverted, the title carries the attention state.
-  const QString title = m_template.caption;
+  const QString title = QString::fromStdString(m_template.caption);
   setWindowTitle(on ? QString("\u25B6 %1 \u25C0").arg(title) : title);
 }
 
