@@ -135,4 +135,17 @@ class Toolkit {
 // Defined by the backend the program links.
 Toolkit& toolkit();
 
+// Counts a backend's own changes of a view while it lives, so that they do not come back as
+// notifications; restored on every way out, so that a nested change stays quiet too.
+class QuietScope {
+ public:
+  explicit QuietScope(int& counter) : m_counter(counter) { ++m_counter; }
+  ~QuietScope() { --m_counter; }
+  QuietScope(const QuietScope&) = delete;
+  QuietScope& operator=(const QuietScope&) = delete;
+
+ private:
+  int& m_counter;
+};
+
 } // namespace texkit2::framework

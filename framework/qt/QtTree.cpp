@@ -21,18 +21,6 @@ QByteArray nameOf(const QTreeWidgetItem* item) {
   return item->data(0, kNameRole).toByteArray();
 }
 
-// Restores the counter on every way out, so that a nested change stays quiet too.
-class QuietScope {
- public:
-  explicit QuietScope(int& counter) : m_counter(counter) { ++m_counter; }
-  ~QuietScope() { --m_counter; }
-  QuietScope(const QuietScope&) = delete;
-  QuietScope& operator=(const QuietScope&) = delete;
-
- private:
-  int& m_counter;
-};
-
 } // namespace
 
 QtImageList::QtImageList(const QPixmap& bitmap, int imageWidth, std::uint32_t maskRgb) {

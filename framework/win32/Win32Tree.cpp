@@ -57,18 +57,6 @@ COLORREF colourOf(std::uint32_t rgb) {
   return static_cast<COLORREF>(((rgb >> 16) & 0xFFu) | (rgb & 0xFF00u) | ((rgb & 0xFFu) << 16));
 }
 
-// Restores the count on every way out, so that nested changes stay quiet too.
-class QuietScope {
- public:
-  explicit QuietScope(int& counter) : m_counter(counter) { ++m_counter; }
-  ~QuietScope() { --m_counter; }
-  QuietScope(const QuietScope&) = delete;
-  QuietScope& operator=(const QuietScope&) = delete;
-
- private:
-  int& m_counter;
-};
-
 } // namespace
 
 Win32ImageList::~Win32ImageList() {
