@@ -1,9 +1,13 @@
 #include "cli/Commands.h"
 
+#include "Version.h"
+#include "cli/ConflictReport.h"
+#include "cli/ImageCommands.h"
 #include "cli/Json.h"
 #include "cli/RemoveOnInterrupt.h"
 #include "cli/SearchCommands.h"
 #include "cli/TerminalFeedback.h"
+#include "cli/TextureNames.h"
 #include "extract/Extraction.h"
 #include "extract/TexturePack.h"
 #include "extract/WadReader.h"
@@ -19,7 +23,7 @@
 namespace texkit2::cli {
 namespace {
 
-constexpr const char* kVersion = "1.0.12.99";
+constexpr const char* kVersion = TEXKIT2_VERSION;
 
 constexpr const char* kMainHelp =
     R"(Usage: texkit2-cli COMMAND [OPTIONS]
@@ -31,6 +35,8 @@ Commands:
             register it as a texture pack in the level editor's settings
   register  register a data folder's WAD file as a texture pack, without extracting
   info      list the entries of a WAD2 file
+  export    write the textures of a WAD2 file as PNG pictures, in the game's colours
+  sheet     draw the textures of a WAD2 file on one PNG contact sheet, each named
   search    find the game's data folder by walking the drives
   drives    list the drive roots and their types
 
@@ -41,7 +47,7 @@ Options:
 )";
 
 constexpr const char* kExtractHelp =
-    R"(Usage: texkit2-cli extract --game quake|hexen2 [--json] [--no-register]
+    R"(Usage: texkit2-cli extract --game quake|hexen2 [--json] [--conflicts] [--no-register]
                            [--wine-prefix DIR] DATAFOLDER
 
 Reads every map (.bsp) in DATAFOLDER/PAK0.PAK and DATAFOLDER/PAK1.PAK, keeps the first copy of
@@ -55,7 +61,13 @@ Linux the settings are those of the Wine prefix the editor runs in.
 
 Options:
   --game GAME        quake or hexen2 (required)
-  --json             print the summary as JSON
+  --json             print the summary as JSON; it also lists the texture names met more than
+                     once (see --conflicts), as "conflicts"
+  --conflicts        after the summary, list every texture name met more than once: where
+                     the copy kept came from (archive and map), where each copy dropped was,
+                     and whether its bytes differ from the kept one's (size, dimensions,
+                     pixels, the name's bytes after its zero byte, other bytes). The first
+                     copy met is still the one written; the WAD file is the same either way.
   --no-register      do not touch the level editor's settings
   --wine-prefix DIR  the editor's Wine prefix (default $WINEPREFIX, else ~/.wine)
   --help             show this text
@@ -93,13 +105,15 @@ struct Arguments {
   bool json = false;
   bool help = false;
   bool noRegister = false;
+  bool conflicts = false;
 };
 
 enum Accepts : unsigned {
   kGameOption = 1,
   kPrefixOption = 2,
   kJsonOption = 4,
-  kNoRegisterOption = 8
+  kNoRegisterOption = 8,
+  kConflictsOption = 16
 };
 
 // Parses the options a command accepts; nullopt after reporting a usage error.
@@ -121,6 +135,8 @@ std::optional<Arguments> parse(const std::vector<std::string>& args, unsigned ac
       parsed.json = true;
     } else if (arg == "--no-register" && (accepts & kNoRegisterOption) != 0) {
       parsed.noRegister = true;
+    } else if (arg == "--conflicts" && (accepts & kConflictsOption) != 0) {
+      parsed.conflicts = true;
     } else if (arg == "--wine-prefix" && acceptsPrefix) {
       if (i + 1 >= args.size() || args[i + 1].empty()) {
         context.err << "texkit2-cli: --wine-prefix needs a folder\n";
@@ -180,7 +196,8 @@ void printSummary(const extract::ExtractionSummary& summary, const std::string& 
 
 void printJsonSummary(const extract::ExtractionSummary& summary, const std::string& wadPath,
                       const std::vector<std::string>& warnings, const TerminalFeedback& feedback,
-                      const std::optional<Registration>& registration, std::ostream& out) {
+                      const std::optional<Registration>& registration,
+                      const std::vector<extract::NameConflict>& conflicts, std::ostream& out) {
   std::vector<std::string> allWarnings = warnings;
   allWarnings.insert(allWarnings.end(), feedback.messages().begin(), feedback.messages().end());
   out << jsonObject({{"fileName", jsonText(summary.fileName)},
@@ -191,7 +208,8 @@ void printJsonSummary(const extract::ExtractionSummary& summary, const std::stri
                      {"path", jsonPath(wadPath)},
                      {"warnings", jsonTextList(allWarnings)},
                      {"skipped", jsonTextList(feedback.skipped())},
-                     {"registration", registration ? toJson(*registration) : "null"}})
+                     {"registration", registration ? toJson(*registration) : "null"},
+                     {"conflicts", conflictsJson(conflicts)}})
       << '\n';
 }
 
@@ -212,8 +230,8 @@ Registration registerPack(extract::GameKind game, const std::string& dataFolder,
     return registration;
   }
   std::string whyNot;
-  const auto outcome = extract::RegisterTexturePack(*registry.store, game,
-                                                    registry.editorFolder(dataFolder, whyNot), wadName);
+  const auto outcome = extract::RegisterTexturePack(
+      *registry.store, game, registry.editorFolder(dataFolder, whyNot), wadName);
   registration.registered = outcome.registered();
   registration.slot = outcome.slot;
   registration.message = outcome.kind == extract::RegistrationOutcome::Kind::NoPath
@@ -280,12 +298,13 @@ int runRegister(const std::vector<std::string>& args, CliContext& context) {
                 << " does not exist (yet)\n";
   }
   return registerPack(*game, dataFolder, wadName, *parsed, context).registered ? kExitSuccess
-                                                                            : kExitFailure;
+                                                                               : kExitFailure;
 }
 
 int runExtract(const std::vector<std::string>& args, CliContext& context) {
   const auto parsed =
-      parse(args, kGameOption | kPrefixOption | kJsonOption | kNoRegisterOption, context);
+      parse(args, kGameOption | kPrefixOption | kJsonOption | kNoRegisterOption | kConflictsOption,
+            context);
   if (!parsed) {
     return kExitUsage;
   }
@@ -312,7 +331,11 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
   TerminalFeedback feedback(context.err, context.errIsTerminal);
   const std::string startDirectory = context.files.currentDirectory();
   RemoveOnInterrupt files(context.files);
-  const auto summary = extract::RunExtraction(files, *game, dataFolder, feedback);
+  // Comparing the dropped copies reads them too, so only when they are to be reported.
+  std::vector<extract::NameConflict> conflicts;
+  const bool reportConflicts = parsed->json || parsed->conflicts;
+  const auto summary = extract::RunExtraction(files, *game, dataFolder, feedback,
+                                              reportConflicts ? &conflicts : nullptr);
   feedback.endLine();
   // The run leaves the data folder current; a relative --wine-prefix or $WINEPREFIX means the
   // folder the command was started in.
@@ -349,28 +372,15 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
   feedback.SetStatusText("Extraction complete!");
   const std::string wadPath = dataFolder + summary->fileName;
   if (parsed->json) {
-    printJsonSummary(*summary, wadPath, warnings, feedback, registration, context.out);
+    printJsonSummary(*summary, wadPath, warnings, feedback, registration, conflicts, context.out);
   } else {
     printSummary(*summary, wadPath, context.out);
+    if (parsed->conflicts) {
+      context.out << '\n';
+      printConflicts(conflicts, context.out);
+    }
   }
   return kExitSuccess;
-}
-
-std::string printableName(const extract::TextureName& name) {
-  std::string text;
-  for (const std::uint8_t byte : name) {
-    if (byte == 0) {
-      break;
-    }
-    if (byte < 0x20 || byte >= 0x7F || byte == '\\') {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-      text += escaped;
-    } else {
-      text += static_cast<char>(byte);
-    }
-  }
-  return text;
 }
 
 int runInfo(const std::vector<std::string>& args, CliContext& context) {
@@ -530,6 +540,12 @@ int runCommand(const std::vector<std::string>& args, CliContext& context) {
   }
   if (command == "info") {
     return runInfo(rest, context);
+  }
+  if (command == "export") {
+    return runExport(rest, context);
+  }
+  if (command == "sheet") {
+    return runSheet(rest, context);
   }
   if (command == "search") {
     return runSearch(rest, context);

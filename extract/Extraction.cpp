@@ -65,7 +65,8 @@ std::string TemporaryWadName(const std::string& wadFileName) {
 
 std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, GameKind game,
                                                const std::string& dataFolder,
-                                               ExtractionFeedback& feedback) {
+                                               ExtractionFeedback& feedback,
+                                               std::vector<NameConflict>* conflicts) {
   TextureTable table;
   std::int32_t simple = 0;
   std::int32_t animated = 0;
@@ -124,6 +125,10 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
   if (table.count == 0 && !(pak0Sound && pak1Sound)) {
     feedback.ShowMessage(kNoTextureFound, "Extraction Error", MessageIcon::Warning);
     return std::nullopt;
+  }
+  // While the records still point into the archives.
+  if (conflicts != nullptr) {
+    *conflicts = CompareDroppedCopies(table);
   }
 
   const std::int32_t directoryOffset = WriteWadData(*wad.file, table, feedback);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "extract/Conflicts.h"
 #include "extract/ExtractionFeedback.h"
 #include "extract/GameKind.h"
 #include "platform/File.h"
@@ -24,9 +25,12 @@ struct ExtractionSummary {
 // The WAD file is written under a temporary name and replaces the old one only on success, so a
 // failed run leaves an earlier WAD file as it was. A run whose archives were damaged and gave no
 // texture at all fails.
+// With `conflicts`, also compares every copy that the first-wins rule left out with the copy
+// kept (which reads those copies too) and stores the outcome there; the WAD file is the same.
 std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, GameKind game,
                                                const std::string& dataFolder,
-                                               ExtractionFeedback& feedback);
+                                               ExtractionFeedback& feedback,
+                                               std::vector<NameConflict>* conflicts = nullptr);
 
 // Shown when damaged archives gave no texture at all; the run then fails.
 inline constexpr const char* kNoTextureFound = "No texture was found. The old wad file was kept.";

@@ -17,17 +17,13 @@ bool readAt(platform::File& file, std::int64_t position, std::span<std::uint8_t>
   return file.seek(position) && file.readExact(into.data(), into.size());
 }
 
-std::string entryName(const PakEntry& entry) {
-  const auto end = std::find(entry.name.begin(), entry.name.end(), std::uint8_t{0});
-  return std::string(entry.name.begin(), end);
-}
-
 // Everything known about one map while its texture lump is read.
 struct MapScan {
   platform::File& archive;
   TextureTable& table;
   ExtractionFeedback& feedback;
   std::string where; // "PAK0.PAK: maps/e1m1.bsp"
+  std::int32_t mapSource = -1;
   bool damaged = false;
 
   void skipMap(const std::string& why) {
@@ -128,6 +124,7 @@ bool scanMap(MapScan& scan, const PakEntry& entry, std::int64_t archiveLength) {
     record->offset = static_cast<std::int32_t>(lumpStart + offset);
     record->size = static_cast<std::int32_t>(size);
     record->source = &scan.archive;
+    record->map = scan.mapSource;
     if (!readAt(scan.archive, record->offset, record->name)) {
       scan.skipTexture(slotOf[i], "name cannot be read");
       continue;
@@ -179,7 +176,7 @@ std::string TextureNameText(const TextureName& name) {
 
 TextureTable::TextureTable() {
   slots.reserve(kInitialCapacity);
-  m_names.reserve(kInitialCapacity);
+  m_slotOf.reserve(kInitialCapacity);
 }
 
 std::string TextureTable::key(const TextureName& name) {
@@ -188,12 +185,14 @@ std::string TextureTable::key(const TextureName& name) {
 
 bool TextureTable::add(std::unique_ptr<TextureRecord> record) {
   std::string name = key(record->name);
-  if (m_names.contains(name)) {
+  if (const auto held = m_slotOf.find(name); held != m_slotOf.end()) {
+    dropped.push_back({*record, held->second});
     return false;
   }
+  const auto slot = static_cast<std::int32_t>(slots.size());
   slots.push_back(std::move(record));
   try {
-    m_names.insert(std::move(name));
+    m_slotOf.emplace(std::move(name), slot);
   } catch (...) {
     slots.pop_back();
     throw;
@@ -202,69 +201,134 @@ bool TextureTable::add(std::unique_ptr<TextureRecord> record) {
   return true;
 }
 
+std::int32_t TextureTable::addMap(MapSource source) {
+  maps.push_back(std::move(source));
+  return static_cast<std::int32_t>(maps.size() - 1);
+}
+
 void TextureTable::clear() {
   slots.clear();
-  m_names.clear();
+  m_slotOf.clear();
+  maps.clear();
+  dropped.clear();
   count = 0;
 }
 
-bool ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& feedback) {
+PakDirectory ReadPakDirectory(platform::File& archive) {
+  using Status = PakDirectory::Status;
+  PakDirectory directory;
   std::array<std::uint8_t, layout::kPakHeaderSize> header{};
   const std::int64_t got = archive.seek(0) ? archive.read(header.data(), header.size()) : -1;
-  const std::string archiveName = archive.fileName();
   if (got < 4 || !std::equal(layout::kPakMagic.begin(), layout::kPakMagic.end(), header.begin())) {
-    std::string why = "does not begin with \"PACK\"";
+    directory.status = Status::NotPak;
+    directory.why = "does not begin with \"PACK\"";
     if (got < 0) {
-      why = "cannot be read: " + archive.lastError();
+      directory.why = "cannot be read: " + archive.lastError();
     } else if (got == 0) {
-      why = "is empty";
+      directory.why = "is empty";
     } else if (got < 4) {
-      why = "is only " + std::to_string(got) + " bytes long";
+      directory.why = "is only " + std::to_string(got) + " bytes long";
     }
-    feedback.ShowMessageWithDetail(kInvalidPak, kInvalidPakCaption, MessageIcon::Warning,
-                                   archiveName + " " + why);
-    return false;
+    return directory;
   }
   if (got < static_cast<std::int64_t>(header.size())) {
-    feedback.ReportSkipped(archiveName + ": header is truncated; archive skipped");
-    return false;
+    directory.status = Status::TruncatedHeader;
+    return directory;
   }
-  const std::int64_t archiveLength = archive.length();
+  directory.archiveLength = archive.length();
   const std::int64_t directoryOffset = readI32(header, 4);
   const std::int64_t directoryLength = readI32(header, 8);
   const std::int64_t entryCount =
       directoryLength / static_cast<std::int64_t>(layout::kPakEntrySize);
   const std::int64_t directoryBytes = entryCount * static_cast<std::int64_t>(layout::kPakEntrySize);
   if (directoryOffset < 0 || directoryLength < 0 ||
-      directoryOffset + directoryBytes > archiveLength) {
-    feedback.ReportSkipped(archiveName + ": directory lies outside the archive; archive skipped");
-    return false;
+      directoryOffset + directoryBytes > directory.archiveLength) {
+    directory.status = Status::OutsideArchive;
+    return directory;
   }
 
-  std::vector<PakEntry> entries;
-  std::vector<std::uint8_t> directory;
+  std::vector<std::uint8_t> bytes;
   try {
-    entries.resize(static_cast<std::size_t>(entryCount));
-    directory.resize(static_cast<std::size_t>(directoryBytes));
+    directory.entries.resize(static_cast<std::size_t>(entryCount));
+    bytes.resize(static_cast<std::size_t>(directoryBytes));
   } catch (const std::bad_alloc&) {
+    directory.entries.clear();
+    directory.status = Status::NoMemory;
+    return directory;
+  }
+  if (entryCount > 0 && !readAt(archive, directoryOffset, bytes)) {
+    directory.entries.clear();
+    directory.status = Status::Unreadable;
+    return directory;
+  }
+  for (std::size_t i = 0; i < directory.entries.size(); ++i) {
+    const auto entryBytes = std::span<const std::uint8_t>(bytes).subspan(i * layout::kPakEntrySize,
+                                                                         layout::kPakEntrySize);
+    PakEntry& entry = directory.entries[i];
+    std::copy_n(entryBytes.begin(), layout::kPakNameSize, entry.name.begin());
+    entry.position = readI32(entryBytes, layout::kPakNameSize);
+    entry.length = readI32(entryBytes, layout::kPakNameSize + 4);
+    entry.mapIndex = ExtensionEquals(entry.name, "bsp") ? static_cast<std::int32_t>(i) : -1;
+  }
+  return directory;
+}
+
+std::string DescribePakProblem(const PakDirectory& directory) {
+  switch (directory.status) {
+  case PakDirectory::Status::Read:
+    return {};
+  case PakDirectory::Status::NotPak:
+    return directory.why;
+  case PakDirectory::Status::TruncatedHeader:
+    return "header is truncated";
+  case PakDirectory::Status::OutsideArchive:
+    return "directory lies outside the archive";
+  case PakDirectory::Status::Unreadable:
+    return "directory cannot be read";
+  case PakDirectory::Status::NoMemory:
+    return "no memory for the directory";
+  }
+  return {};
+}
+
+const PakEntry* FindPakEntry(const PakDirectory& directory, std::string_view name) {
+  for (const PakEntry& entry : directory.entries) {
+    if (PakEntryName(entry) == name) {
+      return &entry;
+    }
+  }
+  return nullptr;
+}
+
+std::string PakEntryName(const PakEntry& entry) {
+  const auto end = std::find(entry.name.begin(), entry.name.end(), std::uint8_t{0});
+  return std::string(entry.name.begin(), end);
+}
+
+bool ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& feedback) {
+  using Status = PakDirectory::Status;
+  const PakDirectory directory = ReadPakDirectory(archive);
+  const std::string archiveName = archive.fileName();
+  switch (directory.status) {
+  case Status::Read:
+    break;
+  case Status::NotPak:
+    feedback.ShowMessageWithDetail(kInvalidPak, kInvalidPakCaption, MessageIcon::Warning,
+                                   archiveName + " " + directory.why);
+    return false;
+  case Status::NoMemory:
     feedback.ShowMessage(kNoMemory, kNoMemoryCaption, MessageIcon::Error);
     return false;
-  }
-  if (entryCount > 0 && !readAt(archive, directoryOffset, directory)) {
-    feedback.ReportSkipped(archiveName + ": directory cannot be read; archive skipped");
+  case Status::TruncatedHeader:
+  case Status::OutsideArchive:
+  case Status::Unreadable:
+    feedback.ReportSkipped(archiveName + ": " + DescribePakProblem(directory) +
+                           "; archive skipped");
     return false;
-  }
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    const auto bytes = std::span<const std::uint8_t>(directory).subspan(i * layout::kPakEntrySize,
-                                                                        layout::kPakEntrySize);
-    PakEntry& entry = entries[i];
-    std::copy_n(bytes.begin(), layout::kPakNameSize, entry.name.begin());
-    entry.position = readI32(bytes, layout::kPakNameSize);
-    entry.length = readI32(bytes, layout::kPakNameSize + 4);
-    entry.mapIndex = ExtensionEquals(entry.name, "bsp") ? static_cast<std::int32_t>(i) : -1;
   }
 
   bool sound = true;
+  const auto& entries = directory.entries;
   const auto maps = static_cast<std::int32_t>(std::count_if(
       entries.begin(), entries.end(), [](const PakEntry& entry) { return entry.mapIndex != -1; }));
   std::int32_t scanned = 0;
@@ -273,8 +337,14 @@ bool ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& f
     if (entry.mapIndex == -1) {
       continue;
     }
-    MapScan scan{archive, table, feedback, archiveName + ": " + entryName(entry)};
-    if (!scanMap(scan, entry, archiveLength)) {
+    MapScan scan{archive, table, feedback, archiveName + ": " + PakEntryName(entry)};
+    try {
+      scan.mapSource = table.addMap({archiveName, PakEntryName(entry)});
+    } catch (const std::bad_alloc&) {
+      feedback.ShowMessage(kNoMemory, kNoMemoryCaption, MessageIcon::Error);
+      return false;
+    }
+    if (!scanMap(scan, entry, directory.archiveLength)) {
       return false;
     }
     sound = sound && !scan.damaged;

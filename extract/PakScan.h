@@ -8,7 +8,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_set>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace texkit2::extract {
@@ -43,6 +44,20 @@ struct TextureRecord {
   std::int32_t offset = 0; // in the source archive while scanning, in the WAD file once copied
   std::int32_t size = 0;
   platform::File* source = nullptr; // not owned
+  std::int32_t map = -1;            // the table's `maps` index of the map it came from, or -1
+};
+
+// A map a texture came from: its archive's name and its name in that archive's directory.
+struct MapSource {
+  std::string archive;
+  std::string map;
+};
+
+// A copy of a name the table already held, left out by the first-wins rule. Kept so that the
+// copies can be reported and compared; nothing of it goes into the WAD file.
+struct DroppedCopy {
+  TextureRecord copy;    // offset in its source archive
+  std::int32_t kept = 0; // the slot of the record that holds the name
 };
 
 // The unique textures of one run, in the order they were found. It starts with room for 800
@@ -53,18 +68,46 @@ class TextureTable {
 
   TextureTable();
 
-  // Stores the record unless its name is already held; true when stored.
+  // Stores the record unless its name is already held; true when stored. A copy of a held
+  // name goes to `dropped` instead.
   bool add(std::unique_ptr<TextureRecord> record);
+  // The `maps` index of a map about to be scanned.
+  std::int32_t addMap(MapSource source);
   // Frees every record; count becomes 0.
   void clear();
 
   std::vector<std::unique_ptr<TextureRecord>> slots;
   std::int32_t count = 0;
+  std::vector<MapSource> maps;
+  std::vector<DroppedCopy> dropped; // in the order they were met
 
  private:
   static std::string key(const TextureName& name);
-  std::unordered_set<std::string> m_names;
+  std::unordered_map<std::string, std::int32_t> m_slotOf;
 };
+
+// The directory of a PAK archive, read and checked against the archive's length.
+struct PakDirectory {
+  enum class Status { Read, NotPak, TruncatedHeader, OutsideArchive, Unreadable, NoMemory };
+  Status status = Status::Read;
+  std::string why; // for NotPak: what is wrong with its first bytes
+  std::int64_t archiveLength = 0;
+  std::vector<PakEntry> entries;
+};
+
+// Reads the header and directory of `archive`; `mapIndex` is set for the entries named as maps.
+PakDirectory ReadPakDirectory(platform::File& archive);
+
+// Why `directory` could not be read, in a few words ("directory lies outside the archive");
+// empty when it was.
+std::string DescribePakProblem(const PakDirectory& directory);
+
+// The first entry named exactly `name` (case-sensitively, as the engine looks files up), or
+// null.
+const PakEntry* FindPakEntry(const PakDirectory& directory, std::string_view name);
+
+// The entry's name up to its first zero byte.
+std::string PakEntryName(const PakEntry& entry);
 
 // Adds to `table` every texture of every map in `archive` whose name it does not hold yet.
 // Only reads through `archive`; reports through `feedback`'s ShowMessage and ReportSkipped.

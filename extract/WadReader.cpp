@@ -1,6 +1,7 @@
 #include "extract/WadReader.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace texkit2::extract {
 namespace {
@@ -53,6 +54,52 @@ std::string CheckMipHeader(const MipHeader& header, std::int64_t size) {
     }
   }
   return {};
+}
+
+MipTexture DecodeMipTexture(std::span<const std::uint8_t> bytes) {
+  const auto header = ReadMipHeader(bytes);
+  if (!header) {
+    malformed(std::to_string(bytes.size()) + " bytes, too short for the " +
+              std::to_string(layout::kMipHeaderSize) + "-byte mip-texture header");
+  }
+  if (const std::string problem = CheckMipHeader(*header, static_cast<std::int64_t>(bytes.size()));
+      !problem.empty()) {
+    malformed(problem);
+  }
+  MipTexture texture;
+  texture.header = *header;
+  for (std::size_t level = 0; level < texture.levels.size(); ++level) {
+    MipLevel& out = texture.levels[level];
+    out.width = header->width >> level;
+    out.height = header->height >> level;
+    // CheckMipHeader has put every level inside `bytes`.
+    const auto first = bytes.begin() + header->offsets[level];
+    out.indices.assign(first, first + static_cast<std::ptrdiff_t>(out.width) * out.height);
+  }
+  return texture;
+}
+
+MipTexture ReadMipTexture(platform::File& file, const WadEntry& entry) {
+  if (!entry.isMipTexture()) {
+    char type[8];
+    std::snprintf(type, sizeof type, "0x%02x", entry.type);
+    malformed(std::string("not a mip-texture (type ") + type + ")");
+  }
+  if (entry.compression != layout::kWadNoCompression) {
+    malformed("compressed (method " + std::to_string(entry.compression) + ")");
+  }
+  // The file may have changed since its directory was read.
+  if (entry.position < 0 || entry.storedSize < 0 ||
+      static_cast<std::int64_t>(entry.position) + entry.storedSize > file.length()) {
+    malformed("data at " + std::to_string(entry.position) + " of " +
+              std::to_string(entry.storedSize) + " bytes lies outside the file");
+  }
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(entry.storedSize));
+  if (!file.seek(entry.position) || !file.readExact(bytes.data(), bytes.size())) {
+    malformed("its " + std::to_string(bytes.size()) + " bytes at " +
+              std::to_string(entry.position) + " cannot be read");
+  }
+  return DecodeMipTexture(bytes);
 }
 
 WadContents ReadWad(platform::File& file) {

@@ -56,6 +56,27 @@ struct WadContents {
   std::vector<WadEntry> entries;
 };
 
+// One level of a mip-texture: palette indices, row by row from the top.
+struct MipLevel {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<std::uint8_t> indices; // width * height
+};
+
+struct MipTexture {
+  MipHeader header;
+  std::array<MipLevel, 4> levels; // level n has the dimensions of level 0 halved n times
+};
+
+// The mip-texture that `bytes` hold (a WAD entry's data or a map's texture), its header checked
+// by CheckMipHeader; throws WadFormatError with the reason when it does not fit them.
+MipTexture DecodeMipTexture(std::span<const std::uint8_t> bytes);
+
+// Reads a mip-texture entry of `file` (as ReadWad listed it) and decodes it; throws
+// WadFormatError saying why it cannot: another type, compressed, its header does not fit it,
+// its bytes cannot be read.
+MipTexture ReadMipTexture(platform::File& file, const WadEntry& entry);
+
 // Reads and checks the header and directory of a WAD2 file, and the header of each mip-texture;
 // throws WadFormatError when the file breaks its format. A mip-texture whose header does not fit
 // it is not an error of the file: its entry says so in `problem`.

@@ -1,6 +1,7 @@
 // The WAD2 reader behind `texkit2-cli info`, over a file of arbitrary bytes: the command never
 // crashes, succeeds exactly when the reader accepts the file, and every entry it accepts lies
-// inside the file.
+// inside the file. Decoding an entry (as export and sheet do) succeeds exactly when its header
+// fits it, and gives each level its own dimensions.
 #include "cli/Commands.h"
 #include "extract/WadReader.h"
 #include "fuzz/FuzzCheck.h"
@@ -24,6 +25,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                          wad.fileLength);
       TEXKIT2_FUZZ_CHECK(entry.mip.has_value() == (entry.type == 0x44 && entry.storedSize >= 40));
       TEXKIT2_FUZZ_CHECK(entry.problem.empty() || entry.type == 0x44);
+      const bool decodable = entry.mip && entry.problem.empty() && entry.compression == 0;
+      try {
+        const extract::MipTexture texture = extract::ReadMipTexture(file, entry);
+        TEXKIT2_FUZZ_CHECK(decodable);
+        for (std::size_t level = 0; level < texture.levels.size(); ++level) {
+          const auto& mip = texture.levels[level];
+          TEXKIT2_FUZZ_CHECK(mip.width == entry.mip->width >> level &&
+                             mip.height == entry.mip->height >> level);
+          TEXKIT2_FUZZ_CHECK(mip.indices.size() == static_cast<std::size_t>(mip.width) *
+                                                       static_cast<std::size_t>(mip.height));
+        }
+      } catch (const extract::WadFormatError&) {
+        TEXKIT2_FUZZ_CHECK(!decodable);
+      }
     }
   } catch (const extract::WadFormatError&) {
     valid = false;

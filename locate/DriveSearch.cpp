@@ -1,8 +1,10 @@
 #include "locate/DriveSearch.h"
 
+#include "locate/DriveSearchReadAhead.h"
 #include "platform/AsciiCase.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace texkit2::locate {
@@ -13,12 +15,13 @@ bool endsInSeparator(const std::string& path) {
 }
 
 // One folder of the current path: its entries, read in one go so that no listing stays open
-// while its sub-folders are searched (3,000 open listings would exhaust the descriptors), and
-// the position of the entry to handle next.
+// while its sub-folders are searched (3,000 open listings would exhaust the descriptors), the
+// position of the entry to handle next, and how many sub-folders it has led into.
 struct Level {
   std::string path; // ends in the separator
   std::vector<platform::FolderEntry> entries;
   std::size_t next = 0;
+  std::uint32_t entered = 0;
 };
 
 } // namespace
@@ -38,20 +41,23 @@ bool admitsDrive(const DriveSearchOptions& options, platform::DriveType type) {
 
 bool SearchFolder(platform::Drives& drives, const std::string& folder,
                   const std::string& executableName, std::string& matchedFolder,
-                  const FolderObserver& folderObserver) {
+                  const FolderObserver& folderObserver, const ReadAheadLimits& limits) {
   if (folder.empty()) {
     return false;
   }
+  // Joins its threads on every way out, the match included.
+  detail::FolderReadAhead readAhead(drives, limits);
   // Levels stay allocated when the walk climbs back up, so their buffers serve the next
   // sibling's subtree.
   std::vector<Level> levels(1);
   std::size_t depth = 0;
+  detail::WalkKey key; // the current level's place in the walk
   levels[0].path = folder;
   if (!endsInSeparator(levels[0].path)) {
     levels[0].path += platform::kPathSeparator;
   }
   // A folder that cannot be listed counts as empty.
-  drives.listFolder(levels[0].path, levels[0].entries);
+  readAhead.take(key, levels[0].path, levels[0].entries);
 
   while (true) {
     Level& level = levels[depth];
@@ -60,6 +66,7 @@ bool SearchFolder(platform::Drives& drives, const std::string& folder,
         return false;
       }
       --depth;
+      key.pop_back();
       continue;
     }
     const platform::FolderEntry& entry = level.entries[level.next++];
@@ -67,23 +74,23 @@ bool SearchFolder(platform::Drives& drives, const std::string& folder,
       continue;
     }
     if (entry.isDirectory) {
-      // A link to a folder is neither entered nor compared: it would lead to folders searched
-      // elsewhere or around in a loop. A mount point belongs to another drive.
-      if (entry.isSymlink || entry.isMountPoint) {
+      if (!detail::entersFolder(entry)) {
         continue;
       }
       if (levels.size() == depth + 1) {
         levels.emplace_back(); // moves the levels: take them afresh below
       }
-      const Level& parent = levels[depth];
+      Level& parent = levels[depth];
       Level& child = levels[depth + 1];
       child.path.assign(parent.path).append(parent.entries[parent.next - 1].name);
       child.next = 0;
+      child.entered = 0;
+      key.push_back(parent.entered++);
       if (folderObserver) {
         folderObserver(child.path);
       }
       child.path += platform::kPathSeparator;
-      drives.listFolder(child.path, child.entries);
+      readAhead.take(key, child.path, child.entries);
       ++depth;
       continue;
     }

@@ -4,6 +4,7 @@
 #include "platform/Drives.h"
 #include "platform/File.h"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -48,13 +49,30 @@ bool SearchDrives(platform::Drives& drives, platform::FileSystem& files,
                   extract::GameKind gameKind, std::string& gameDataFolder,
                   const FolderObserver& folderObserver = {});
 
+// How far a walk reads folder listings ahead of itself. A cold disk serves several reads at
+// once, so threads of the walk's own read the folders it will enter next, nearest in its order
+// first, at most `folders` listings (and about `entries` entries) ahead. Two threads start; each
+// read that waits on its device adds one, up to `threads`. The walk
+// stays on the caller's thread and takes each listing in its own order, so its first match and
+// what it reports are those of a walk that reads each folder as it enters it. A listing read
+// ahead is used only while the folder's stamp says it has not changed since; otherwise it is
+// read again. Only over a Drives that lists concurrently; 0 threads or folders: no read-ahead.
+struct ReadAheadLimits {
+  // Measured cold on a virtual disk of a 2-core machine over 92,763 folders: 8 threads beat 4
+  // and 16; a window under a hundred folders keeps the threads waiting for the walk.
+  unsigned threads = 8;
+  std::size_t folders = 256;
+  std::size_t entries = 1 << 16;
+};
+
 // The walk of one folder and everything below it on the same file system. On a match stores
 // the path of the folder holding the executable, ending in the separator, into `matchedFolder`
 // and returns true; otherwise leaves it alone and returns false. `folder` itself is not
-// reported to the observer, its sub-folders are.
+// reported to the observer, its sub-folders are. Every thread of the read-ahead has ended
+// when it returns.
 bool SearchFolder(platform::Drives& drives, const std::string& folder,
                   const std::string& executableName, std::string& matchedFolder,
-                  const FolderObserver& folderObserver = {});
+                  const FolderObserver& folderObserver = {}, const ReadAheadLimits& limits = {});
 
 // Turns a game folder (ending in the separator) into its data folder in place and checks that
 // it holds PAK0.PAK and PAK1.PAK, matched without regard to letter case. The data folder is

@@ -46,6 +46,18 @@ struct FolderEntry {
   bool operator==(const FolderEntry&) const = default;
 };
 
+// What a folder was when it was looked at: which folder, and when its entries last changed. A
+// listing read earlier still holds while the folder's stamp is the same; a folder removed and
+// made again, or one that gained or lost an entry, has another.
+struct FolderStamp {
+  // On Windows a folder's number needs a handle of its own, so its creation time stands in.
+  std::uint64_t volume = 0; // the device (0 on Windows, where a walk stays on one drive)
+  std::uint64_t file = 0;   // the inode; on Windows the creation time
+  std::int64_t changed = 0; // last status change (ns); on Windows the last write time
+
+  bool operator==(const FolderStamp&) const = default;
+};
+
 // The drives of the machine, their media, and folder listings.
 class Drives {
  public:
@@ -71,6 +83,26 @@ class Drives {
 
   // True when `path` names an existing folder (through symbolic links).
   virtual bool isFolder(const std::string& path) = 0;
+
+  // Whether listFolder, listStampedFolder and folderStamp may run on several threads at once,
+  // so that a walk may read folders ahead of itself.
+  virtual bool listsConcurrently() const { return false; }
+
+  // listFolder, and the stamp of the folder it read, taken before its entries were read:
+  // nullopt when the listing failed or this table cannot tell.
+  virtual std::error_code listStampedFolder(const std::string& folder,
+                                            std::vector<FolderEntry>& entries,
+                                            std::optional<FolderStamp>& stamp) {
+    stamp.reset();
+    return listFolder(folder, entries);
+  }
+
+  // The stamp of the folder that listing `folder` would read now; nullopt when there is none
+  // (gone, not a folder) or this table cannot tell.
+  virtual std::optional<FolderStamp> folderStamp(const std::string& folder) {
+    static_cast<void>(folder);
+    return std::nullopt;
+  }
 };
 
 // The drives of this machine.
@@ -79,7 +111,11 @@ Drives& hostDrives();
 // The host's folder listing, which every Drives of this platform shares: on Linux it marks
 // mount points by their mount id (falling back to the device number), so bind mounts count too.
 // Paths longer than the platform's limit for one call are opened piecewise.
-std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntry>& entries);
+// Safe to call from several threads at once; `stamp`, when given, receives the stamp of the
+// folder read.
+std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntry>& entries,
+                               std::optional<FolderStamp>* stamp = nullptr);
+std::optional<FolderStamp> hostFolderStamp(const std::string& folder);
 bool isHostFolder(const std::string& path);
 
 } // namespace texkit2::platform

@@ -93,12 +93,23 @@ std::optional<std::uint32_t> MemoryDrives::volumeSerial(const std::string& root)
 
 std::error_code MemoryDrives::listFolder(const std::string& folder,
                                          std::vector<FolderEntry>& entries) {
-  m_listed.push_back(folder);
+  std::optional<FolderStamp> stamp;
+  return listStampedFolder(folder, entries, stamp);
+}
+
+std::error_code MemoryDrives::listStampedFolder(const std::string& folder,
+                                                std::vector<FolderEntry>& entries,
+                                                std::optional<FolderStamp>& stamp) {
+  {
+    const std::lock_guard lock(m_listedLock);
+    m_listed.push_back(folder);
+  }
   entries.clear();
+  stamp.reset();
   if (m_unlistable.contains(trimmed(folder))) {
     return std::make_error_code(std::errc::permission_denied);
   }
-  if (const auto error = listHostFolder(folder, entries)) {
+  if (const auto error = listHostFolder(folder, entries, &stamp)) {
     return error;
   }
   if (m_order == Order::Ascending) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -14,7 +15,8 @@ namespace texkit2::platform {
 // A drive table for tests: each drive's root is a real folder (a temporary one), with a type
 // and a medium serial number that the test chooses and may change at any time. Listings are
 // the host's, in byte order of the names unless the test asks otherwise, so that the order a
-// walk meets entries in is known.
+// walk meets entries in is known. Folders may be listed on several threads at once; the drives,
+// the order and the unlistable folders are set while nothing lists.
 class MemoryDrives final : public Drives {
  public:
   enum class Order { Ascending, Descending, FileSystem };
@@ -33,7 +35,7 @@ class MemoryDrives final : public Drives {
   void setUnlistable(const std::filesystem::path& folder);
   void setOrder(Order order) { m_order = order; }
 
-  // The folders listFolder was asked for, in order, as passed.
+  // The folders listFolder was asked for, in order, as passed. Read it while nothing lists.
   const std::vector<std::string>& listedFolders() const { return m_listed; }
   void clearListed() { m_listed.clear(); }
 
@@ -42,6 +44,12 @@ class MemoryDrives final : public Drives {
   std::optional<std::uint32_t> volumeSerial(const std::string& root) override;
   std::error_code listFolder(const std::string& folder, std::vector<FolderEntry>& entries) override;
   bool isFolder(const std::string& path) override { return isHostFolder(path); }
+  bool listsConcurrently() const override { return true; }
+  std::error_code listStampedFolder(const std::string& folder, std::vector<FolderEntry>& entries,
+                                    std::optional<FolderStamp>& stamp) override;
+  std::optional<FolderStamp> folderStamp(const std::string& folder) override {
+    return hostFolderStamp(folder);
+  }
 
  private:
   struct Drive {
@@ -54,6 +62,7 @@ class MemoryDrives final : public Drives {
   std::vector<Drive> m_drives;
   std::set<std::string> m_unlistable; // without a trailing separator
   Order m_order = Order::Ascending;
+  std::mutex m_listedLock;
   std::vector<std::string> m_listed;
 };
 

@@ -53,6 +53,14 @@ class PosixDrives final : public Drives {
     return listHostFolder(folder, entries);
   }
   bool isFolder(const std::string& path) override { return isHostFolder(path); }
+  bool listsConcurrently() const override { return true; }
+  std::error_code listStampedFolder(const std::string& folder, std::vector<FolderEntry>& entries,
+                                    std::optional<FolderStamp>& stamp) override {
+    return listHostFolder(folder, entries, &stamp);
+  }
+  std::optional<FolderStamp> folderStamp(const std::string& folder) override {
+    return hostFolderStamp(folder);
+  }
 
  private:
   struct Classified {

@@ -48,10 +48,13 @@ bool takeLock(int fd, int operation) {
   return true;
 }
 
+// Writes this large start their way to the disk at once (see write()).
+constexpr std::size_t kWritebackSize = 64 * 1024;
+
 class PosixFile final : public File {
  public:
-  PosixFile(int fd, std::string name, bool writable)
-      : m_fd(fd), m_name(std::move(name)), m_writable(writable) {}
+  PosixFile(int fd, std::string name, bool writable, bool flushAtClose)
+      : m_fd(fd), m_name(std::move(name)), m_writable(writable), m_flushAtClose(flushAtClose) {}
   ~PosixFile() override { close(); }
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
@@ -113,6 +116,13 @@ class PosixFile final : public File {
       }
       done += static_cast<std::size_t>(put);
     }
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Start putting large writes on disk now, while the rest is still being gathered, so that
+    // the flush at close waits only for the last of them.
+    if (size >= kWritebackSize) {
+      ::sync_file_range(m_fd, m_position, static_cast<off_t>(done), SYNC_FILE_RANGE_WRITE);
+    }
+#endif
     m_position += static_cast<std::int64_t>(done);
     return true;
   }
@@ -137,7 +147,7 @@ class PosixFile final : public File {
     }
     bool ok = !m_failed;
     // A full disk may only show itself when the data is flushed.
-    if (m_writable && ::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS) {
+    if (m_writable && m_flushAtClose && ::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS) {
       m_error = reasonOf(errno);
       ok = false;
     }
@@ -158,6 +168,7 @@ class PosixFile final : public File {
   int m_fd;
   std::string m_name;
   bool m_writable;
+  bool m_flushAtClose;
   bool m_failed = false;
   std::int64_t m_position = 0;
   std::string m_error;
@@ -176,6 +187,11 @@ class PosixFileSystem final : public FileSystem {
     // Not O_TRUNC: a file that someone else holds must not lose its contents before the lock
     // test refuses us.
     return openFile(name, O_WRONLY | O_CREAT, LOCK_EX);
+  }
+
+  std::unique_ptr<File> createForExport(const std::string& name) override {
+    // Looking each new name up without regard to case would list the folder once per file.
+    return openFile(name, O_WRONLY | O_CREAT, LOCK_EX, Export::Yes);
   }
 
   bool replaceFile(const std::string& from, const std::string& to) override {
@@ -256,11 +272,14 @@ class PosixFileSystem final : public FileSystem {
   std::string lastError() const override { return t_lastError; }
 
  private:
-  std::unique_ptr<File> openFile(const std::string& name, int flags, int lock) {
+  enum class Export { No, Yes };
+
+  std::unique_ptr<File> openFile(const std::string& name, int flags, int lock,
+                                 Export exported = Export::No) {
     if (name.empty()) {
       return failed(reasonOf(ENOENT), nullptr);
     }
-    const std::string path = resolveCaseInsensitive(name);
+    const std::string path = exported == Export::Yes ? name : resolveCaseInsensitive(name);
     // Non-blocking, so that a FIFO of that name is refused below rather than waited on.
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) {
@@ -282,7 +301,7 @@ class PosixFileSystem final : public FileSystem {
       ::close(fd);
       return failed(std::move(refusal), nullptr);
     }
-    return std::make_unique<PosixFile>(fd, name, writable);
+    return std::make_unique<PosixFile>(fd, name, writable, exported == Export::No);
   }
 
   // The rename is durable only once the folder entry itself is on disk.

@@ -87,18 +87,30 @@ struct Identity {
   std::uint64_t mountId = 0;
   bool hasMountId = false;
   std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::int64_t changed = 0;
 };
 
-bool identify(int dirFd, const char* name, int flags, Identity& identity, unsigned& mode) {
+bool identify(int dirFd, const char* name, int flags, Identity& identity, unsigned& mode,
+              unsigned extra = 0) {
   struct statx info {};
-  if (::statx(dirFd, name, flags | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_MNT_ID, &info) != 0) {
+  if (::statx(dirFd, name, flags | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_MNT_ID | extra, &info) !=
+      0) {
     return false;
   }
   identity.hasMountId = (info.stx_mask & STATX_MNT_ID) != 0;
   identity.mountId = info.stx_mnt_id;
   identity.device = (std::uint64_t{info.stx_dev_major} << 32) | info.stx_dev_minor;
+  identity.inode = info.stx_ino;
+  identity.changed = info.stx_ctime.tv_sec * std::int64_t{1000000000} + info.stx_ctime.tv_nsec;
   mode = info.stx_mode;
   return true;
+}
+
+constexpr unsigned kStampFields = STATX_INO | STATX_CTIME;
+
+FolderStamp stampOf(const Identity& identity) {
+  return {identity.device, identity.inode, identity.changed};
 }
 
 bool differentMount(const Identity& folder, const Identity& child) {
@@ -110,8 +122,12 @@ bool differentMount(const Identity& folder, const Identity& child) {
 
 } // namespace
 
-std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
+std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntry>& entries,
+                               std::optional<FolderStamp>* stamp) {
   entries.clear();
+  if (stamp != nullptr) {
+    stamp->reset();
+  }
   if (folder.empty()) {
     return std::make_error_code(std::errc::invalid_argument);
   }
@@ -121,7 +137,8 @@ std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntr
   }
   Identity self;
   unsigned selfMode = 0;
-  if (!identify(fd.get(), "", AT_EMPTY_PATH, self, selfMode)) {
+  // The stamp comes before the entries: a change made while they are read shows in a later one.
+  if (!identify(fd.get(), "", AT_EMPTY_PATH, self, selfMode, stamp != nullptr ? kStampFields : 0)) {
     return lastError();
   }
   DIR* dir = ::fdopendir(fd.get());
@@ -170,8 +187,30 @@ std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntr
   ::closedir(dir);
   if (failure) {
     entries.clear();
+  } else if (stamp != nullptr) {
+    *stamp = stampOf(self);
   }
   return failure;
+}
+
+std::optional<FolderStamp> hostFolderStamp(const std::string& folder) {
+  if (folder.empty()) {
+    return std::nullopt;
+  }
+  Identity identity;
+  unsigned mode = 0;
+  // Links are followed as the listing's open() follows them.
+  bool found = false;
+  if (folder.size() < PATH_MAX) {
+    found = identify(AT_FDCWD, folder.c_str(), 0, identity, mode, kStampFields);
+  } else {
+    FdGuard fd(openFolder(folder, O_PATH));
+    found = fd.get() >= 0 && identify(fd.get(), "", AT_EMPTY_PATH, identity, mode, kStampFields);
+  }
+  if (!found || !S_ISDIR(mode)) {
+    return std::nullopt;
+  }
+  return stampOf(identity);
 }
 
 bool isHostFolder(const std::string& path) {

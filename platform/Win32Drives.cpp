@@ -1,4 +1,4 @@
-// Drives, media and folder listings on Windows: drive letters, GetDriveTypeA, FindFirstFileA.
+// Drives, media and folder listings on Windows: drive letters, GetDriveTypeA, FindFirstFileExA.
 #include "platform/Drives.h"
 
 #define WIN32_LEAN_AND_MEAN
@@ -98,15 +98,69 @@ class Win32Drives final : public Drives {
   }
 
   bool isFolder(const std::string& path) override { return isHostFolder(path); }
+  bool listsConcurrently() const override { return true; }
+  std::error_code listStampedFolder(const std::string& folder, std::vector<FolderEntry>& entries,
+                                    std::optional<FolderStamp>& stamp) override {
+    return listHostFolder(folder, entries, &stamp);
+  }
+  std::optional<FolderStamp> folderStamp(const std::string& folder) override {
+    return hostFolderStamp(folder);
+  }
 };
+
+std::int64_t ticksOf(const FILETIME& time) {
+  return static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime);
+}
+
+// The folder's own name for GetFileAttributesExA, which takes "C:\" but not "C:\Games\".
+std::string withoutTrailingSeparator(std::string folder) {
+  while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/') &&
+         !(folder.size() == 3 && folder[1] == ':')) {
+    folder.pop_back();
+  }
+  return folder;
+}
+
+// Basic information (no 8.3 name to look up) in large fetches: fewer, bigger directory reads.
+// Windows before 7 knows neither and refuses them; FindFirstFileA then does the same job.
+HANDLE findFirst(const std::string& pattern, WIN32_FIND_DATAA& data) {
+  HANDLE find = ::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                   nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_INVALID_PARAMETER) {
+    find = ::FindFirstFileA(pattern.c_str(), &data);
+  }
+  return find;
+}
 
 } // namespace
 
-std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
+std::optional<FolderStamp> hostFolderStamp(const std::string& folder) {
+  if (folder.empty()) {
+    return std::nullopt;
+  }
+  QuietErrors quiet;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExA(withoutTrailingSeparator(folder).c_str(), GetFileExInfoStandard,
+                              &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return std::nullopt;
+  }
+  return FolderStamp{0, static_cast<std::uint64_t>(ticksOf(data.ftCreationTime)),
+                     ticksOf(data.ftLastWriteTime)};
+}
+
+std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntry>& entries,
+                               std::optional<FolderStamp>* stamp) {
   entries.clear();
+  if (stamp != nullptr) {
+    stamp->reset();
+  }
   if (folder.empty()) {
     return std::make_error_code(std::errc::invalid_argument);
   }
+  // Before the entries, so that a change made while they are read shows in a later stamp.
+  const std::optional<FolderStamp> before =
+      stamp != nullptr ? hostFolderStamp(folder) : std::nullopt;
   std::string pattern = folder;
   if (pattern.back() != '\\' && pattern.back() != '/') {
     pattern += '\\';
@@ -115,11 +169,14 @@ std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntr
 
   QuietErrors quiet;
   WIN32_FIND_DATAA data;
-  HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
+  HANDLE find = findFirst(pattern, data);
   if (find == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
     // A drive root has no "." entry, so an empty one matches nothing at all.
     if (error == ERROR_FILE_NOT_FOUND) {
+      if (stamp != nullptr) {
+        *stamp = before;
+      }
       return {};
     }
     return win32Error(error);
@@ -145,6 +202,9 @@ std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntr
   if (error != ERROR_NO_MORE_FILES) {
     entries.clear();
     return win32Error(error);
+  }
+  if (stamp != nullptr) {
+    *stamp = before;
   }
   return {};
 }

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Hardening checks for CI: the whole test suite built with AddressSanitizer and
-# UndefinedBehaviorSanitizer (any finding aborts its test), then each libFuzzer target for a
-# bounded time from seeds generated out of the sample game. Installs clang and its runtime
-# quietly when missing. About six minutes on two cores.
+# UndefinedBehaviorSanitizer (any finding aborts its test), the drive search tests built with
+# ThreadSanitizer (the search reads folders ahead on threads of its own), then each libFuzzer
+# target for a bounded time from seeds generated out of the sample game. Installs clang and its
+# runtime quietly when missing. About seven minutes on two cores.
 #
-#   scripts/ci-hardening.sh                  build-asan/ and build-fuzz/ in the checkout
+#   scripts/ci-hardening.sh                  build-asan/, build-tsan/ and build-fuzz/ in the checkout
 #   FUZZ_SECONDS=600 scripts/ci-hardening.sh longer fuzzing
 set -euo pipefail
 cd "$(dirname "$0")/.."
 asan=${HARDENING_ASAN_DIR:-build-asan}
+tsan=${HARDENING_TSAN_DIR:-build-tsan}
 fuzz=${HARDENING_FUZZ_DIR:-build-fuzz}
 seconds=${FUZZ_SECONDS:-60}
 jobs=$(nproc)
@@ -31,6 +33,7 @@ quietly() {
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS=halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 
 echo "== sanitizer build (address;undefined) and the whole test suite"
@@ -41,6 +44,16 @@ quietly cmake --build "$asan" --parallel "$jobs"
 # A hang must fail, not use up CI's time.
 ctest --test-dir "$asan" --output-on-failure --parallel "$jobs" --timeout 300
 echo "sanitizer suite done after $((SECONDS - started)) s"
+
+echo "== thread sanitizer build (thread) and the drive search tests"
+t=$SECONDS
+quietly cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DTEXKIT2_SANITIZE=thread -DTEXKIT2_BUILD_GUI=OFF
+quietly cmake --build "$tsan" --parallel "$jobs" --target test_locate
+# The trees 3,000 folders deep try depth, not threads, and take TSan half a minute each.
+quietly "$tsan/tests/test_locate" \
+  --gtest_filter='Search*:CheckData*:-*ThreeThousand*'
+echo "thread sanitizer: no finding in the drive search tests ($((SECONDS - t)) s)"
 
 echo "== fuzz targets, ${seconds} s each"
 quietly cmake -S . -B "$fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -81,7 +81,8 @@ install_missing() {
 # googletest: its sources, compiled with the cross toolchain. wine64 runs 64-bit programs;
 # wine32 (multiarch i386) the 32-bit ones. Xvfb is the display of the tests that open windows;
 # fonts-wine has MS Sans Serif and Tahoma, and Liberation Serif stands in for Times New Roman.
-common=(cmake ninja-build googletest wine wine64 xvfb xauth fonts-wine fonts-liberation file)
+common=(cmake ninja-build googletest libstb-dev wine wine64 xvfb xauth fonts-wine fonts-liberation
+  file)
 arch=${TEXKIT2_WINDOWS_ARCH:-}
 if [ -z "$arch" ] || [ "$arch" = i686 ]; then
   added_i386=0
@@ -226,6 +227,20 @@ tr -d '\r' <"$work/info.out" >"$work/info-windows.txt"
 cmp "$work/info-linux.txt" "$work/info-windows.txt" ||
   fail "texkit2-cli.exe info lists the WAD file otherwise than the Linux build" "$work/info.out"
 
+# The textures as pictures: the same files under the same names as the Linux build's.
+"$linux/cli/texkit2-cli" export --png "$work/linux-png" "$work/linux/quake/id1/Quake.wad" \
+  >"$work/export-linux.log" 2>&1 || fail "the Linux export" "$work/export-linux.log"
+timeout 300 wine "$exe" export --png "Z:${work//\//\\}\\windows-png" "$data\\Quake.wad" \
+  >"$work/export.out" 2>&1 || fail "texkit2-cli.exe export" "$work/export.out"
+diff -r "$work/linux-png" "$work/windows-png" >"$work/export-diff.txt" 2>&1 ||
+  fail "texkit2-cli.exe export writes other files than the Linux build" "$work/export-diff.txt"
+"$linux/cli/texkit2-cli" sheet -o "$work/linux-sheet.png" "$work/linux/quake/id1/Quake.wad" \
+  >"$work/sheet-linux.log" 2>&1 || fail "the Linux sheet" "$work/sheet-linux.log"
+timeout 300 wine "$exe" sheet -o "Z:${work//\//\\}\\windows-sheet.png" "$data\\Quake.wad" \
+  >"$work/sheet.out" 2>&1 || fail "texkit2-cli.exe sheet" "$work/sheet.out"
+cmp "$work/linux-sheet.png" "$work/windows-sheet.png" ||
+  fail "the contact sheets of the Windows and the Linux build differ"
+
 # The drives as Wine reports them: C: (the prefix's drive_c) and Z: (the host's /), both fixed.
 timeout 300 wine "$exe" drives >"$work/drives.out" 2>&1 ||
   fail "texkit2-cli.exe drives" "$work/drives.out"
@@ -274,7 +289,7 @@ fi
 t_gui=$((SECONDS - t))
 
 say "the $arch build extracts the sample game under Wine to the Linux build's WAD file, byte for" \
-  "byte, and registers it in txpack1"
+  "byte, registers it in txpack1, and exports and draws its textures as the Linux build does"
 linux_note=""
 if [ "$t_linux" != 0 ]; then
   linux_note=", Linux build ${t_linux} s"

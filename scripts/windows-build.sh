@@ -25,9 +25,10 @@ build=${BUILD_DIR:-build-windows-$arch}
 linux=${LINUX_BUILD_DIR:-build}
 
 # The Linux build's packages, then googletest's sources (in /usr/src/googletest, compiled with
-# the cross toolchain) and the cross compiler.
+# the cross toolchain), stb's headers (header-only, taken from the host: cmake/Stb.cmake) and
+# the cross compiler.
 scripts/setup.sh
-scripts/setup.sh cmake ninja-build googletest "$compiler"
+scripts/setup.sh cmake ninja-build googletest libstb-dev "$compiler"
 
 if [ ! -f "$linux/CMakeCache.txt" ]; then
   cmake --preset default -B "$linux" >/dev/null
@@ -39,4 +40,10 @@ cmake --preset "windows-$arch" -B "$build" \
   -DTEXKIT2_HOST_ARTWORK_DIR="$host/res/generated" \
   -DTEXKIT2_HOST_MAKE_RC="$host/res/rc/texkit2-make-rc" "$@" >/dev/null
 cmake --build "$build" --parallel
-echo "windows-build.sh: built $build/cli/texkit2-cli.exe"
+# The zip a Windows user unpacks: the programs and README.txt (cmake/Packaging.cmake).
+rm -f "$build"/texkit2-*-win*.zip
+(cd "$build" && cpack -G ZIP >cpack.log 2>&1) || {
+  cat "$build/cpack.log"
+  exit 1
+}
+echo "windows-build.sh: built $build/cli/texkit2-cli.exe and $(ls "$build"/texkit2-*-win*.zip)"

@@ -10,13 +10,18 @@ texkit2_add_test(test_extract
     extract/PakScanTest.cpp
     extract/WadWriterTest.cpp
     extract/WadReaderTest.cpp
+    extract/PaletteTest.cpp
+    extract/ConflictsTest.cpp
     extract/TexturePackTest.cpp
     extract/ExtractionTest.cpp
   LIBS texkit2_extract texkit2_fixtures)
 
 texkit2_add_test(test_cli
-  SOURCES cli/CliTest.cpp
-  LIBS texkit2_cli_lib texkit2_fixtures)
+  SOURCES
+    cli/CliTest.cpp
+    cli/ImageCommandsTest.cpp
+    common/PngReader.cpp common/PngReader.h
+  LIBS texkit2_cli_lib texkit2_fixtures texkit2_stb)
 
 # Runs only where Debian's wine is installed; about ten seconds there.
 if(NOT WIN32)

@@ -11,6 +11,7 @@ texkit2_add_test(test_locate
     ${CMAKE_CURRENT_LIST_DIR}/locate/PosixDrivesTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/locate/HostFolderListingTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/locate/SearchFaultTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/locate/SearchReadAheadTest.cpp
   LIBS texkit2_locate_engine)
 
 texkit2_add_test(test_search_cli

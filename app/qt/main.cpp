@@ -1,3 +1,4 @@
+#include "Version.h"
 #include "app/ExtractApp.h"
 #include "app/Help.h"
 #include "app/LocateCommands.h"
@@ -7,6 +8,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 #include <cstdio>
@@ -18,7 +20,7 @@
 
 namespace {
 
-constexpr const char* kVersion = "1.0.12.99";
+constexpr const char* kVersion = TEXKIT2_VERSION;
 
 constexpr const char* kHelp =
     R"(Usage: texkit2 [--version] [--help] [--screenshots FOLDER DATAFOLDER]
@@ -30,14 +32,12 @@ texture of PAK0.PAK and PAK1.PAK into one WAD2 file. See texkit2-cli for the com
                                     Quake installation in DATAFOLDER (use QT_QPA_PLATFORM=offscreen)
 )";
 
+// Beside the program as installed (bin/../share/doc/texkit2), so any install prefix works; the
+// build tree has a copy at the same place.
 QString readmePath() {
-  for (const QString& candidate :
-       {QStringLiteral(TEXKIT2_INSTALLED_README), QStringLiteral(TEXKIT2_SOURCE_README)}) {
-    if (QFileInfo::exists(candidate)) {
-      return candidate;
-    }
-  }
-  return {};
+  const QString path = QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                                       QStringLiteral(TEXKIT2_README_FROM_PROGRAM));
+  return QFileInfo::exists(path) ? path : QString();
 }
 
 // Qt aborts when it cannot reach the window system it is told to use; say so instead. Only a

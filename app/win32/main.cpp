@@ -1,4 +1,5 @@
 // texkit2.exe: the main dialog as the application's main window, drawn by Win32.
+#include "Version.h"
 #include "app/ExtractApp.h"
 #include "app/Help.h"
 #include "app/LocateCommands.h"
@@ -14,7 +15,7 @@
 
 namespace {
 
-constexpr const char* kVersion = "1.0.12.99";
+constexpr const char* kVersion = TEXKIT2_VERSION;
 
 // A GUI program has no console of its own; --version and --help answer on the one it was
 // started from, if any.

@@ -77,10 +77,14 @@ QByteArray Clip::json() const {
 
 std::vector<Artwork> drawAllArtwork() {
   std::vector<Artwork> all;
-  std::vector<QImage> appIcon;
+  std::vector<QImage> appIcon; // the sizes of the Windows icon group
   for (const int size : {16, 32, 48, 256}) {
     appIcon.push_back(drawAppIcon(size));
     all.push_back({QStringLiteral("icon128_%1.png").arg(size), appIcon.back(), {}});
+  }
+  // Desktop menus and docks of Linux also ask the icon theme for these; scaled from 256 they blur.
+  for (const int size : {64, 128}) {
+    all.push_back({QStringLiteral("icon128_%1.png").arg(size), drawAppIcon(size), {}});
   }
   const QImage locate = drawLocateIcon();
   const QImage search = drawSearchIcon();

@@ -24,6 +24,10 @@ struct CorpusInstallation {
   int simpleTextures = 0;
   int animatedTextures = 0;
   std::string wadSha256;
+  // Copies left out by the first-wins rule whose bytes differ from the kept copy's, and how
+  // many of those differ in the name's bytes after its zero byte.
+  int droppedDiffering = 0;
+  int droppedDifferingInTail = 0;
 };
 
 // The raw text of a field's value in a flat JSON document: enough for expected.json.
@@ -64,6 +68,8 @@ inline std::vector<CorpusInstallation> corpusInstallations() {
     c.simpleTextures = std::stoi(jsonValue(json, "simpleTextures"));
     c.animatedTextures = std::stoi(jsonValue(json, "animatedTextures"));
     c.wadSha256 = jsonValue(json, "wadSha256");
+    c.droppedDiffering = std::stoi(jsonValue(json, "sameNameOtherBytes"));
+    c.droppedDifferingInTail = std::stoi(jsonValue(json, "sameNameOtherTail"));
     found.push_back(c);
   }
   std::sort(found.begin(), found.end(),

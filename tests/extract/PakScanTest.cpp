@@ -218,6 +218,58 @@ TEST(ScanPakTest, KeepsTheFirstCopyOfEachName) {
   EXPECT_EQ(table.slots[1]->name, tailName);
 }
 
+TEST(ScanPakTest, RemembersTheMapOfEachRecordAndEveryDroppedCopy) {
+  const Bytes first = makeTextureLump({texture("wall1", 16, 1), texture("sky1", 16, 3)});
+  const Bytes second = makeTextureLump({texture("wall1", 32, 2), texture("sky1", 16, 3)});
+  const Bytes pak = makePak({{"maps/a.bsp", makeBsp(first)},
+                             {"progs/player.mdl", Bytes(40, 1)},
+                             {"maps/dm/b.bsp", makeBsp(second)}});
+  RecordingFeedback feedback;
+  const auto table = scan(pak, feedback, "PAK1.PAK");
+  ASSERT_EQ(table.maps.size(), 2u);
+  EXPECT_EQ(table.maps[1].archive, "PAK1.PAK");
+  EXPECT_EQ(table.maps[1].map, "maps/dm/b.bsp");
+  ASSERT_EQ(table.count, 2);
+  EXPECT_EQ(table.slots[1]->map, 0);
+  ASSERT_EQ(table.dropped.size(), 2u);
+  EXPECT_EQ(table.dropped[0].kept, 0);
+  EXPECT_EQ(table.dropped[0].copy.map, 1);
+  EXPECT_EQ(table.dropped[0].copy.size,
+            static_cast<std::int32_t>(fixtures::mipTextureSize(32, 32)));
+  EXPECT_EQ(table.dropped[1].kept, 1);
+}
+
+TEST(PakDirectoryTest, FindsAnEntryByItsExactName) {
+  const Bytes pak = makePak({{"gfx/PALETTE.LMP", Bytes(768, 1)},
+                             {"gfx/palette.lmp", Bytes(768, 2)},
+                             {"gfx/palette.lmp", Bytes(768, 3)}});
+  MemoryFile archive(pak, "PAK0.PAK");
+  const PakDirectory directory = ReadPakDirectory(archive);
+  ASSERT_EQ(directory.status, PakDirectory::Status::Read);
+  EXPECT_EQ(directory.archiveLength, static_cast<std::int64_t>(pak.size()));
+  const PakEntry* entry = FindPakEntry(directory, "gfx/palette.lmp");
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry, &directory.entries[1]);
+  EXPECT_EQ(FindPakEntry(directory, "gfx/palette"), nullptr);
+
+  const struct {
+    Bytes bytes;
+    std::string problem;
+  } cases[] = {
+      {{'J', 'U', 'N', 'K'}, "does not begin with \"PACK\""},
+      {{'P', 'A', 'C', 'K', 0}, "header is truncated"},
+      {fixtures::makePakRaw({}, 12, 64), "directory lies outside the archive"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.problem);
+    MemoryFile bad(c.bytes, "PAK0.PAK");
+    const PakDirectory read = ReadPakDirectory(bad);
+    EXPECT_NE(read.status, PakDirectory::Status::Read);
+    EXPECT_EQ(DescribePakProblem(read), c.problem);
+    EXPECT_TRUE(read.entries.empty());
+  }
+}
+
 TEST(ScanPakTest, KeepsTexturesAlreadyInTheTableFromAnEarlierArchive) {
   RecordingFeedback feedback;
   MemoryFile pak0(makePak({{"maps/a.bsp", makeBsp(makeTextureLump({texture("wall1", 16, 1)}))}}),

@@ -87,6 +87,109 @@ TEST(WadReaderTest, FlagsMipHeadersThatDoNotFitTheirEntry) {
   }
 }
 
+// A 16 x 8 mip-texture whose k-th pixel byte holds k: level n's pixel (x, y) holds its
+// level's start (0, 128, 160, 168) + y * its width + x.
+Bytes tinyMipTexture(const std::string& name) {
+  return fixtures::makeCountingMipTexture(fixtures::textureName(name), 16, 8);
+}
+
+TEST(MipTextureTest, DecodesEveryLevelAtItsOwnOffset) {
+  Bytes bytes = tinyMipTexture("tiny");
+  ASSERT_EQ(bytes.size(), 40u + 128 + 32 + 8 + 2);
+  const MipTexture texture = DecodeMipTexture(bytes);
+  EXPECT_EQ(TextureNameText(texture.header.name), "tiny");
+  const struct {
+    std::size_t level;
+    std::int32_t width, height;
+    std::size_t x, y;
+    std::uint8_t index;
+  } places[] = {
+      {0, 16, 8, 0, 0, 0},  {0, 16, 8, 15, 0, 15}, {0, 16, 8, 3, 7, 115},
+      {1, 8, 4, 7, 3, 159}, {2, 4, 2, 1, 1, 165},  {3, 2, 1, 1, 0, 169},
+  };
+  for (const auto& p : places) {
+    SCOPED_TRACE(p.level);
+    const MipLevel& level = texture.levels[p.level];
+    EXPECT_EQ(level.width, p.width);
+    EXPECT_EQ(level.height, p.height);
+    ASSERT_EQ(level.indices.size(), static_cast<std::size_t>(p.width * p.height));
+    EXPECT_EQ(level.indices[p.y * static_cast<std::size_t>(p.width) + p.x], p.index);
+  }
+  // The levels are found by their offsets, not by their order: put level 0 last.
+  Bytes moved = bytes;
+  moved.insert(moved.end(), bytes.begin() + 40, bytes.begin() + 40 + 128);
+  fixtures::setI32(moved, 24, static_cast<std::int32_t>(bytes.size()));
+  std::fill(moved.begin() + 40, moved.begin() + 40 + 128, std::uint8_t{0xEE});
+  EXPECT_EQ(DecodeMipTexture(moved).levels[0].indices, texture.levels[0].indices);
+}
+
+TEST(MipTextureTest, RefusesDamagedTextures) {
+  const Bytes good = tinyMipTexture("tiny");
+  auto patched = [&](std::size_t at, std::int32_t value) {
+    Bytes bytes = good;
+    fixtures::setI32(bytes, at, value);
+    return bytes;
+  };
+  const struct {
+    const char* what;
+    Bytes bytes;
+    std::string error;
+  } cases[] = {
+      {"header cut short", Bytes(good.begin(), good.begin() + 39), "39 bytes, too short"},
+      {"zero width", patched(16, 0), "dimensions 0 x 8 are not positive"},
+      {"negative height", patched(20, -8), "dimensions 16 x -8 are not positive"},
+      {"huge", patched(16, 0x7FFFFFF0), "need more than the 170 bytes after the header"},
+      {"level 0 past the end", patched(24, 100), "level 0 at offset 100 of 128 bytes"},
+      {"level 2 before the start", patched(32, -1), "level 2 at offset -1"},
+      {"level 3 past the end", patched(36, 209), "level 3 at offset 209 of 2 bytes"},
+      {"pixels cut short", Bytes(good.begin(), good.end() - 1), "level 3 at offset 208"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      DecodeMipTexture(c.bytes);
+      ADD_FAILURE() << "decoded";
+    } catch (const WadFormatError& error) {
+      EXPECT_NE(std::string(error.what()).find(c.error), std::string::npos) << error.what();
+    }
+  }
+}
+
+TEST(MipTextureTest, ReadsOnlySoundMipTextureEntries) {
+  const Bytes wad = oneTextureWad();
+  MemoryFile file(wad);
+  const WadContents contents = ReadWad(file);
+  const MipTexture texture = ReadMipTexture(file, contents.entries[0]);
+  EXPECT_EQ(texture.levels[3].indices.size(), 4u);
+  EXPECT_TRUE(std::equal(texture.levels[0].indices.begin(), texture.levels[0].indices.end(),
+                         wad.begin() + 12 + 40));
+
+  WadEntry palette = contents.entries[0];
+  palette.type = 0x40;
+  WadEntry compressed = contents.entries[0];
+  compressed.compression = 1;
+  WadEntry outside = contents.entries[0];
+  outside.storedSize += 100;
+  const struct {
+    const char* what;
+    WadEntry entry;
+    std::string error;
+  } cases[] = {
+      {"palette", palette, "not a mip-texture (type 0x40)"},
+      {"compressed", compressed, "compressed (method 1)"},
+      {"outside", outside, "lies outside the file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      ReadMipTexture(file, c.entry);
+      ADD_FAILURE() << "read";
+    } catch (const WadFormatError& error) {
+      EXPECT_NE(std::string(error.what()).find(c.error), std::string::npos) << error.what();
+    }
+  }
+}
+
 TEST(WadReaderTest, RejectsMalformedFiles) {
   const Bytes good = oneTextureWad();
   const std::size_t entry = good.size() - 32;

@@ -109,6 +109,24 @@ TEST_F(PosixFileSystemTest, CreatingEmptiesAnExistingFileOfAnyCase) {
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "new");
 }
 
+TEST_F(PosixFileSystemTest, CreatingForExportTakesTheNameAsSpelt) {
+  writeText(folder / "WALL1.png", "another texture");
+  writeText(folder / "wall1.png", "old");
+  for (const char* name : {"wall1.png", "Wall1.png"}) {
+    auto file = files.createForExport(name);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->length(), 0);
+    ASSERT_TRUE(file->write("new", 3));
+    EXPECT_TRUE(file->close());
+  }
+  EXPECT_EQ(folderNames(folder.path()),
+            (std::vector<std::string>{"WALL1.png", "Wall1.png", "wall1.png"}));
+  const auto bytes = readAll(folder / "WALL1.png");
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "another texture");
+  EXPECT_EQ(files.createForExport((folder / "missing" / "a.png").string()), nullptr);
+  EXPECT_EQ(files.lastError(), "No such file or directory");
+}
+
 TEST_F(PosixFileSystemTest, ReplacingTakesTheExistingFileOfAnyCase) {
   writeText(folder / "QUAKE.WAD", "old");
   writeText(folder / "Quake.wad.part", "new");

@@ -510,6 +510,25 @@ Bytes makeMipTexture(const TextureName& name, std::uint32_t width, std::uint32_t
   return out;
 }
 
+Bytes makeCountingMipTexture(const TextureName& name, std::uint32_t width, std::uint32_t height,
+                             std::uint8_t start) {
+  if (width == 0 || height == 0 || width > 4096 || height > 4096) {
+    throw std::invalid_argument("counting mip texture sides must be 1 to 4096");
+  }
+  Bytes out(name.begin(), name.end());
+  putU32(out, width);
+  putU32(out, height);
+  std::uint32_t offset = static_cast<std::uint32_t>(kMipHeaderSize);
+  for (int level = 0; level < 4; ++level) {
+    putU32(out, offset);
+    offset += (width >> level) * (height >> level);
+  }
+  for (std::uint32_t k = 0; k + kMipHeaderSize < offset; ++k) {
+    out.push_back(static_cast<std::uint8_t>(k + start));
+  }
+  return out;
+}
+
 // --- Texture lump ------------------------------------------------------------------------------
 
 LumpSlot emptySlot() {
@@ -657,6 +676,27 @@ std::size_t pakEntryPosition(const Bytes& pak, std::size_t index) {
 }
 
 // --- Files -------------------------------------------------------------------------------------
+
+Bytes makeWad(const std::vector<WadFileEntry>& entries) {
+  Bytes out{'W', 'A', 'D', '2'};
+  putI32(out, static_cast<std::int32_t>(entries.size()));
+  putI32(out, 0); // the directory offset, once known
+  std::vector<std::int32_t> positions;
+  for (const WadFileEntry& entry : entries) {
+    positions.push_back(static_cast<std::int32_t>(out.size()));
+    putBytes(out, entry.data);
+  }
+  setI32(out, 8, static_cast<std::int32_t>(out.size()));
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const auto size = static_cast<std::int32_t>(entries[i].data.size());
+    putI32(out, positions[i]);
+    putI32(out, size);
+    putI32(out, size);
+    out.insert(out.end(), {entries[i].type, entries[i].compression, 0, 0});
+    out.insert(out.end(), entries[i].name.begin(), entries[i].name.end());
+  }
+  return out;
+}
 
 void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
   std::error_code error;

@@ -66,6 +66,12 @@ std::size_t mipTextureSize(std::uint32_t width, std::uint32_t height);
 Bytes makeMipTexture(const TextureName& name, std::uint32_t width, std::uint32_t height,
                      std::uint32_t seed);
 
+// A mip texture of any non-zero dimensions whose k-th pixel byte (counted over the four levels
+// in order) holds k % 256 + `start`, so that tests can work out the index of any place: level
+// n's pixel (x, y) is at (sum of the earlier levels' sizes) + y * (width >> n) + x.
+Bytes makeCountingMipTexture(const TextureName& name, std::uint32_t width, std::uint32_t height,
+                             std::uint8_t start = 0);
+
 // --- Texture lump (BSP lump 2) -----------------------------------------------------------------
 
 // The offset the compilers write for a texture they could not find.
@@ -152,6 +158,22 @@ Bytes makePakRaw(const std::vector<PakFile>& files, std::int32_t directoryOffset
 // Position in `pak` of directory entry `index` (name, then position at +56 and length at +60),
 // taken from the header, for tests that patch single entries.
 std::size_t pakEntryPosition(const Bytes& pak, std::size_t index);
+
+// --- WAD2 files --------------------------------------------------------------------------------
+
+inline constexpr std::uint8_t kWadMipTexture = 0x44;
+
+struct WadFileEntry {
+  TextureName name;
+  Bytes data;
+  std::uint8_t type = kWadMipTexture;
+  std::uint8_t compression = 0;
+};
+
+// "WAD2", entry count, directory offset, the entries' data from position 12 in the order
+// given, then the 32-byte directory: position, size, size, type, compression, two zero bytes,
+// the 16 name bytes.
+Bytes makeWad(const std::vector<WadFileEntry>& entries);
 
 // --- Files -------------------------------------------------------------------------------------
 

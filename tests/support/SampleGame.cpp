@@ -360,6 +360,10 @@ std::string dataFolderName(Game game) {
   return game == Game::Quake ? "id1" : "data1";
 }
 
+Bytes samplePalette(Game game) {
+  return palette(game);
+}
+
 std::vector<SampleArchive> sampleArchives(Game game) {
   return game == Game::Quake ? quakeArchives() : hexen2Archives();
 }

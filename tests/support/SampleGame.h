@@ -65,6 +65,9 @@ std::string gameName(Game game);
 // "id1" or "data1".
 std::string dataFolderName(Game game);
 
+// The made-up palette the game's PAK0.PAK carries as gfx/palette.lmp (768 bytes).
+Bytes samplePalette(Game game);
+
 // The archive images of the sample game, PAK0 first.
 std::vector<SampleArchive> sampleArchives(Game game);
 

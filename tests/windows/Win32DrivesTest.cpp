@@ -141,5 +141,28 @@ TEST(Win32DrivesTest, TellsFoldersFromFiles) {
   EXPECT_TRUE(hostDrives().isFolder("C:\\"));
 }
 
+TEST(Win32DrivesTest, StampsAFolderAsItsListingDidUntilItChanges) {
+  TempFolder folder;
+  std::filesystem::create_directories(folder / "game");
+  const std::string game = (folder / "game").string() + "\\";
+  ASSERT_TRUE(hostDrives().listsConcurrently());
+  std::vector<FolderEntry> entries;
+  std::optional<FolderStamp> listed;
+  ASSERT_FALSE(hostDrives().listStampedFolder(game, entries, listed));
+  ASSERT_TRUE(listed.has_value());
+  EXPECT_EQ(hostDrives().folderStamp(game), listed);
+  EXPECT_EQ(hostDrives().folderStamp((folder / "game").string()), listed);
+  // A clock that ticks coarsely may give the first new entry the time of the listing.
+  for (int i = 0; i < 100 && hostDrives().folderStamp(game) == listed; ++i) {
+    Sleep(2);
+    writeText(folder / "game" / ("quake" + std::to_string(i) + ".exe"), "x");
+  }
+  EXPECT_NE(hostDrives().folderStamp(game), listed);
+  std::filesystem::remove_all(folder / "game");
+  EXPECT_FALSE(hostDrives().folderStamp(game).has_value());
+  EXPECT_TRUE(hostDrives().listStampedFolder(game, entries, listed));
+  EXPECT_FALSE(listed.has_value());
+}
+
 } // namespace
 } // namespace texkit2::platform

@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
 namespace texkit2::locate {
 namespace {
 
@@ -57,6 +60,52 @@ TEST(WindowsDriveSearchTest, SaysWhenTheArchivesAreMissing) {
   EXPECT_FALSE(SearchDrives(drives, platform::hostFileSystem(), kFixedDrives, "h2.exe",
                             extract::kGameHexen2, dataFolder));
   EXPECT_EQ(dataFolder, root + "Hexen II\\data1\\");
+}
+
+TEST(WindowsDriveSearchTest, ReadsAheadWithoutChangingTheWalk) {
+  TempFolder temp;
+  for (int i = 0; i < 12; ++i) {
+    for (const char* below : {"Maps", "Sound\\Ambience", "Progs"}) {
+      fs::create_directories(temp / "c" / ("Folder " + std::to_string(i)) / below);
+    }
+  }
+  writeText(temp / "c/Folder 9/Sound/Quake.exe", "x");
+  const auto walk = [&](const ReadAheadLimits& limits) {
+    std::vector<std::string> entered;
+    std::string matched;
+    EXPECT_TRUE(SearchFolder(
+        platform::hostDrives(), (temp / "c").string(), "quake.exe", matched,
+        [&](const std::string& folder) { entered.push_back(folder); }, limits));
+    EXPECT_TRUE(sameFolder(matched, (temp / "c\\Folder 9\\Sound\\").string())) << matched;
+    return entered;
+  };
+  const auto expected = walk(ReadAheadLimits{0, 0, 0});
+  EXPECT_EQ(walk(ReadAheadLimits{4, 16, 1024}), expected);
+  EXPECT_EQ(walk(ReadAheadLimits{2, 2, 8}), expected);
+}
+
+TEST(WindowsDriveSearchTest, AFolderRemovedAfterItWasReadAheadCountsAsGone) {
+  TempFolder temp;
+  writeText(temp / "c/a/readme.txt", "x");
+  writeText(temp / "c/z/game/quake.exe", "x");
+  const std::string root = (temp / "c").string() + "\\";
+  std::string matched;
+  std::vector<std::string> entered;
+  EXPECT_FALSE(SearchFolder(platform::hostDrives(), root, "quake.exe", matched,
+                            [&](const std::string& folder) {
+                              entered.push_back(folder);
+                              // A folder that is being read cannot be removed until the
+                              // read ends.
+                              std::error_code ec;
+                              for (int i = 0; folder == root + "a" && i < 200; ++i) {
+                                if (fs::remove_all(temp / "c" / "z", ec) > 0 && !ec) {
+                                  break;
+                                }
+                                Sleep(5);
+                              }
+                            }));
+  EXPECT_TRUE(matched.empty());
+  EXPECT_EQ(entered, (std::vector<std::string>{root + "a", root + "z"}));
 }
 
 } // namespace
