@@ -5,6 +5,7 @@
 #include "extract/WadReader.h"
 #include "images/ContactSheet.h"
 #include "images/Png.h"
+#include "images/TextureCatalog.h"
 #include "images/TextureFileNames.h"
 #include "platform/AsciiCase.h"
 
@@ -275,59 +276,48 @@ int runExport(const std::vector<std::string>& args, CliContext& context) {
   if (!palette) {
     return kExitFailure;
   }
-  std::error_code ec;
-  std::filesystem::create_directories(*folder, ec);
-  if (ec) {
-    context.err << "texkit2-cli export: cannot make the folder " << *folder << ": " << ec.message()
-                << '\n';
+  std::vector<std::size_t> entries(wad->contents.entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    entries[i] = i;
+  }
+  const auto report = [&](const images::ExportEvent& event) {
+    using Kind = images::ExportEvent::Kind;
+    const auto& entry = wad->contents.entries[event.entry];
+    switch (event.kind) {
+    case Kind::Wrote:
+      context.out << "wrote " << event.path << " (" << event.width << " x " << event.height
+                  << ")\n";
+      break;
+    case Kind::SharedFile:
+      context.err << "texkit2-cli export: " << entryText(event.entry, entry)
+                  << " skipped: its file " << event.path << " is entry " << event.other << "'s\n";
+      break;
+    case Kind::Unreadable:
+      context.err << "texkit2-cli export: " << entryText(event.entry, entry)
+                  << " skipped: " << event.message << '\n';
+      break;
+    case Kind::EmptyLevel:
+      context.err << "texkit2-cli export: " << entryText(event.entry, entry) << ": level "
+                  << event.level << " is " << event.width << " x " << event.height
+                  << " pixels; not written\n";
+      break;
+    case Kind::WriteFailed:
+      context.err << "texkit2-cli export: " << event.message << '\n';
+      break;
+    }
+  };
+  images::ExportTotals totals;
+  try {
+    totals = images::ExportTextures(context.files, *wad->file, wad->contents, entries, *palette,
+                                    *folder, parsed->mips, report);
+  } catch (const images::ImageError& error) {
+    context.err << "texkit2-cli export: " << error.what() << '\n';
     return kExitFailure;
   }
-
-  // Letter case folded, as Windows compares names: no two entries into one file.
-  std::map<std::string, std::size_t> written;
-  std::size_t files = 0;
-  std::size_t textures = 0;
-  std::size_t skipped = 0;
-  bool failed = false;
-  const int levels = parsed->mips ? 4 : 1;
-  for (std::size_t i = 0; i < wad->contents.entries.size(); ++i) {
-    const auto& entry = wad->contents.entries[i];
-    const std::string name = extract::TextureNameText(entry.name);
-    const std::string base = images::TextureFileName(name);
-    if (const auto earlier = written.find(platform::lowerAscii(base)); earlier != written.end()) {
-      context.err << "texkit2-cli export: " << entryText(i, entry) << " skipped: its file " << base
-                  << " is entry " << earlier->second << "'s\n";
-      ++skipped;
-      continue;
-    }
-    const auto texture = textureOf(*wad, i, "export", context);
-    if (!texture) {
-      ++skipped;
-      continue;
-    }
-    written.emplace(platform::lowerAscii(base), i);
-    const bool transparent = images::HasTransparentIndex(entry.name);
-    for (int level = 0; level < levels; ++level) {
-      const auto& mip = texture->levels[static_cast<std::size_t>(level)];
-      const std::string path =
-          (std::filesystem::path(*folder) / images::TextureFileName(name, level)).string();
-      if (mip.width == 0 || mip.height == 0) {
-        context.err << "texkit2-cli export: " << entryText(i, entry) << ": level " << level
-                    << " is " << mip.width << " x " << mip.height << " pixels; not written\n";
-        continue;
-      }
-      try {
-        images::WritePngFile(context.files, path, images::Colorize(mip, *palette, transparent));
-      } catch (const images::ImageError& error) {
-        context.err << "texkit2-cli export: " << error.what() << '\n';
-        failed = true;
-        continue;
-      }
-      context.out << "wrote " << path << " (" << mip.width << " x " << mip.height << ")\n";
-      ++files;
-    }
-    ++textures;
-  }
+  const std::size_t files = totals.files;
+  const std::size_t textures = totals.textures;
+  const std::size_t skipped = totals.skipped;
+  const bool failed = totals.failed;
   context.out << files << " files written for " << textures << " of "
               << wad->contents.entries.size() << " entries";
   if (skipped > 0) {

@@ -6,5 +6,6 @@ texkit2_add_test(test_images
     images/TextureFileNamesTest.cpp
     images/BitmapFontTest.cpp
     images/ContactSheetTest.cpp
+    images/TextureCatalogTest.cpp
     common/PngReader.cpp common/PngReader.h
   LIBS texkit2_images texkit2_fixtures texkit2_stb)
