@@ -5,6 +5,7 @@
 #include "platform/HostRegistry.h"
 
 #include <functional>
+#include <string>
 
 namespace texkit2::app {
 
@@ -21,6 +22,8 @@ struct AppServices {
   std::function<void(CExtractDlg&)> search;
   // F1.
   std::function<void()> openHelp;
+  // The texture browser over a WAD file; asks for one when the path is empty.
+  std::function<void(framework::CDialog&, const std::string&)> browseTextures;
 };
 
 } // namespace texkit2::app

@@ -62,8 +62,16 @@ void CExtractDlg::DoDataExchange(framework::DataExchange& dx) {
 
 bool CExtractDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  if (const auto about = framework::LoadString(101); about && !about->empty()) {
+  const auto browse = framework::LoadString(103);
+  const auto about = framework::LoadString(101);
+  const bool browses = m_services.browseTextures && browse && !browse->empty();
+  if (browses || (about && !about->empty())) {
     AppendMenuSeparator();
+  }
+  if (browses) {
+    AppendMenuCommand(kBrowseCommand, *browse);
+  }
+  if (about && !about->empty()) {
     AppendMenuCommand(kAboutCommand, *about);
   }
   SetIcon(kIcon);
@@ -129,6 +137,10 @@ void CExtractDlg::OnSysCommand(int command) {
   if ((command & 0xFFF0) == kAboutCommand) {
     CAboutDlg about(this);
     about.DoModal();
+    return;
+  }
+  if ((command & 0xFFF0) == kBrowseCommand && m_services.browseTextures) {
+    m_services.browseTextures(*this, "");
     return;
   }
   CDialog::OnSysCommand(command);
@@ -200,6 +212,12 @@ void CExtractDlg::OnBegin() {
   CWadInfoDlg info(this);
   info.SetSummary(summary->fileName, summary->fileLength, summary->totalEntries,
                   summary->simpleTextures, summary->animatedTextures);
+  if (m_services.browseTextures) {
+    const std::string wadPath = m_dataFolder + summary->fileName;
+    info.m_browseTextures = [this, wadPath](framework::CDialog& owner) {
+      m_services.browseTextures(owner, wadPath);
+    };
+  }
   info.DoModal();
 }
 

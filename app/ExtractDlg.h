@@ -13,6 +13,7 @@ namespace texkit2::app {
 class CExtractDlg final : public framework::CDialog, public extract::ExtractionFeedback {
  public:
   static constexpr int kAboutCommand = 16;
+  static constexpr int kBrowseCommand = 32;
   static constexpr int kProgress = 1000;
   static constexpr int kManualLocate = 1002;
   static constexpr int kExit = 1004;

@@ -1,6 +1,7 @@
 #include "app/Screenshots.h"
 
 #include "app/ExtractDlg.h"
+#include "app/TextureBrowserDlg.h"
 #include "app/WadInfoDlg.h"
 #include "locate/LocateDlg.h"
 #include "platform/MemoryDrives.h"
@@ -61,6 +62,34 @@ void takeLocateDialog(ScreenshotCamera& camera, CExtractDlg& owner, const fs::pa
   fs::remove_all(media, ec);
 }
 
+// The browser over the WAD file the run wrote, its first animated texture chosen.
+void takeTextureBrowser(ScreenshotCamera& camera, CExtractDlg& owner, const std::string& wadPath,
+                        AppServices& services, const std::string& folder,
+                        std::vector<std::string>& written) {
+  const auto lookup =
+      extract::FindGamePalette(services.files, fs::path(wadPath).parent_path().string());
+  if (!lookup.palette) {
+    return;
+  }
+  try {
+    images::TextureCatalog catalog(services.files, wadPath, *lookup.palette);
+    BrowserServices browserServices{services.files, services.messages, {}, {}};
+    CTextureBrowserDlg browser(catalog, browserServices, &owner);
+    browser.Create();
+    browser.KillTimer(CTextureBrowserDlg::kAnimationTimer);
+    for (std::size_t i = 0; i < browser.shown().size(); ++i) {
+      if (catalog.isAnimated(browser.shown()[i])) {
+        browser.SetThumbnailSelection(CTextureBrowserDlg::kThumbnails, {static_cast<int>(i)});
+        break;
+      }
+    }
+    keep(camera.take(browser, folder, "texture-browser"), written);
+    camera.hide(browser);
+  } catch (const std::exception&) {
+    // No picture of the browser; the others stand.
+  }
+}
+
 class PrintedMessages final : public framework::MessageBoxService {
  public:
   explicit PrintedMessages(const std::function<void(const std::string&)>& print) : m_print(print) {}
@@ -80,7 +109,7 @@ int runScreenshotCommand(ScreenshotCamera& camera, platform::FileSystem& files,
                          const std::function<void(const std::string&)>& out,
                          const std::function<void(const std::string&)>& err) {
   PrintedMessages printed(err);
-  AppServices services{files, printed, [] { return platform::HostRegistry{}; }, {}, {}, {}};
+  AppServices services{files, printed, [] { return platform::HostRegistry{}; }, {}, {}, {}, {}};
   std::string error;
   const auto written = writeScreenshots(camera, folder, dataFolder, services, error);
   for (const std::string& file : written) {
@@ -158,6 +187,9 @@ std::vector<std::string> writeScreenshots(ScreenshotCamera& camera, const std::s
   }
   written.push_back(info);
   keep(camera.take(dialog, folder, "main-extracted"), written);
+
+  takeTextureBrowser(camera, dialog, folderText + extract::gameInfo(extract::kGameQuake)->wadFileName,
+                     services, folder, written);
 
   CAboutDlg about(&dialog);
   about.Create();

@@ -20,4 +20,18 @@ void CWadInfoDlg::DoDataExchange(framework::DataExchange& dx) {
   framework::DDX_Text(dx, 1021, m_fileName);
 }
 
+bool CWadInfoDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  EnableItem(kTextures, static_cast<bool>(m_browseTextures));
+  return true;
+}
+
+void CWadInfoDlg::OnCommand(int controlId) {
+  if (controlId == kTextures && m_browseTextures) {
+    m_browseTextures(*this);
+    return;
+  }
+  CDialog::OnCommand(controlId);
+}
+
 } // namespace texkit2::app

@@ -3,6 +3,7 @@
 #include "framework/Dialog.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace texkit2::app {
@@ -11,6 +12,7 @@ namespace texkit2::app {
 class CWadInfoDlg final : public framework::CDialog {
  public:
   static constexpr int kTemplateId = 133;
+  static constexpr int kTextures = 1038;
 
   explicit CWadInfoDlg(framework::CDialog* owner = nullptr) : CDialog(kTemplateId, owner) {}
 
@@ -23,7 +25,12 @@ class CWadInfoDlg final : public framework::CDialog {
   std::string m_totalEntries;
   std::string m_fileName;
 
+  // What the Textures button opens; without it the button is disabled.
+  std::function<void(framework::CDialog&)> m_browseTextures;
+
   void DoDataExchange(framework::DataExchange& dx) override;
+  bool OnInitDialog() override;
+  void OnCommand(int controlId) override;
 };
 
 // The tool's name and version.

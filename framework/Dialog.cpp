@@ -1,5 +1,7 @@
 #include "framework/Dialog.h"
 
+#include "framework/Choosers.h"
+
 #include "framework/Toolkit.h"
 #include "framework/TreeCtrl.h"
 
@@ -233,6 +235,48 @@ std::string CDialog::toolTipText(int controlId) {
     return {};
   }
   return text;
+}
+
+void CDialog::SetThumbnailCount(int controlId, int count) {
+  built().thumbnailsSetCount(controlId, count);
+}
+
+int CDialog::GetThumbnailCount(int controlId) const {
+  return built().thumbnailsCount(controlId);
+}
+
+void CDialog::UpdateThumbnails(int controlId, int first, int last) {
+  built().thumbnailsUpdate(controlId, first, last);
+}
+
+std::vector<int> CDialog::GetThumbnailSelection(int controlId) const {
+  return built().thumbnailsSelection(controlId);
+}
+
+void CDialog::SetThumbnailSelection(int controlId, const std::vector<int>& items) {
+  built().thumbnailsSetSelection(controlId, items);
+}
+
+std::vector<int> CDialog::GetVisibleThumbnails(int controlId) const {
+  return built().thumbnailsVisible(controlId);
+}
+
+void CDialog::SetPicture(int controlId, const Picture& picture) {
+  built().setPicture(controlId, picture);
+}
+
+Picture CDialog::GetPicture(int controlId) const {
+  return built().picture(controlId);
+}
+
+std::optional<std::string> ChooseFileToOpen(CDialog* owner, const std::string& title,
+                                            const std::string& filterName,
+                                            const std::string& patterns) {
+  return toolkit().chooseFileToOpen(owner, title, filterName, patterns);
+}
+
+std::optional<std::string> ChooseFolder(CDialog* owner, const std::string& title) {
+  return toolkit().chooseFolder(owner, title);
 }
 
 } // namespace texkit2::framework

@@ -3,6 +3,8 @@
 // The dialog framework as the dialogs see it: controls by numeric id, texts as UTF-8. It names
 // no window toolkit; a backend (framework/qt, framework/win32) draws every dialog.
 
+#include "framework/Picture.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -110,6 +112,17 @@ class CDialog {
   // The entries' command numbers in menu order, 0 for a separator.
   std::vector<int> menuCommands() const;
 
+  // The thumbnail list `controlId` (see DialogPeer): its items, selection and visible items.
+  void SetThumbnailCount(int controlId, int count);
+  int GetThumbnailCount(int controlId) const;
+  void UpdateThumbnails(int controlId, int first, int last);
+  std::vector<int> GetThumbnailSelection(int controlId) const;
+  void SetThumbnailSelection(int controlId, const std::vector<int>& items);
+  std::vector<int> GetVisibleThumbnails(int controlId) const;
+  // The picture control `controlId`.
+  void SetPicture(int controlId, const Picture& picture);
+  Picture GetPicture(int controlId) const;
+
   // Children ask OnToolTipNeedText for their tooltip once this is on.
   void EnableToolTips(bool enable = true) { m_toolTips = enable; }
   // The tooltip of `controlId`, as the backend asks for it; empty for none.
@@ -131,6 +144,16 @@ class CDialog {
   virtual void OnHelp() {}
   // The tooltip text of control `controlId`; false when it has none.
   virtual bool OnToolTipNeedText(int /*controlId*/, std::string& /*text*/) { return false; }
+  // The user changed the text of edit `controlId` (not reported for SetDlgItemText).
+  virtual void OnEditChange(int /*controlId*/) {}
+  // Item `index` of thumbnail list `controlId` is about to be shown: its caption (may hold a
+  // line break) and picture (at most kThumbnailSide square).
+  virtual void OnThumbnailNeedItem(int /*controlId*/, int /*index*/, std::string& /*caption*/,
+                                   Picture& /*picture*/) {}
+  // The selection of thumbnail list `controlId` changed (by the user or SetThumbnailSelection).
+  virtual void OnThumbnailSelChanged(int /*controlId*/) {}
+  // An item of thumbnail list `controlId` was double-clicked or Enter pressed on it.
+  virtual void OnThumbnailActivate(int /*controlId*/, int /*index*/) {}
   // The selection of tree `controlId` moved.
   virtual void OnTreeSelChanged(int /*controlId*/, const TreeNotification& /*notification*/) {}
 

@@ -3,6 +3,7 @@
 // What a backend implements: a window per dialog, its trees and image lists, and the services
 // around them. Only the framework and the backends include this; dialogs use Dialog.h.
 
+#include "framework/Picture.h"
 #include "framework/TreeCtrl.h"
 
 #include <cstdint>
@@ -66,6 +67,32 @@ class DialogPeer {
 
   // The tree control `controlId`; null when the layout has none there.
   virtual TreePeer* tree(int controlId) = 0;
+
+  // A thumbnail list (layout type "thumbnails"): `count` items, 0 to count - 1, shown as a grid
+  // of pictures with a caption under each, several selectable at once. It asks the dialog for
+  // an item's caption and picture (CDialog::OnThumbnailNeedItem) only when it is about to show
+  // that item, and keeps the answer until thumbnailsUpdate. Setting the count clears the
+  // selection (reported as no change) and scrolls to the top. Enter on an item activates it and
+  // does not reach the default button; typing does not search the captions (that would ask for
+  // every item).
+  virtual void thumbnailsSetCount(int controlId, int count) = 0;
+  virtual int thumbnailsCount(int controlId) const = 0;
+  // Forgets what it was told of items `first` to `last` and asks again when it shows them.
+  virtual void thumbnailsUpdate(int controlId, int first, int last) = 0;
+  // The selected items, ascending.
+  virtual std::vector<int> thumbnailsSelection(int controlId) const = 0;
+  // Selects exactly `items` (and scrolls the first into view); reported as a selection change.
+  virtual void thumbnailsSetSelection(int controlId, const std::vector<int>& items) = 0;
+  // The items the list shows now, wholly or in part, ascending; for tests and for the dialog to
+  // keep its work to what is seen.
+  virtual std::vector<int> thumbnailsVisible(int controlId) const = 0;
+
+  // The picture of a picture control (layout type "picture"), drawn from the control's top-left
+  // corner at its own size, scaled down (keeping its proportions) when larger than the control,
+  // never up; an empty picture clears it.
+  virtual void setPicture(int controlId, const Picture& picture) = 0;
+  // What setPicture last gave it, for tests.
+  virtual Picture picture(int controlId) const = 0;
 };
 
 // The view of a tree control. Changes made through it notify nothing; what the user does is
@@ -130,6 +157,13 @@ class Toolkit {
   virtual void messageBox(CDialog* owner, const std::string& text, const std::string& caption,
                           BoxIcon icon) = 0;
   virtual std::optional<std::string> loadString(int id) = 0;
+  // The system's own file choosers, modal over `owner`; nothing when the user cancels. Paths
+  // as the platform spells them, in UTF-8 (Win32: the ANSI code page's bytes, as elsewhere).
+  // `patterns`: what the open chooser lists, as "*.wad"; the user may still choose any file.
+  virtual std::optional<std::string> chooseFileToOpen(CDialog* owner, const std::string& title,
+                                                      const std::string& filterName,
+                                                      const std::string& patterns) = 0;
+  virtual std::optional<std::string> chooseFolder(CDialog* owner, const std::string& title) = 0;
 };
 
 // Defined by the backend the program links.

@@ -36,4 +36,8 @@ inline bool HasTransparentIndex(const extract::TextureName& name) {
 // pixels have alpha 0 (and the palette's colour all the same).
 Image Colorize(const extract::MipLevel& level, const extract::Palette& palette, bool transparent);
 
+// Each pixel as a `factor` x `factor` square: small textures seen as the engine shows them,
+// without blur.
+Image Magnify(const Image& image, std::int32_t factor);
+
 } // namespace texkit2::images

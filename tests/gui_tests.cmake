@@ -7,10 +7,16 @@ add_executable(test_gui
   gui/SmallDialogsTest.cpp
   gui/SearchDlgTest.cpp
   gui/ScreenshotTest.cpp
+  gui/ThumbnailControlsTest.cpp
   dialogs/DialogLogicTest.cpp)
 target_link_libraries(test_gui PRIVATE texkit2_app_qt texkit2_fixtures Qt6::Widgets Qt6::Test GTest::gtest
                       texkit2_warnings)
 target_include_directories(test_gui PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR})
+# Layouts of the tests' own, beside the program's under :/res/dialogs.
+qt_add_resources(test_gui "test_gui_layouts"
+  PREFIX "/res"
+  BASE ${CMAKE_CURRENT_SOURCE_DIR}/gui
+  FILES gui/dialogs/900.json)
 gtest_discover_tests(test_gui DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 

@@ -2,6 +2,7 @@
 #include "app/ExtractApp.h"
 #include "app/Help.h"
 #include "app/LocateCommands.h"
+#include "app/TextureBrowserDlg.h"
 #include "app/qt/Screenshots.h"
 #include "framework/MessageBox.h"
 #include "framework/qt/QtResources.h"
@@ -135,8 +136,14 @@ int main(int argc, char** argv) {
         texkit2::app::showHelp(messages, readmePath().toStdString(), [](const std::string& path) {
           return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
         });
-      }};
+      },
+      {}};
   texkit2::app::installLocateCommands(services, texkit2::platform::hostDrives());
+  auto browser = texkit2::app::systemBrowserServices(services.files, messages);
+  services.browseTextures = [&browser](texkit2::framework::CDialog& owner,
+                                       const std::string& wadPath) {
+    texkit2::app::BrowseTextures(browser, owner, wadPath);
+  };
 
   const QStringList arguments = QApplication::arguments();
   const qsizetype shots = arguments.indexOf("--screenshots");

@@ -3,6 +3,7 @@
 #include "app/ExtractApp.h"
 #include "app/Help.h"
 #include "app/LocateCommands.h"
+#include "app/TextureBrowserDlg.h"
 #include "app/win32/Screenshots.h"
 #include "framework/MessageBox.h"
 #include "framework/win32/Win32Api.h"
@@ -85,8 +86,14 @@ int main(int argc, char** argv) {
           return reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", path.c_str(), nullptr,
                                                          nullptr, SW_SHOWNORMAL)) > 32;
         });
-      }};
+      },
+      {}};
   texkit2::app::installLocateCommands(services, texkit2::platform::hostDrives());
+  auto browser = texkit2::app::systemBrowserServices(services.files, messages);
+  services.browseTextures = [&browser](texkit2::framework::CDialog& owner,
+                                       const std::string& wadPath) {
+    texkit2::app::BrowseTextures(browser, owner, wadPath);
+  };
   texkit2::app::CExtractApp app(std::move(arguments), services);
   return app.Run();
 }

@@ -1,8 +1,10 @@
 #include "framework/qt/QtDialog.h"
 
 #include "framework/qt/AnimationControl.h"
+#include "framework/qt/PictureControl.h"
 #include "framework/qt/QtResources.h"
 #include "framework/qt/QtTree.h"
+#include "framework/qt/ThumbnailList.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -175,6 +177,11 @@ QWidget* QtDialog::makeControl(const ControlTemplate& control) {
   } else if (type == "edit") {
     auto* edit = new QLineEdit(text, this);
     edit->setReadOnly(control.readOnly);
+    // textEdited, not textChanged: what SetDlgItemText puts there is no change by the user.
+    if (control.id != -1) {
+      connect(edit, &QLineEdit::textEdited, this,
+              [this, id = control.id] { m_dialog.OnEditChange(id); });
+    }
     widget = edit;
   } else if (type == "progress") {
     auto* bar = new QProgressBar(this);
@@ -194,6 +201,16 @@ QWidget* QtDialog::makeControl(const ControlTemplate& control) {
     auto* tree = new QtTree(this);
     tree->setFrameShape(control.border ? QFrame::StyledPanel : QFrame::NoFrame);
     widget = tree;
+  } else if (type == "thumbnails") {
+    auto* list = new ThumbnailList(m_dialog, control.id, this);
+    list->setFrameShape(control.border ? QFrame::StyledPanel : QFrame::NoFrame);
+    widget = list;
+  } else if (type == "picture") {
+    auto* picture = new PictureControl(this);
+    if (control.border) {
+      picture->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    }
+    widget = picture;
   }
   // Clicks reach the dialog as commands of the control's id, as buttons report them.
   if (auto* button = qobject_cast<QAbstractButton*>(widget);
@@ -202,7 +219,8 @@ QWidget* QtDialog::makeControl(const ControlTemplate& control) {
             [this, id = control.id] { m_dialog.OnCommand(id); });
   }
   if (widget != nullptr && !control.tabStop && type != "radio" && type != "edit") {
-    if (type == "button" || type == "defbutton" || type == "iconbutton" || type == "check") {
+    if (type == "button" || type == "defbutton" || type == "iconbutton" || type == "check" ||
+        type == "thumbnails") {
       widget->setFocusPolicy(Qt::ClickFocus);
     } else if (type != "tree") {
       widget->setFocusPolicy(Qt::NoFocus);
@@ -381,6 +399,58 @@ QtTree* QtDialog::treeView(int controlId) const {
 
 TreePeer* QtDialog::tree(int controlId) {
   return treeView(controlId);
+}
+
+ThumbnailList* QtDialog::thumbnails(int controlId) const {
+  return item<ThumbnailList>(controlId);
+}
+
+void QtDialog::thumbnailsSetCount(int controlId, int count) {
+  if (ThumbnailList* list = thumbnails(controlId)) {
+    list->setCount(count);
+  }
+}
+
+int QtDialog::thumbnailsCount(int controlId) const {
+  const ThumbnailList* list = thumbnails(controlId);
+  return list != nullptr ? list->count() : 0;
+}
+
+void QtDialog::thumbnailsUpdate(int controlId, int first, int last) {
+  if (ThumbnailList* list = thumbnails(controlId)) {
+    list->forget(first, last);
+  }
+}
+
+std::vector<int> QtDialog::thumbnailsSelection(int controlId) const {
+  const ThumbnailList* list = thumbnails(controlId);
+  return list != nullptr ? list->selection() : std::vector<int>{};
+}
+
+void QtDialog::thumbnailsSetSelection(int controlId, const std::vector<int>& items) {
+  if (ThumbnailList* list = thumbnails(controlId)) {
+    list->select(items);
+  }
+}
+
+std::vector<int> QtDialog::thumbnailsVisible(int controlId) const {
+  const ThumbnailList* list = thumbnails(controlId);
+  return list != nullptr ? list->visibleRows() : std::vector<int>{};
+}
+
+PictureControl* QtDialog::pictureControl(int controlId) const {
+  return item<PictureControl>(controlId);
+}
+
+void QtDialog::setPicture(int controlId, const Picture& picture) {
+  if (PictureControl* control = pictureControl(controlId)) {
+    control->setPicture(picture);
+  }
+}
+
+Picture QtDialog::picture(int controlId) const {
+  const PictureControl* control = pictureControl(controlId);
+  return control != nullptr ? control->picture() : Picture{};
 }
 
 std::vector<int> QtDialog::radioGroup(int firstId) const {

@@ -16,7 +16,9 @@ class QMenu;
 namespace texkit2::framework {
 
 class AnimationControl;
+class PictureControl;
 class QtTree;
+class ThumbnailList;
 
 // The Qt window of one dialog: its layout's controls as widgets, each named after its id
 // (ctl1033), and the dialog's handlers called as the user acts.
@@ -33,6 +35,8 @@ class QtDialog final : public QDialog, public DialogPeer {
   }
   AnimationControl* animation(int controlId) const;
   QtTree* treeView(int controlId) const;
+  ThumbnailList* thumbnails(int controlId) const;
+  PictureControl* pictureControl(int controlId) const;
   const DialogTemplate& dialogTemplate() const { return m_template; }
   QMenu* systemMenu() const { return m_systemMenu; }
   // The text of the tooltip shown last, empty when the last request got none.
@@ -72,6 +76,14 @@ class QtDialog final : public QDialog, public DialogPeer {
   void menuDelete(int position) override;
   std::vector<int> menuCommands() const override;
   TreePeer* tree(int controlId) override;
+  void thumbnailsSetCount(int controlId, int count) override;
+  int thumbnailsCount(int controlId) const override;
+  void thumbnailsUpdate(int controlId, int first, int last) override;
+  std::vector<int> thumbnailsSelection(int controlId) const override;
+  void thumbnailsSetSelection(int controlId, const std::vector<int>& items) override;
+  std::vector<int> thumbnailsVisible(int controlId) const override;
+  void setPicture(int controlId, const Picture& picture) override;
+  Picture picture(int controlId) const override;
 
  protected:
   void accept() override { m_dialog.OnCommand(CDialog::IDOK); }

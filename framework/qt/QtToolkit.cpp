@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QThread>
 
@@ -38,6 +40,15 @@ bool isUserInput(QEvent::Type type) {
 
 QWidget* widgetOf(const CDialog* dialog) {
   return dialog != nullptr ? qtDialog(*dialog) : nullptr;
+}
+
+// In the file system's encoding of names (UTF-8 for Qt 6), which is what the platform layer
+// opens. Qt has already read a name that is no valid UTF-8 lossily; such a file cannot be chosen.
+std::optional<std::string> chosenPath(const QString& path) {
+  if (path.isEmpty()) {
+    return std::nullopt;
+  }
+  return QFile::encodeName(path).toStdString();
 }
 
 class QtToolkit final : public Toolkit {
@@ -100,6 +111,24 @@ class QtToolkit final : public Toolkit {
   }
 
   std::optional<std::string> loadString(int id) override { return LoadString(id); }
+
+  std::optional<std::string> chooseFileToOpen(CDialog* owner, const std::string& title,
+                                              const std::string& filterName,
+                                              const std::string& patterns) override {
+    // Win32 separates patterns with ';', Qt with spaces.
+    const QString listed = QString::fromStdString(patterns).replace(';', ' ').simplified();
+    QString filter = "All files (*)";
+    if (!listed.isEmpty()) {
+      filter.prepend(QString("%1 (%2);;").arg(QString::fromStdString(filterName), listed));
+    }
+    return chosenPath(QFileDialog::getOpenFileName(widgetOf(owner), QString::fromStdString(title),
+                                                   QString(), filter));
+  }
+
+  std::optional<std::string> chooseFolder(CDialog* owner, const std::string& title) override {
+    return chosenPath(
+        QFileDialog::getExistingDirectory(widgetOf(owner), QString::fromStdString(title)));
+  }
 };
 
 } // namespace

@@ -9,9 +9,9 @@
 namespace texkit2::rc {
 namespace {
 
-constexpr std::array kControlTypes = {"radio",      "check",     "button",   "defbutton",
-                                      "iconbutton", "static",    "groupbox", "edit",
-                                      "progress",   "animation", "icon",     "tree"};
+constexpr std::array kControlTypes = {
+    "radio",    "check",     "button", "defbutton", "iconbutton", "static",     "groupbox",
+    "edit",     "progress",  "animation", "icon",   "tree",       "thumbnails", "picture"};
 
 // Reads one member through `read`, naming the member when its value is of the wrong kind.
 template <typename Read>

@@ -2,12 +2,14 @@
 // for it, and what the user sees is read back through the same calls. Built into the test
 // program of each front end (Qt on Linux, Win32 under Wine), so both are held to it.
 #include "app/ExtractDlg.h"
+#include "app/TextureBrowserDlg.h"
 #include "app/WadInfoDlg.h"
 #include "locate/LocateDlg.h"
 #include "locate/SearchDlg.h"
 #include "platform/File.h"
 #include "platform/MemoryDrives.h"
 #include "tests/common/TempFolder.h"
+#include "tests/support/Builders.h"
 #include "tests/support/SampleGame.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +41,7 @@ std::vector<bool> steps(const CExtractDlg& dialog) {
 
 TEST(DialogLogicTest, TheMainDialogWalksThroughItsSteps) {
   NoMessages messages;
-  app::AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
+  app::AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}, {}};
   CExtractDlg dialog(services);
   dialog.Create();
   EXPECT_EQ(steps(dialog), (std::vector<bool>{false, false, false, false, false, false}));
@@ -146,6 +148,136 @@ TEST_F(LocateLogicTest, TheTreeOpensTheDiskAndAcceptsTheGameFolder) {
   tree.Expand(game, framework::ExpandAction::Collapse);
   EXPECT_FALSE(tree.IsExpanded(game));
   EXPECT_TRUE(tree.isPlaceholder(tree.GetChildItem(game)));
+}
+
+TEST(DialogLogicTest, WadFileInfoOpensTheTexturesOnlyWhenItCan) {
+  app::CWadInfoDlg without;
+  without.Create();
+  EXPECT_FALSE(without.isItemEnabled(app::CWadInfoDlg::kTextures));
+
+  int opened = 0;
+  app::CWadInfoDlg with;
+  with.m_browseTextures = [&](CDialog& owner) { opened += &owner == &with ? 1 : 100; };
+  with.Create();
+  EXPECT_TRUE(with.isItemEnabled(app::CWadInfoDlg::kTextures));
+  with.OnCommand(app::CWadInfoDlg::kTextures);
+  EXPECT_EQ(opened, 1);
+}
+
+class RecordedMessages final : public framework::MessageBoxService {
+ public:
+  void show(CDialog* /*owner*/, const std::string& text, const std::string& /*caption*/,
+            framework::BoxIcon /*icon*/) override {
+    texts.push_back(text);
+  }
+  std::vector<std::string> texts;
+};
+
+// A WAD beside the sample game's archives, which hold its palette.
+class TextureBrowserLogicTest : public ::testing::Test {
+ protected:
+  TextureBrowserLogicTest() {
+    const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+    wadPath = (sample.dataFolder / "mine.wad").string();
+    std::vector<fixtures::WadFileEntry> entries;
+    for (const char* name : {"+0lava", "wall1", "+1lava", "{fence"}) {
+      entries.push_back({fixtures::textureName(name),
+                         fixtures::makeMipTexture(fixtures::textureName(name), 32, 16, 7)});
+    }
+    entries.push_back({fixtures::textureName("broken"), fixtures::Bytes(24, 0)});
+    fixtures::writeFile(wadPath, fixtures::makeWad(entries));
+  }
+
+  testing::TempFolder folder;
+  std::string wadPath;
+  RecordedMessages messages;
+  std::string exportFolder;
+  app::BrowserServices services{
+      platform::hostFileSystem(), messages, {},
+      [this](CDialog&, const std::string&) { return std::optional<std::string>(exportFolder); }};
+};
+
+TEST_F(TextureBrowserLogicTest, FiltersPlaysAndShowsTheChosenTexture) {
+  const auto palette = extract::FindGamePalette(platform::hostFileSystem(),
+                                                std::filesystem::path(wadPath).parent_path().string());
+  ASSERT_TRUE(palette.palette);
+  images::TextureCatalog catalog(platform::hostFileSystem(), wadPath, *palette.palette);
+  app::CTextureBrowserDlg browser(catalog, services);
+  browser.Create();
+  using B = app::CTextureBrowserDlg;
+  EXPECT_EQ(browser.GetThumbnailCount(B::kThumbnails), 5);
+  EXPECT_EQ(browser.GetDlgItemText(B::kCount), "5 textures in mine.wad");
+  EXPECT_TRUE(browser.hasTimer(B::kAnimationTimer));
+  EXPECT_FALSE(browser.isItemEnabled(B::kExportSelected));
+
+  browser.SetDlgItemText(B::kFilter, "LAVA");
+  browser.OnEditChange(B::kFilter);
+  EXPECT_EQ(browser.GetThumbnailCount(B::kThumbnails), 2);
+  EXPECT_EQ(browser.GetDlgItemText(B::kCount), "2 of 5 textures in mine.wad");
+
+  browser.SetThumbnailSelection(B::kThumbnails, {0});
+  EXPECT_TRUE(browser.isItemEnabled(B::kExportSelected));
+  EXPECT_EQ(browser.GetDlgItemText(B::kName), "+0lava");
+  const auto picture = browser.GetPicture(B::kPicture);
+  // Levels 1-3 in a row under level 0, magnified 4 times to be 128 across.
+  EXPECT_EQ(picture.width, 4 * (16 + 8 + 4 + 2 * 4));
+  EXPECT_EQ(picture.height, 4 * (16 + 4 + 8));
+  EXPECT_EQ(browser.entryShownAt(0), 0u);
+  browser.OnTimer(B::kAnimationTimer);
+  EXPECT_EQ(browser.entryShownAt(0), 2u); // +1lava
+  EXPECT_EQ(browser.GetDlgItemText(B::kDetail), "32 x 16, now +1lava");
+  browser.SetThumbnailSelection(B::kThumbnails, {});
+  EXPECT_EQ(browser.GetPicture(B::kPicture).width, 0);
+}
+
+TEST_F(TextureBrowserLogicTest, ExportsWhatIsShownAndSaysWhatItSkipped) {
+  exportFolder = (folder.path() / "pictures").string();
+  const auto palette = extract::FindGamePalette(platform::hostFileSystem(),
+                                                std::filesystem::path(wadPath).parent_path().string());
+  images::TextureCatalog catalog(platform::hostFileSystem(), wadPath, *palette.palette);
+  app::CTextureBrowserDlg browser(catalog, services);
+  browser.Create();
+  browser.OnCommand(app::CTextureBrowserDlg::kExportAll);
+  ASSERT_EQ(messages.texts.size(), 1u);
+  EXPECT_EQ(messages.texts[0].substr(0, 12), "4 textures e");
+  EXPECT_NE(messages.texts[0].find("broken: not written"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(exportFolder) / "{fence.png"));
+}
+
+TEST_F(TextureBrowserLogicTest, OpeningSaysWhyItCannotAndOpensNothing) {
+  const auto elsewhere = folder.path() / "elsewhere";
+  std::filesystem::create_directories(elsewhere);
+  std::filesystem::copy_file(wadPath, elsewhere / "mine.wad");
+  fixtures::writeFile(elsewhere / "odd.lmp", fixtures::Bytes(700, 1));
+  fixtures::writeFile(std::filesystem::path(wadPath).parent_path() / "bad.wad",
+                      fixtures::Bytes(40, 'x'));
+  const struct {
+    std::string wad;
+    std::optional<std::string> chosen; // what the file chooser answers
+    std::vector<std::string> says;     // the start of each box
+  } cases[] = {
+      {"", std::nullopt, {}},
+      {(elsewhere / "mine.wad").string(), std::nullopt, {"No palette was found for "}},
+      {(elsewhere / "mine.wad").string(), (elsewhere / "odd.lmp").string(),
+       {"No palette was found for ", (elsewhere / "odd.lmp").string()}},
+      {(std::filesystem::path(wadPath).parent_path() / "bad.wad").string(), std::nullopt,
+       {(std::filesystem::path(wadPath).parent_path() / "bad.wad").string() +
+        " is not a valid WAD2 file"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.wad);
+    messages.texts.clear();
+    auto browserServices = services;
+    browserServices.chooseFile = [&](CDialog&, const std::string&, const std::string&,
+                                     const std::string&) { return c.chosen; };
+    app::CWadInfoDlg owner;
+    owner.Create();
+    app::BrowseTextures(browserServices, owner, c.wad);
+    ASSERT_EQ(messages.texts.size(), c.says.size());
+    for (std::size_t i = 0; i < c.says.size(); ++i) {
+      EXPECT_EQ(messages.texts[i].substr(0, c.says[i].size()), c.says[i]) << messages.texts[i];
+    }
+  }
 }
 
 } // namespace

@@ -86,7 +86,7 @@ class EndToEndTest : public ::testing::Test {
   std::string disk;
   platform::MemoryRegistryStore store;
   testing::RecordingMessageBoxes messages;
-  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
+  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}, {}};
   std::unique_ptr<CExtractDlg> main;
 };
 

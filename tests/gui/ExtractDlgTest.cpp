@@ -70,7 +70,7 @@ class ExtractDlgTest : public ::testing::Test {
   TempFolder folder;
   RecordingMessageBoxes messages;
   platform::MemoryRegistryStore store;
-  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
+  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}, {}};
   std::unique_ptr<CExtractDlg> dialog;
 };
 
@@ -218,7 +218,7 @@ TEST_F(ExtractDlgTest, TheAnimationMovesAndInputIsBlockedDuringALongRun) {
   fixtures::writeFile(folder / "id1/PAK0.PAK", fixtures::makePak(maps));
   fixtures::writeFile(folder / "id1/PAK1.PAK", fixtures::makePak({}));
   testing::SlowFileSystem slow(std::chrono::milliseconds(2));
-  AppServices slowServices{slow, messages, {}, {}, {}, {}};
+  AppServices slowServices{slow, messages, {}, {}, {}, {}, {}};
   CExtractDlg slowDialog(slowServices);
   framework::QtDialog& slowWindow = testing::window(slowDialog);
   slowWindow.show();

@@ -12,7 +12,7 @@ TEST(ScreenshotTest, RendersEveryDialogInEachState) {
   testing::TempFolder folder;
   const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
   testing::RecordingMessageBoxes messages;
-  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
+  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}, {}};
   std::string error;
   QtScreenshotCamera camera;
   const auto written = writeScreenshots(camera, (folder / "shots").string(),
@@ -21,7 +21,7 @@ TEST(ScreenshotTest, RendersEveryDialogInEachState) {
   const std::vector<std::string> expected = {
       "main-start",    "main-game-chosen",    "locate-browsing",
       "locate-found",  "main-folder-located", "main-extracting",
-      "wad-file-info", "main-extracted",      "about"};
+      "wad-file-info", "main-extracted",      "texture-browser", "about"};
   ASSERT_EQ(written.size(), expected.size()) << ::testing::PrintToString(written);
   for (std::size_t i = 0; i < expected.size(); ++i) {
     SCOPED_TRACE(expected[i]);
@@ -44,7 +44,7 @@ TEST(ScreenshotTest, RefusesAFolderWithoutTheArchives) {
   testing::TempFolder folder;
   const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
   testing::RecordingMessageBoxes messages;
-  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
+  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}, {}};
   for (const auto& data : {sample.dataFolder.parent_path(), folder / "missing"}) {
     SCOPED_TRACE(data.string());
     std::string error;

@@ -148,7 +148,7 @@ TEST_F(SearchDlgTest, ClosingAnswersByTheFoundFlag) {
 
 TEST_F(SearchDlgTest, TheMainDialogReachesTheFolderLocatedState) {
   testing::RecordingMessageBoxes messages;
-  app::AppServices services{files, messages, {}, {}, {}, {}};
+  app::AppServices services{files, messages, {}, {}, {}, {}, {}};
   app::installLocateCommands(services, drives);
   struct Case {
     const char* what;

@@ -66,7 +66,7 @@ TEST(CWadInfoDlgTest, EndsOnOkEnterAndEscape) {
 // Every text of every layout fits its control in the font the dialog really got.
 TEST(DialogLayoutTest, EveryTextFits) {
   testing::RecordingMessageBoxes messages;
-  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
+  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}, {}};
   CExtractDlg main(services);
   CWadInfoDlg info;
   info.SetSummary("Hexen2.wad", 4294967295u, 2147483647, 2147483647, 2147483647);
@@ -121,7 +121,7 @@ TEST(CExtractCommandLineInfoTest, AutoAndPlainWordsSkipTheShellCommand) {
       {{"/dde"}, true, Info::FileDDE},
   };
   testing::RecordingMessageBoxes messages;
-  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}};
+  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}, {}};
   for (const auto& c : cases) {
     std::vector<std::string> arguments{"texkit2"};
     arguments.insert(arguments.end(), c.args.begin(), c.args.end());

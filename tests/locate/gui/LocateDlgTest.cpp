@@ -370,7 +370,7 @@ class ManualLocateCommandTest : public LocateDlgTest {
   }
 
   testing::RecordingMessageBoxes messages;
-  app::AppServices services{files, messages, {}, {}, {}, {}};
+  app::AppServices services{files, messages, {}, {}, {}, {}, {}};
   std::unique_ptr<app::CExtractDlg> main;
 };
 
