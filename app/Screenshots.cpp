@@ -109,7 +109,14 @@ int runScreenshotCommand(ScreenshotCamera& camera, platform::FileSystem& files,
                          const std::function<void(const std::string&)>& out,
                          const std::function<void(const std::string&)>& err) {
   PrintedMessages printed(err);
-  AppServices services{files, printed, [] { return platform::HostRegistry{}; }, {}, {}, {}, {}};
+  // The Textures button is drawn as the program has it, on; nothing here presses it.
+  AppServices services{files,
+                       printed,
+                       [] { return platform::HostRegistry{}; },
+                       {},
+                       {},
+                       {},
+                       [](framework::CDialog&, const std::string&) {}};
   std::string error;
   const auto written = writeScreenshots(camera, folder, dataFolder, services, error);
   for (const std::string& file : written) {
