@@ -14,8 +14,9 @@ set(CPACK_PACKAGE_DESCRIPTION
     "the editor's settings, in the Wine prefix the editor runs in.\n"
     "\n"
     "It comes with a desktop window, texkit2, which leads through the steps and\n"
-    "finds the game by a search of the drives or by hand, and a command line,\n"
-    "texkit2-cli, which also lists the entries of a WAD2 file.")
+    "finds the game by a search of the drives or by hand and shows the textures\n"
+    "in the game's colours, and a command line, texkit2-cli, which also lists\n"
+    "the entries of a WAD2 file and exports its textures as PNG pictures.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_STRIP_FILES ON)
 # Folders as Debian and unzip users expect them, whatever the umask of the build.
