@@ -265,7 +265,7 @@ if [ "$arch" = i686 ]; then
   file "$gui" | grep -q 'PE32 executable (GUI) Intel 80386' || fail "$gui is no PE32 i386 GUI program"
 fi
 "$arch-w64-mingw32-objdump" -p "$gui" | awk '/DLL Name:/ {print tolower($3)}' >"$work/imports.txt"
-grep -vxE 'advapi32.dll|comctl32.dll|gdi32.dll|kernel32.dll|msvcrt.dll|shell32.dll|user32.dll' \
+grep -vxE 'advapi32.dll|comctl32.dll|comdlg32.dll|gdi32.dll|kernel32.dll|msvcrt.dll|ole32.dll|shell32.dll|user32.dll' \
   "$work/imports.txt" >"$work/other-imports.txt" &&
   fail "texkit2.exe imports DLLs that Windows does not have: $(tr '\n' ' ' <"$work/other-imports.txt")"
 # Every dialog in each state, pictured by texkit2.exe itself over the sample game: the main
@@ -273,7 +273,7 @@ grep -vxE 'advapi32.dll|comctl32.dll|gdi32.dll|kernel32.dll|msvcrt.dll|shell32.d
 timeout 300 wine "$gui" --screenshots "Z:${work//\//\\}\\shots" "$data" >"$work/shots.out" 2>&1 ||
   fail "texkit2.exe --screenshots" "$work/shots.out"
 shots=(main-start main-game-chosen locate-browsing locate-found main-folder-located main-extracting
-  wad-file-info main-extracted about)
+  wad-file-info main-extracted texture-browser about)
 for shot in "${shots[@]}"; do
   [ -s "$work/shots/$shot.bmp" ] || fail "texkit2.exe drew no $shot.bmp" "$work/shots.out"
 done

@@ -40,7 +40,8 @@ if(TARGET texkit2_framework_win32)
   set(_texkit2_gui_dir ${CMAKE_CURRENT_SOURCE_DIR}/windows/gui)
   texkit2_add_test(test_windows_gui
     SOURCES windows/gui/Win32DialogTest.cpp windows/gui/Win32LongOperationTest.cpp
-            windows/gui/Win32TreeTest.cpp windows/gui/TestResources.rc
+            windows/gui/Win32ThumbnailTest.cpp windows/gui/Win32TreeTest.cpp
+            windows/gui/TestResources.rc
     LIBS texkit2_framework_win32)
   # The resource compiler reports no included files, so name them for rebuilds.
   set_source_files_properties(windows/gui/TestResources.rc PROPERTIES OBJECT_DEPENDS

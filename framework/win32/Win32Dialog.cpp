@@ -1,6 +1,8 @@
 #include "framework/win32/Win32Dialog.h"
 
 #include "framework/Dialog.h"
+#include "framework/win32/Win32Picture.h"
+#include "framework/win32/Win32Thumbnails.h"
 #include "framework/win32/Win32Toolkit.h"
 #include "framework/win32/Win32Tree.h"
 
@@ -53,6 +55,12 @@ LONG_PTR styleOf(HWND window) {
   return ::GetWindowLongPtrA(window, GWL_STYLE);
 }
 
+bool isPictureControl(HWND window) {
+  char name[32] = {};
+  ::GetClassNameA(window, name, sizeof name);
+  return ::lstrcmpiA(name, "Static") == 0 && (styleOf(window) & SS_TYPEMASK) == SS_OWNERDRAW;
+}
+
 } // namespace
 
 Win32Dialog::Win32Dialog(CDialog& dialog) : m_dialog(dialog) {}
@@ -65,6 +73,7 @@ Win32Dialog::~Win32Dialog() {
       ::KillTimer(m_hwnd, static_cast<UINT_PTR>(id));
     }
     m_trees.clear();
+    m_thumbnails.clear();
     ::DestroyWindow(m_hwnd);
   }
   for (HICON icon : m_icons) {
@@ -88,8 +97,21 @@ void Win32Dialog::build() {
   if (m_hwnd == nullptr) {
     return;
   }
+  adoptOwnControls();
   addToolTips();
   centre();
+}
+
+void Win32Dialog::adoptOwnControls() {
+  for (HWND control = ::GetWindow(m_hwnd, GW_CHILD); control != nullptr;
+       control = ::GetWindow(control, GW_HWNDNEXT)) {
+    const int id = ::GetDlgCtrlID(control);
+    if (Win32Thumbnails::isThumbnailList(control)) {
+      m_thumbnails[id] = std::make_unique<Win32Thumbnails>(control, m_dialog);
+    } else if (isPictureControl(control)) {
+      m_pictures[id] = Picture{};
+    }
+  }
 }
 
 void Win32Dialog::centre() {
@@ -249,6 +271,16 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_HELP:
     m_dialog.OnHelp();
     return answer(TRUE);
+  case WM_DRAWITEM: {
+    const auto& draw = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+    const auto found = m_pictures.find(static_cast<int>(draw.CtlID));
+    if (draw.CtlType != ODT_STATIC || found == m_pictures.end()) {
+      return FALSE;
+    }
+    // The dialog's own background, which shows through the picture's transparent pixels.
+    drawPicture(draw.hDC, draw.rcItem, found->second, ::GetSysColor(COLOR_BTNFACE));
+    return TRUE;
+  }
   case WM_SETCURSOR:
     // While a long operation holds the dialog, the wait cursor stays over all of it.
     if (Win32Toolkit::instance().inputHeldOff(m_hwnd)) {
@@ -274,6 +306,12 @@ INT_PTR Win32Dialog::onCommand(WPARAM wParam, LPARAM lParam) {
       } else if (state.finite) {
         state.playing = false; // the clip played its count and stopped by itself
       }
+    }
+    return TRUE;
+  }
+  if (code == EN_CHANGE) {
+    if (m_quietEdits == 0) {
+      m_dialog.OnEditChange(id);
     }
     return TRUE;
   }
@@ -305,6 +343,10 @@ INT_PTR Win32Dialog::onNotify(const NMHDR& header) {
   const auto tree = m_trees.find(static_cast<int>(header.idFrom));
   LRESULT result = 0;
   if (tree != m_trees.end() && tree->second->notify(header, result)) {
+    return answer(result);
+  }
+  const auto list = m_thumbnails.find(static_cast<int>(header.idFrom));
+  if (list != m_thumbnails.end() && list->second->notify(header, result)) {
     return answer(result);
   }
   return FALSE;
@@ -347,6 +389,7 @@ bool Win32Dialog::isShown(int controlId) const {
 
 void Win32Dialog::setText(int controlId, const std::string& text) {
   if (HWND control = item(controlId)) {
+    QuietScope quiet(m_quietEdits);
     ::SetWindowTextA(control, text.c_str());
   }
 }
@@ -582,6 +625,58 @@ TreePeer* Win32Dialog::tree(int controlId) {
     return nullptr;
   }
   return m_trees.emplace(controlId, std::make_unique<Win32Tree>(control)).first->second.get();
+}
+
+Win32Thumbnails* Win32Dialog::thumbnails(int controlId) const {
+  const auto found = m_thumbnails.find(controlId);
+  return found != m_thumbnails.end() ? found->second.get() : nullptr;
+}
+
+void Win32Dialog::thumbnailsSetCount(int controlId, int count) {
+  if (Win32Thumbnails* list = thumbnails(controlId)) {
+    list->setCount(count);
+  }
+}
+
+int Win32Dialog::thumbnailsCount(int controlId) const {
+  const Win32Thumbnails* list = thumbnails(controlId);
+  return list != nullptr ? list->count() : 0;
+}
+
+void Win32Dialog::thumbnailsUpdate(int controlId, int first, int last) {
+  if (Win32Thumbnails* list = thumbnails(controlId)) {
+    list->update(first, last);
+  }
+}
+
+std::vector<int> Win32Dialog::thumbnailsSelection(int controlId) const {
+  const Win32Thumbnails* list = thumbnails(controlId);
+  return list != nullptr ? list->selection() : std::vector<int>{};
+}
+
+void Win32Dialog::thumbnailsSetSelection(int controlId, const std::vector<int>& items) {
+  if (Win32Thumbnails* list = thumbnails(controlId)) {
+    list->setSelection(items);
+  }
+}
+
+std::vector<int> Win32Dialog::thumbnailsVisible(int controlId) const {
+  const Win32Thumbnails* list = thumbnails(controlId);
+  return list != nullptr ? list->visible() : std::vector<int>{};
+}
+
+void Win32Dialog::setPicture(int controlId, const Picture& picture) {
+  const auto found = m_pictures.find(controlId);
+  if (found == m_pictures.end()) {
+    return;
+  }
+  found->second = picture;
+  ::InvalidateRect(item(controlId), nullptr, FALSE);
+}
+
+Picture Win32Dialog::picture(int controlId) const {
+  const auto found = m_pictures.find(controlId);
+  return found != m_pictures.end() ? found->second : Picture{};
 }
 
 HWND windowOf(const CDialog* dialog) {

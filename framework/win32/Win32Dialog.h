@@ -13,6 +13,7 @@
 
 namespace texkit2::framework::win32 {
 
+class Win32Thumbnails;
 class Win32Tree;
 
 class Win32Dialog final : public DialogPeer {
@@ -65,6 +66,16 @@ class Win32Dialog final : public DialogPeer {
 
   TreePeer* tree(int controlId) override;
 
+  void thumbnailsSetCount(int controlId, int count) override;
+  int thumbnailsCount(int controlId) const override;
+  void thumbnailsUpdate(int controlId, int first, int last) override;
+  std::vector<int> thumbnailsSelection(int controlId) const override;
+  void thumbnailsSetSelection(int controlId, const std::vector<int>& items) override;
+  std::vector<int> thumbnailsVisible(int controlId) const override;
+
+  void setPicture(int controlId, const Picture& picture) override;
+  Picture picture(int controlId) const override;
+
  private:
   // The control's own state the window system does not keep: whether a clip is open, whether
   // it plays, and how many stop notifications of our own stops are still on their way (the
@@ -85,6 +96,9 @@ class Win32Dialog final : public DialogPeer {
   void centre();
   void stopAnimation(Animation& animation, HWND control);
   HWND item(int controlId) const;
+  Win32Thumbnails* thumbnails(int controlId) const;
+  // The layout's thumbnail lists and picture controls, which the dialog drives itself.
+  void adoptOwnControls();
   HICON loadIcon(int iconId, int size);
 
   CDialog& m_dialog;
@@ -97,6 +111,10 @@ class Win32Dialog final : public DialogPeer {
   std::vector<HICON> m_icons;
   std::map<int, Animation> m_animations;
   std::map<int, std::unique_ptr<Win32Tree>> m_trees;
+  std::map<int, std::unique_ptr<Win32Thumbnails>> m_thumbnails;
+  std::map<int, Picture> m_pictures;
+  // Counts the dialog's own changes of edit texts, which are no user's edits.
+  int m_quietEdits = 0;
   std::string m_toolTipText;
   std::wstring m_wideToolTipText;
 };

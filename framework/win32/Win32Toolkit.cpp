@@ -6,7 +6,10 @@
 #include "framework/win32/Win32Tree.h"
 
 #include <algorithm>
+#include <commdlg.h>
+#include <objbase.h>
 #include <process.h>
+#include <shlobj.h>
 
 namespace texkit2::framework {
 namespace win32 {
@@ -350,6 +353,61 @@ std::optional<std::string> Win32Toolkit::loadString(int id) {
     }
     buffer.resize(buffer.size() * 2);
   }
+}
+
+std::optional<std::string> Win32Toolkit::chooseFileToOpen(CDialog* owner, const std::string& title,
+                                                          const std::string& filterName,
+                                                          const std::string& patterns) {
+  // Pairs of name and patterns, each ended by a zero, the list by one more.
+  std::string filter;
+  for (const std::string& part :
+       {filterName, patterns, std::string("All files"), std::string("*.*")}) {
+    filter += part;
+    filter.push_back('\0');
+  }
+  std::string path(4096, '\0');
+  OPENFILENAMEA choice{};
+  choice.lStructSize = sizeof choice;
+  choice.hwndOwner = windowOf(owner);
+  if (choice.hwndOwner == nullptr) {
+    choice.hwndOwner = topModalWindow();
+  }
+  choice.lpstrFilter = filter.c_str();
+  choice.nFilterIndex = 1;
+  choice.lpstrFile = path.data();
+  choice.nMaxFile = static_cast<DWORD>(path.size());
+  choice.lpstrTitle = title.c_str();
+  choice.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!::GetOpenFileNameA(&choice)) {
+    return std::nullopt;
+  }
+  return std::string(path.c_str());
+}
+
+std::optional<std::string> Win32Toolkit::chooseFolder(CDialog* owner, const std::string& title) {
+  // The chooser of the new style is made of COM objects of the calling thread's apartment.
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  char name[MAX_PATH] = {};
+  BROWSEINFOA browse{};
+  browse.hwndOwner = windowOf(owner);
+  if (browse.hwndOwner == nullptr) {
+    browse.hwndOwner = topModalWindow();
+  }
+  browse.pszDisplayName = name;
+  browse.lpszTitle = title.c_str();
+  browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  std::optional<std::string> chosen;
+  if (LPITEMIDLIST folder = ::SHBrowseForFolderA(&browse)) {
+    char path[MAX_PATH] = {};
+    if (::SHGetPathFromIDListA(folder, path)) {
+      chosen = path;
+    }
+    ::CoTaskMemFree(folder);
+  }
+  if (SUCCEEDED(com)) {
+    ::CoUninitialize();
+  }
+  return chosen;
 }
 
 } // namespace win32

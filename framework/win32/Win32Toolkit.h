@@ -32,6 +32,10 @@ class Win32Toolkit final : public Toolkit {
   void messageBox(CDialog* owner, const std::string& text, const std::string& caption,
                   BoxIcon icon) override;
   std::optional<std::string> loadString(int id) override;
+  std::optional<std::string> chooseFileToOpen(CDialog* owner, const std::string& title,
+                                              const std::string& filterName,
+                                              const std::string& patterns) override;
+  std::optional<std::string> chooseFolder(CDialog* owner, const std::string& title) override;
 
   // The module whose resources (dialogs, strings, icons, bitmaps, clips) the program uses.
   HINSTANCE module() const { return m_module; }

@@ -85,6 +85,15 @@ Kind kindOf(const ControlLayout& c) {
   if (c.type == "tree") {
     return {"SysTreeView32", {"TVS_HASBUTTONS", "TVS_HASLINES", "TVS_LINESATROOT"}};
   }
+  if (c.type == "thumbnails") {
+    // Owner data: the list holds no items of its own and asks for those it draws, so that a
+    // WAD of thousands of textures opens at once.
+    return {"SysListView32", {"LVS_ICON", "LVS_OWNERDATA", "LVS_SHOWSELALWAYS", "LVS_AUTOARRANGE"}};
+  }
+  if (c.type == "picture") {
+    // The dialog draws it (WM_DRAWITEM): a static has no way to show an RGBA picture.
+    return {"Static", {"SS_OWNERDRAW"}};
+  }
   throw LayoutError("control " + std::to_string(c.id) + " has the unknown type \"" + c.type + "\"");
 }
 

@@ -61,6 +61,10 @@ TEST(ResourceScript, ControlTypesBecomeControlStatements) {
        R"j(CONTROL "", 1005, "SysAnimate32", ACS_CENTER | ACS_TRANSPARENT | WS_TABSTOP, 1, 2, 3, 4)j"},
       {R"j("id": 1022, "type": "tree", "text": "Tree1", "rect": [1, 2, 3, 4], "border": true)j",
        R"j(CONTROL "Tree1", 1022, "SysTreeView32", TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | WS_BORDER, 1, 2, 3, 4)j"},
+      {R"j("id": 1041, "type": "thumbnails", "rect": [1, 2, 3, 4], "border": true, "tabstop": true)j",
+       R"j(CONTROL "", 1041, "SysListView32", LVS_ICON | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE | WS_BORDER | WS_TABSTOP, 1, 2, 3, 4)j"},
+      {R"j("id": 1042, "type": "picture", "rect": [1, 2, 3, 4], "border": true)j",
+       R"j(CONTROL "", 1042, "Static", SS_OWNERDRAW | WS_BORDER, 1, 2, 3, 4)j"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.json);
@@ -111,7 +115,7 @@ TEST(ResourceScript, ScriptNamesTheArtworkAndIncludesTheVersion) {
 TEST(ResourceScript, EveryLayoutOfTheProgramBecomesATemplate) {
   ScriptInputs inputs;
   inputs.artworkFolder = "art";
-  for (const int id : {100, 102, 130, 133, 138}) {
+  for (const int id : {100, 102, 130, 133, 138, 140}) {
     SCOPED_TRACE(id);
     const std::filesystem::path path =
         std::filesystem::path(TEXKIT2_RES_SOURCE_DIR) / "dialogs" / (std::to_string(id) + ".json");

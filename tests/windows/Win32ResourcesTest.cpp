@@ -153,6 +153,9 @@ Expected expectedFor(const ControlLayout& c) {
       {"animation",
        {"sysanimate32", (c.center ? ACS_CENTER : 0u) | (c.transparent ? ACS_TRANSPARENT : 0u)}},
       {"tree", {"systreeview32", TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT}},
+      {"thumbnails",
+       {"syslistview32", LVS_ICON | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE}},
+      {"picture", {"static", SS_OWNERDRAW}},
   };
   for (const auto& row : kTypes) {
     if (c.type == row.type) {
@@ -166,7 +169,7 @@ Expected expectedFor(const ControlLayout& c) {
   return {};
 }
 
-const int kDialogIds[] = {100, 102, 130, 133, 138};
+const int kDialogIds[] = {100, 102, 130, 133, 138, 140};
 
 class Win32Resources : public ::testing::Test {
  protected:

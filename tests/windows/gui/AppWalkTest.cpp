@@ -103,8 +103,8 @@ class AppWalkTest : public ::testing::Test {
 
   // The main dialog over `files`, shown, with Quake chosen.
   std::unique_ptr<CExtractDlg> open(platform::FileSystem& files) {
-    services = std::make_unique<app::AppServices>(
-        app::AppServices{files, messages, [] { return platform::openHostRegistry(); }, {}, {}, {}});
+    services = std::make_unique<app::AppServices>(app::AppServices{
+        files, messages, [] { return platform::openHostRegistry(); }, {}, {}, {}, {}});
     app::installLocateCommands(*services, drives);
     auto dialog = std::make_unique<CExtractDlg>(*services);
     dialog->Create();

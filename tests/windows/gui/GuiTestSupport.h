@@ -14,6 +14,7 @@ namespace texkit2::tests {
 
 constexpr int kControlsLayout = 200;
 constexpr int kTreeLayout = 201;
+constexpr int kTexturesLayout = 202;
 constexpr int kIcon = 128;
 constexpr int kTreeBitmap = 134;
 constexpr int kClip = 129;
