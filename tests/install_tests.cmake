@@ -10,12 +10,16 @@ if(TARGET texkit2)
   set(_texkit2_gui 1)
 endif()
 
+set(_texkit2_sanitized 0)
+if(TEXKIT2_SANITIZE)
+  set(_texkit2_sanitized 1)
+endif()
 add_test(NAME InstalledProgramsRunWithoutTheBuildTree
   COMMAND bash ${_texkit2_install_dir}/installed_programs.sh ${CMAKE_BINARY_DIR}
           ${PROJECT_SOURCE_DIR} ${PROJECT_VERSION} $<TARGET_FILE:texkit2-sample-game>
           ${_texkit2_gui})
 set_tests_properties(InstalledProgramsRunWithoutTheBuildTree PROPERTIES TIMEOUT 120
-  ENVIRONMENT "BINDIR=${CMAKE_INSTALL_BINDIR};MANDIR=${CMAKE_INSTALL_MANDIR};DATADIR=${CMAKE_INSTALL_DATADIR};DOCDIR=${CMAKE_INSTALL_DOCDIR}")
+  ENVIRONMENT "BINDIR=${CMAKE_INSTALL_BINDIR};MANDIR=${CMAKE_INSTALL_MANDIR};DATADIR=${CMAKE_INSTALL_DATADIR};DOCDIR=${CMAKE_INSTALL_DOCDIR};SANITIZED=${_texkit2_sanitized}")
 
 set(_texkit2_man_dir ${CMAKE_BINARY_DIR}/dist)
 add_test(NAME ManPageOfTexkit2CliFollowsHelp

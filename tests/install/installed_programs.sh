@@ -65,7 +65,10 @@ done
 # at run time (debug information is stripped, so what is left is data). Qt's string literals are
 # UTF-16, so the path is looked for in both spellings. (The README may quote a checkout's path in
 # its examples.)
-for tree in "$build" "$source"; do
+# A sanitizer build is never shipped, and its runtime keeps the sources' paths for its reports.
+trees=("$build" "$source")
+[ "${SANITIZED:-0}" = 1 ] && trees=()
+for tree in "${trees[@]}"; do
   utf16=$(printf '%s' "$tree" | od -An -tx1 -v | tr -s ' \n' '\n' | sed -n 's/^\(..\)$/\\x\1\\x00/p' | tr -d '\n')
   named=$( (grep -rlF -- "$tree" "$prefix/$BINDIR"; grep -rlaP -- "$utf16" "$prefix/$BINDIR") 2>/dev/null | sort -u)
   [ -z "$named" ] || fail "these installed programs name $tree: $named"
