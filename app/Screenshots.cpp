@@ -66,8 +66,7 @@ void takeLocateDialog(ScreenshotCamera& camera, CExtractDlg& owner, const fs::pa
 void takeTextureBrowser(ScreenshotCamera& camera, CExtractDlg& owner, const std::string& wadPath,
                         AppServices& services, const std::string& folder,
                         std::vector<std::string>& written) {
-  const auto lookup =
-      extract::FindGamePalette(services.files, fs::path(wadPath).parent_path().string());
+  const auto lookup = extract::FindPaletteBesideWad(services.files, wadPath);
   if (!lookup.palette) {
     return;
   }

@@ -29,12 +29,6 @@ std::string sizeText(const images::TextureCatalog::Item& item) {
   return std::to_string(item.width) + " x " + std::to_string(item.height);
 }
 
-std::string folderOf(const std::string& path) {
-  std::error_code ec;
-  auto absolute = std::filesystem::absolute(path, ec);
-  return (ec ? std::filesystem::path(path) : absolute).parent_path().string();
-}
-
 } // namespace
 
 BrowserServices systemBrowserServices(platform::FileSystem& files,
@@ -231,7 +225,7 @@ void BrowseTextures(BrowserServices& services, framework::CDialog& owner, std::s
     }
     wadPath = *chosen;
   }
-  auto lookup = extract::FindGamePalette(services.files, folderOf(wadPath));
+  auto lookup = extract::FindPaletteBesideWad(services.files, wadPath);
   if (!lookup.palette) {
     std::string text;
     if (!lookup.error.empty()) {

@@ -10,8 +10,8 @@
 #include "platform/AsciiCase.h"
 
 #include <charconv>
-#include <filesystem>
 #include <map>
+#include <numeric>
 #include <optional>
 #include <set>
 
@@ -165,12 +165,7 @@ std::optional<extract::Palette> paletteFor(const ImageArguments& arguments,
     source = lookup.source;
     return lookup.palette;
   }
-  std::error_code ec;
-  auto folder = std::filesystem::absolute(wadPath, ec).parent_path();
-  if (ec) {
-    folder = std::filesystem::path(wadPath).parent_path();
-  }
-  const auto lookup = extract::FindGamePalette(context.files, folder.string());
+  const auto lookup = extract::FindPaletteBesideWad(context.files, wadPath);
   if (!lookup.error.empty()) {
     context.err << prefix << lookup.error
                 << "\nGive the game's palette with --palette FILE (a 768-byte palette.lmp).\n";
@@ -277,9 +272,7 @@ int runExport(const std::vector<std::string>& args, CliContext& context) {
     return kExitFailure;
   }
   std::vector<std::size_t> entries(wad->contents.entries.size());
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    entries[i] = i;
-  }
+  std::iota(entries.begin(), entries.end(), std::size_t{0});
   const auto report = [&](const images::ExportEvent& event) {
     using Kind = images::ExportEvent::Kind;
     const auto& entry = wad->contents.entries[event.entry];

@@ -2,6 +2,8 @@
 
 #include "extract/PakScan.h"
 
+#include <filesystem>
+
 namespace texkit2::extract {
 namespace {
 
@@ -87,6 +89,15 @@ PaletteLookup FindGamePalette(platform::FileSystem& files, const std::string& fo
   lookup.palette = paletteFrom(*file, 0, file->length(), loose, lookup.error);
   lookup.source = loose;
   return lookup;
+}
+
+PaletteLookup FindPaletteBesideWad(platform::FileSystem& files, const std::string& wadPath) {
+  std::error_code ec;
+  auto folder = std::filesystem::absolute(wadPath, ec).parent_path();
+  if (ec) {
+    folder = std::filesystem::path(wadPath).parent_path();
+  }
+  return FindGamePalette(files, folder.string());
 }
 
 PaletteLookup LoadPaletteFile(platform::FileSystem& files, const std::string& path) {

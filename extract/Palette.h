@@ -35,6 +35,10 @@ struct PaletteLookup {
 // the loose file gfx/palette.lmp in the folder, which the engine searches after its archives.
 PaletteLookup FindGamePalette(platform::FileSystem& files, const std::string& folder);
 
+// The palette for the WAD file `wadPath`: FindGamePalette of the folder that holds it, which for
+// a WAD file the tool wrote is the game's data folder.
+PaletteLookup FindPaletteBesideWad(platform::FileSystem& files, const std::string& wadPath);
+
 // A palette file the user named: exactly 768 bytes.
 PaletteLookup LoadPaletteFile(platform::FileSystem& files, const std::string& path);
 

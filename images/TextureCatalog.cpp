@@ -68,12 +68,13 @@ ExportTotals ExportTextures(platform::FileSystem& files, platform::File& wad,
   for (const std::size_t i : entries) {
     const auto& entry = contents.entries.at(i);
     const std::string name = extract::TextureNameText(entry.name);
-    const std::string key = platform::lowerAscii(TextureFileName(name));
+    const std::string base = TextureFileName(name);
+    const std::string key = platform::lowerAscii(base);
     if (const auto earlier = written.find(key); earlier != written.end()) {
       ExportEvent event;
       event.kind = ExportEvent::Kind::SharedFile;
       event.entry = i;
-      event.path = TextureFileName(name);
+      event.path = base;
       event.other = earlier->second;
       report(event);
       ++totals.skipped;
