@@ -288,7 +288,7 @@ int runRegister(const std::vector<std::string>& args, CliContext& context) {
   if (!game) {
     return kExitUsage;
   }
-  const std::string dataFolder = absoluteFolder(parsed->positional[0]);
+  const std::string dataFolder = context.files.existingPath(absoluteFolder(parsed->positional[0]));
   // An earlier quake.wad is the file, in the letter case it has.
   const std::string wadName =
       context.files.existingName(dataFolder + extract::gameInfo(*game)->wadFileName);
@@ -316,7 +316,8 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
   if (!game) {
     return kExitUsage;
   }
-  const std::string dataFolder = absoluteFolder(parsed->positional[0]);
+  // Spelt as on disk: the WAD file's path is shown and registered as it is.
+  const std::string dataFolder = context.files.existingPath(absoluteFolder(parsed->positional[0]));
 
   std::vector<std::string> warnings; // the command's own, for the JSON summary
   const extract::GameInfo* other =

@@ -26,6 +26,7 @@ class RemoveOnInterrupt final : public platform::FileSystem {
     return m_inner.replacementTarget(name);
   }
   std::string existingName(const std::string& name) override { return m_inner.existingName(name); }
+  std::string existingPath(const std::string& path) override { return m_inner.existingPath(path); }
   bool removeFile(const std::string& name) override;
   bool setCurrentDirectory(const std::string& path) override {
     return m_inner.setCurrentDirectory(path);

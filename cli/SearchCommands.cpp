@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 namespace texkit2::cli {
 namespace {
@@ -55,6 +56,29 @@ std::string printable(const std::string& text) {
     }
   }
   return shown;
+}
+
+// What the data folder beside an executable lacks: "there is no id1 folder beside it",
+// "/q/id1/ holds no PAK1.PAK".
+std::string missingFromDataFolder(platform::FileSystem& files, const extract::GameInfo& game,
+                                  const std::string& executableFolder) {
+  const std::string dataFolder = executableFolder +
+                                 files.existingName(executableFolder + game.dataFolderName) +
+                                 platform::kPathSeparator;
+  if (!files.setCurrentDirectory(dataFolder)) {
+    return std::string("there is no ") + game.dataFolderName + " folder beside it (" +
+           files.lastError() + ")";
+  }
+  std::vector<std::string> missing;
+  for (const char* archive : {"PAK0.PAK", "PAK1.PAK"}) {
+    if (files.openForReading(archive) == nullptr) {
+      missing.emplace_back(archive);
+    }
+  }
+  if (missing.size() == 2) {
+    return printable(dataFolder) + " holds neither PAK0.PAK nor PAK1.PAK";
+  }
+  return printable(dataFolder) + " holds no " + (missing.empty() ? "readable archive" : missing[0]);
 }
 
 } // namespace
@@ -118,16 +142,18 @@ int runSearch(const std::vector<std::string>& args, CliContext& context) {
     observer = [&context](const std::string& folder) { context.err << printable(folder) << '\n'; };
   }
   std::string dataFolder;
-  const bool found =
-      locate::SearchDrives(drives, context.files, options, extract::gameInfo(kind)->executable,
-                           kind, dataFolder, observer);
+  std::string executableFolder;
+  const extract::GameInfo& info = *extract::gameInfo(kind);
+  const bool found = locate::SearchDrives(drives, context.files, options, info.executable, kind,
+                                          dataFolder, observer, &executableFolder);
   if (found) {
     context.out << dataFolder << '\n';
     return kExitSuccess;
   }
-  if (!dataFolder.empty()) {
-    context.err << "texkit2-cli search: " << extract::gameInfo(kind)->executable << " found, but "
-                << printable(dataFolder) << " does not hold both PAK0.PAK and PAK1.PAK\n";
+  // The search ends at the first executable; say what stopped it there.
+  if (!executableFolder.empty()) {
+    context.err << "texkit2-cli search: found " << printable(executableFolder + info.executable)
+                << ", but " << missingFromDataFolder(context.files, info, executableFolder) << '\n';
   }
   context.err << "File not found\n";
   return kExitFailure;

@@ -110,7 +110,9 @@ bool CheckDataFolder(platform::FileSystem& files, extract::GameKind gameKind,
   if (!endsInSeparator(gameDataFolder)) {
     gameDataFolder += platform::kPathSeparator;
   }
-  gameDataFolder.append(info->dataFolderName).append(1, platform::kPathSeparator);
+  // Spelt as on disk (Id1), since the folder is shown, stored and registered by this name.
+  gameDataFolder.append(files.existingName(gameDataFolder + info->dataFolderName))
+      .append(1, platform::kPathSeparator);
   if (!files.setCurrentDirectory(gameDataFolder)) {
     gameDataFolder.clear();
     return false;
@@ -123,13 +125,19 @@ bool CheckDataFolder(platform::FileSystem& files, extract::GameKind gameKind,
 bool SearchDrives(platform::Drives& drives, platform::FileSystem& files,
                   const DriveSearchOptions& options, const std::string& executableName,
                   extract::GameKind gameKind, std::string& gameDataFolder,
-                  const FolderObserver& folderObserver) {
+                  const FolderObserver& folderObserver, std::string* executableFolder) {
+  if (executableFolder != nullptr) {
+    executableFolder->clear();
+  }
   for (const platform::DriveRoot& root : drives.drives()) {
     if (!admitsDrive(options, root.type)) {
       continue;
     }
     std::string matched;
     if (SearchFolder(drives, root.path, executableName, matched, folderObserver)) {
+      if (executableFolder != nullptr) {
+        *executableFolder = matched;
+      }
       gameDataFolder = matched;
       return CheckDataFolder(files, gameKind, gameDataFolder);
     }

@@ -43,11 +43,13 @@ using FolderObserver = std::function<void(const std::string& folder)>;
 // A walk stays on its drive's file system (mount points are left to their own drives), never
 // follows a symbolic link to a folder, treats a folder it cannot list as empty, and holds its
 // path on a stack of its own, so depth is bounded by memory, not by the thread's stack.
-// There is no cancellation; `folderObserver` may be empty.
+// There is no cancellation; `folderObserver` may be empty. `executableFolder`, when given,
+// receives the folder of the executable matched (ending in the separator), or "" when none was.
 bool SearchDrives(platform::Drives& drives, platform::FileSystem& files,
                   const DriveSearchOptions& options, const std::string& executableName,
                   extract::GameKind gameKind, std::string& gameDataFolder,
-                  const FolderObserver& folderObserver = {});
+                  const FolderObserver& folderObserver = {},
+                  std::string* executableFolder = nullptr);
 
 // How far a walk reads folder listings ahead of itself. A cold disk serves several reads at
 // once, so threads of the walk's own read the folders it will enter next, nearest in its order

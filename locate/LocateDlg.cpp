@@ -63,7 +63,7 @@ void CLocateDlg::OnSelChanged(const TreeNotification& notification) {
     m_dataFolder += kPathSeparator;
   }
   if (const extract::GameInfo* game = extract::gameInfo(m_gameKind)) {
-    m_dataFolder += game->dataFolderName;
+    m_dataFolder += m_files.existingName(m_dataFolder + game->dataFolderName);
     m_dataFolder += kPathSeparator;
   }
   if (holdsBothArchives()) {

@@ -78,6 +78,9 @@ class FileSystem {
   virtual std::string existingName(const std::string& name) {
     return name.substr(name.find_last_of(kPathSeparators) + 1);
   }
+  // `path` with each of its parts spelt as the existing file or folder it finds is named on
+  // disk; parts that find none are kept as given. As given where the file system cannot tell.
+  virtual std::string existingPath(const std::string& path) { return path; }
   virtual bool removeFile(const std::string& name) = 0;
   virtual bool setCurrentDirectory(const std::string& path) = 0;
   virtual std::string currentDirectory() const = 0;

@@ -249,6 +249,10 @@ class PosixFileSystem final : public FileSystem {
     return baseName(resolveCaseInsensitive(name));
   }
 
+  std::string existingPath(const std::string& path) override {
+    return resolveCaseInsensitive(path);
+  }
+
   bool removeFile(const std::string& name) override {
     return ::unlink(resolveCaseInsensitive(name).c_str()) == 0 || failed(reasonOf(errno), false);
   }

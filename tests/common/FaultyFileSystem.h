@@ -42,6 +42,7 @@ class FaultyFileSystem final : public platform::FileSystem {
     return m_inner.replacementTarget(name);
   }
   std::string existingName(const std::string& name) override { return m_inner.existingName(name); }
+  std::string existingPath(const std::string& path) override { return m_inner.existingPath(path); }
   bool removeFile(const std::string& name) override { return m_inner.removeFile(name); }
   bool setCurrentDirectory(const std::string& path) override {
     return m_inner.setCurrentDirectory(path);

@@ -63,37 +63,75 @@ TEST(SearchCliTest, PrintsTheDataFolderOfTheGameFound) {
   }
 }
 
+// Steam's classic Quake has been seen with Id1 beside QUAKE.EXE: the folder is shown, written
+// to and registered as it is spelt on disk.
+TEST(SearchCliTest, SpellsTheDataFolderAsItIsOnDisk) {
+  TempFolder temp;
+  MemoryDrives drives;
+  drives.addDrive(temp / "c", DriveType::Fixed);
+  const auto sample = fixtures::writeSampleGame(temp / "c" / "steam", fixtures::Game::Quake);
+  fs::rename(sample.dataFolder, sample.gameFolder / "Id1");
+  const auto onDisk = sample.gameFolder / "Id1";
+  const auto result = run({"search", "--game", "quake", "--fixed"}, drives);
+  ASSERT_EQ(result.code, kExitSuccess) << result.err;
+  EXPECT_EQ(result.out, slashed(onDisk) + "\n");
+
+  const auto extracted = run(
+      {"extract", "--game", "quake", "--no-register", slashed(sample.gameFolder / "id1")}, drives);
+  ASSERT_EQ(extracted.code, kExitSuccess) << extracted.err;
+  EXPECT_TRUE(contains(extracted.out, "Written to : " + slashed(onDisk) + "Quake.wad\n"))
+      << extracted.out;
+  EXPECT_TRUE(fs::is_regular_file(onDisk / "Quake.wad"));
+}
+
 TEST(SearchCliTest, SaysFileNotFoundAndFailsWithoutAGame) {
   struct Case {
     const char* name;
     std::vector<std::string> args;
-    std::string detail; // also on stderr; empty for none
+    MemoryDrives& drives;
+    std::string detail; // the line on stderr before "File not found"; empty for none
   };
   TempFolder temp;
   fs::create_directories(temp / "fixed" / "empty");
   fs::create_directories(temp / "stick");
   testing::writeInstallation(temp / "stick" / "quake");
   testing::writeInstallation(temp / "broken" / "quake", "quake.exe", "id1", true, false);
+  testing::writeInstallation(temp / "empty" / "quake", "quake.exe", "ID1", false, false);
+  testing::touch(temp / "bare" / "hexen2" / "H2.EXE");
   MemoryDrives drives;
   drives.addDrive(temp / "fixed", DriveType::Fixed);
   drives.addDrive(temp / "stick", DriveType::Removable);
   drives.addDrive(temp / "broken", DriveType::Remote);
+  MemoryDrives empty;
+  empty.addDrive(temp / "empty", DriveType::Fixed);
+  MemoryDrives bare;
+  bare.addDrive(temp / "bare", DriveType::Fixed);
+  const std::string found = "texkit2-cli search: found ";
   const Case cases[] = {
-      {"nothing on the fixed drive", {"search", "--game=quake", "--fixed"}, ""},
+      {"nothing on the fixed drive", {"search", "--game=quake", "--fixed"}, drives, ""},
       {"data folder without PAK1.PAK",
        {"search", "--game", "quake", "--remote"},
-       slashed(temp / "broken" / "quake" / "id1") + " does not hold both PAK0.PAK and PAK1.PAK"},
-      {"other game", {"search", "--game", "HeXeN2", "--removable", "--fixed"}, ""},
+       drives,
+       found + slashed(temp / "broken" / "quake") + "quake.exe, but " +
+           slashed(temp / "broken" / "quake" / "id1") + " holds no PAK1.PAK\n"},
+      {"data folder without archives",
+       {"search", "--game", "quake", "--fixed"},
+       empty,
+       found + slashed(temp / "empty" / "quake") + "quake.exe, but " +
+           slashed(temp / "empty" / "quake" / "ID1") + " holds neither PAK0.PAK nor PAK1.PAK\n"},
+      {"no data folder",
+       {"search", "--game", "hexen2", "--fixed"},
+       bare,
+       found + slashed(temp / "bare" / "hexen2") +
+           "h2.exe, but there is no data1 folder beside it (No such file or directory)\n"},
+      {"other game", {"search", "--game", "HeXeN2", "--removable", "--fixed"}, drives, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto result = run(c.args, drives);
+    const auto result = run(c.args, c.drives);
     EXPECT_EQ(result.code, kExitFailure);
     EXPECT_EQ(result.out, "");
-    EXPECT_TRUE(result.err.ends_with("File not found\n")) << result.err;
-    if (!c.detail.empty()) {
-      EXPECT_TRUE(contains(result.err, c.detail)) << result.err;
-    }
+    EXPECT_EQ(result.err, c.detail + "File not found\n");
   }
 }
 

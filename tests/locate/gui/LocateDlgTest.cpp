@@ -174,7 +174,8 @@ TEST_F(LocateDlgTest, OneArchiveIsNotEnoughAndTheButtonCancels) {
   EXPECT_EQ(result, std::nullopt);
 }
 
-TEST_F(LocateDlgTest, ArchiveNamesMatchWithoutRegardToCase) {
+// The data folder comes back spelt as on disk: it is shown, written to and registered so.
+TEST_F(LocateDlgTest, ArchiveAndFolderNamesMatchWithoutRegardToCase) {
   const std::string c = addDrive("C", DriveType::Fixed);
   writeGameData(folder / "C" / "quake" / "ID1", "pak0.pak", "Pak1.Pak");
   const auto result = runLocate(extract::kGameQuake, [&](CLocateDlg& dialog) {
@@ -182,7 +183,7 @@ TEST_F(LocateDlgTest, ArchiveNamesMatchWithoutRegardToCase) {
     expectFound(dialog);
     pressButton(dialog);
   });
-  EXPECT_EQ(result, c + "quake/id1/");
+  EXPECT_EQ(result, c + "quake/ID1/");
 }
 
 TEST_F(LocateDlgTest, FoldersNamedLikeTheArchivesDoNotCount) {
