@@ -177,8 +177,10 @@ std::optional<extract::Palette> paletteFor(const ImageArguments& arguments,
     for (const auto& place : lookup.looked) {
       context.err << "  " << place << '\n';
     }
+    // The places looked at say whether the folder is a data folder; advice to move the WAD file
+    // into one would mislead when it already is.
     context.err << "Give the game's palette with --palette FILE (a 768-byte palette.lmp, 256 "
-                   "RGB triples), or put the WAD file in the game's data folder.\n";
+                   "RGB triples).\n";
     return std::nullopt;
   }
   source = lookup.source;

@@ -241,8 +241,7 @@ TEST_F(ImageCommandsTest, SaysWhereItLookedForAPaletteAndWritesNothing) {
                               base + "PAK0.PAK: no gfx/palette.lmp\n  " + base +
                               "gfx/palette.lmp: cannot be opened (No such file or directory)\n"
                               "Give the game's palette with --palette FILE (a 768-byte "
-                              "palette.lmp, 256 RGB triples), or put the WAD file in the game's "
-                              "data folder.\n");
+                              "palette.lmp, 256 RGB triples).\n");
     EXPECT_FALSE(std::filesystem::exists(folder / "out"));
   }
   fixtures::writeFile(folder / "short.lmp", Bytes(700, 0));
