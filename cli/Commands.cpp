@@ -199,6 +199,7 @@ void printJsonSummary(const extract::ExtractionSummary& summary, const std::stri
                       const std::optional<Registration>& registration,
                       const std::vector<extract::NameConflict>& conflicts, std::ostream& out) {
   std::vector<std::string> allWarnings = warnings;
+  allWarnings.insert(allWarnings.end(), feedback.warnings().begin(), feedback.warnings().end());
   allWarnings.insert(allWarnings.end(), feedback.messages().begin(), feedback.messages().end());
   out << jsonObject({{"fileName", jsonText(summary.fileName)},
                      {"fileLength", std::to_string(summary.fileLength)},
@@ -209,7 +210,8 @@ void printJsonSummary(const extract::ExtractionSummary& summary, const std::stri
                      {"warnings", jsonTextList(allWarnings)},
                      {"skipped", jsonTextList(feedback.skipped())},
                      {"registration", registration ? toJson(*registration) : "null"},
-                     {"conflicts", conflictsJson(conflicts)}})
+                     {"conflicts", conflictsJson(conflicts)},
+                     {"incomplete", incompleteJson(conflicts)}})
       << '\n';
 }
 
@@ -355,6 +357,7 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
       // The message that ended the run is the error; those before it were warnings.
       const auto& shown = feedback.messages();
       std::vector<std::string> earlier = warnings;
+      earlier.insert(earlier.end(), feedback.warnings().begin(), feedback.warnings().end());
       if (!shown.empty()) {
         earlier.insert(earlier.end(), shown.begin(), shown.end() - 1);
       }

@@ -86,6 +86,14 @@ std::string copyJson(const extract::TextureCopy& copy, const std::string& more =
 
 } // namespace
 
+namespace {
+
+std::string copies(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " copy" : " copies");
+}
+
+} // namespace
+
 void printConflicts(const std::vector<extract::NameConflict>& conflicts, std::ostream& out) {
   if (conflicts.empty()) {
     out << "No texture name was met more than once.\n";
@@ -93,20 +101,42 @@ void printConflicts(const std::vector<extract::NameConflict>& conflicts, std::os
   }
   std::size_t dropped = 0;
   std::size_t differing = 0;
+  std::size_t incomplete = 0;
   for (const auto& conflict : conflicts) {
     for (const auto& report : conflict.dropped) {
+      if (report.incomplete) {
+        ++incomplete;
+        continue;
+      }
       ++dropped;
       differing += report.differences.any() ? 1u : 0u;
     }
   }
-  out << "Texture names met more than once: " << conflicts.size() << ", with " << dropped
-      << " copies dropped (" << differing << " of them with other bytes).\n"
-      << "The first copy met is the one in the WAD file.\n";
+  if (incomplete == 0) {
+    out << "Texture names met more than once: " << conflicts.size() << ", with " << copies(dropped)
+        << " dropped (" << differing << " of them with other bytes).\n"
+        << "The first copy met is the one in the WAD file.\n";
+  } else {
+    out << "Texture names met more than once or in an incomplete copy: " << conflicts.size()
+        << ", with " << copies(dropped) << " dropped (" << differing
+        << " of them with other bytes) and " << copies(incomplete) << " left out as incomplete.\n"
+        << "The first complete copy met is the one in the WAD file; an incomplete copy (its mip "
+           "header does not fit its bytes) is never written.\n";
+  }
   for (const auto& conflict : conflicts) {
-    out << printableName(conflict.name) << ": kept " << describe(conflict.kept) << '\n';
+    out << printableName(conflict.name) << ": ";
+    if (conflict.hasKept) {
+      out << "kept " << describe(conflict.kept) << '\n';
+    } else {
+      out << "none kept, no complete copy was met\n";
+    }
     for (const auto& report : conflict.dropped) {
-      out << "  dropped " << describe(report.copy) << ": " << differences(report, conflict.kept)
-          << '\n';
+      if (report.incomplete) {
+        out << "  left out " << describe(report.copy) << ": incomplete\n";
+      } else {
+        out << "  dropped " << describe(report.copy) << ": " << differences(report, conflict.kept)
+            << '\n';
+      }
     }
   }
 }
@@ -116,16 +146,37 @@ std::string conflictsJson(const std::vector<extract::NameConflict>& conflicts) {
   for (const auto& conflict : conflicts) {
     std::string dropped = "[";
     for (const auto& report : conflict.dropped) {
-      dropped += (dropped.size() == 1 ? "" : ", ") +
-                 copyJson(report.copy, std::string(", \"sameBytes\": ") +
-                                           (report.differences.any() ? "false" : "true") +
-                                           ", \"differences\": " +
-                                           jsonTextList(differenceWords(report.differences)));
+      const std::string more =
+          report.incomplete
+              ? std::string(", \"incomplete\": true")
+              : std::string(", \"sameBytes\": ") + (report.differences.any() ? "false" : "true") +
+                    ", \"differences\": " + jsonTextList(differenceWords(report.differences));
+      dropped += (dropped.size() == 1 ? "" : ", ") + copyJson(report.copy, more);
     }
     json += (json.size() == 1 ? "" : ", ") +
             jsonObject({{"name", jsonString(extract::TextureNameText(conflict.name))},
-                        {"kept", copyJson(conflict.kept)},
+                        {"kept", conflict.hasKept ? copyJson(conflict.kept) : "null"},
                         {"dropped", dropped + "]"}});
+  }
+  return json + "]";
+}
+
+std::string incompleteJson(const std::vector<extract::NameConflict>& conflicts) {
+  std::string json = "[";
+  for (const auto& conflict : conflicts) {
+    for (const auto& report : conflict.dropped) {
+      if (!report.incomplete) {
+        continue;
+      }
+      const std::string writtenInstead =
+          conflict.hasKept ? jsonObject({{"archive", jsonText(conflict.kept.place.archive)},
+                                         {"map", jsonText(conflict.kept.place.map)}})
+                           : "null";
+      json += (json.size() == 1 ? "" : ", ") +
+              copyJson(report.copy,
+                       ", \"name\": " + jsonString(extract::TextureNameText(conflict.name)) +
+                           ", \"writtenInstead\": " + writtenInstead);
+    }
   }
   return json + "]";
 }

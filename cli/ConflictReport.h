@@ -15,4 +15,8 @@ void printConflicts(const std::vector<extract::NameConflict>& conflicts, std::os
 // The same as a JSON array, for extract --json.
 std::string conflictsJson(const std::vector<extract::NameConflict>& conflicts);
 
+// The incomplete copies left out, each with the copy written instead (null when none was), as
+// a JSON array for extract --json.
+std::string incompleteJson(const std::vector<extract::NameConflict>& conflicts);
+
 } // namespace texkit2::cli

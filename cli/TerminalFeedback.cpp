@@ -85,6 +85,13 @@ void TerminalFeedback::ReportSkipped(const std::string& what) {
   m_lastLine.clear();
 }
 
+void TerminalFeedback::ReportWarning(const std::string& what) {
+  endLine();
+  m_warnings.push_back(what);
+  m_out << "warning: " << what << '\n' << std::flush;
+  m_lastLine.clear();
+}
+
 void TerminalFeedback::ReportScanProgress(const std::string& archive, std::int32_t scanned,
                                           std::int32_t maps) {
   if (!m_interactive || maps <= 0) {

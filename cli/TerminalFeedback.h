@@ -27,6 +27,7 @@ class TerminalFeedback final : public extract::ExtractionFeedback {
   void ShowMessageWithDetail(const std::string& text, const std::string& caption,
                              extract::MessageIcon icon, const std::string& detail) override;
   void ReportSkipped(const std::string& what) override;
+  void ReportWarning(const std::string& what) override;
   void ReportScanProgress(const std::string& archive, std::int32_t scanned,
                           std::int32_t maps) override;
 
@@ -36,6 +37,7 @@ class TerminalFeedback final : public extract::ExtractionFeedback {
   // What was reported, for the JSON summary: messages as "caption: text", in order.
   const std::vector<std::string>& messages() const { return m_messages; }
   const std::vector<std::string>& skipped() const { return m_skipped; }
+  const std::vector<std::string>& warnings() const { return m_warnings; }
 
  private:
   // The line drawn in place (rewritten after a carriage return) on a terminal.
@@ -54,6 +56,7 @@ class TerminalFeedback final : public extract::ExtractionFeedback {
   std::size_t m_shownLength = 0;
   std::vector<std::string> m_messages;
   std::vector<std::string> m_skipped;
+  std::vector<std::string> m_warnings;
   std::string m_lastLine; // the last status line printed, while nothing else followed it
 };
 

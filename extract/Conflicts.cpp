@@ -77,23 +77,68 @@ CopyDifferences compare(const ReadCopy& kept, const ReadCopy& dropped) {
 } // namespace
 
 std::vector<NameConflict> CompareDroppedCopies(const TextureTable& table) {
-  // The dropped copies of each kept slot, in the order they were met.
-  std::map<std::int32_t, std::vector<const DroppedCopy*>> bySlot;
+  // The copies left out of each kept slot, in the order they were met; an incomplete copy
+  // stands at the place the scan met it.
+  struct LeftOut {
+    const TextureRecord* record;
+    const std::string* problem; // null for a copy dropped by the first-wins rule
+  };
+  std::map<std::int32_t, std::vector<LeftOut>> bySlot;
+  std::vector<std::pair<TextureName, std::vector<LeftOut>>> noneKept;
   for (const DroppedCopy& dropped : table.dropped) {
-    bySlot[dropped.kept].push_back(&dropped);
+    bySlot[dropped.kept].push_back({&dropped.copy, nullptr});
   }
+  for (const IncompleteCopy& incomplete : table.incomplete) {
+    const LeftOut leftOut{&incomplete.copy, &incomplete.problem};
+    if (const std::int32_t slot = table.slotOf(incomplete.copy.name); slot >= 0) {
+      bySlot[slot].push_back(leftOut);
+      continue;
+    }
+    const auto same = std::find_if(noneKept.begin(), noneKept.end(), [&](const auto& entry) {
+      return TextureNamesEqual(entry.first, incomplete.copy.name);
+    });
+    if (same == noneKept.end()) {
+      noneKept.push_back({incomplete.copy.name, {leftOut}});
+    } else {
+      same->second.push_back(leftOut);
+    }
+  }
+  // Records of one archive were made in the order met; across the two lists, map order tells.
+  const auto metBefore = [](const LeftOut& a, const LeftOut& b) {
+    return a.record->map != b.record->map ? a.record->map < b.record->map
+                                          : a.record->offset < b.record->offset;
+  };
   std::vector<NameConflict> conflicts;
-  conflicts.reserve(bySlot.size());
-  for (const auto& [slot, copies] : bySlot) {
+  conflicts.reserve(bySlot.size() + noneKept.size());
+  const auto report = [&](NameConflict& conflict, const ReadCopy* kept,
+                          std::vector<LeftOut>& copies) {
+    std::stable_sort(copies.begin(), copies.end(), metBefore);
+    for (const LeftOut& leftOut : copies) {
+      ReadCopy copy = readCopy(*leftOut.record, table);
+      if (leftOut.problem != nullptr) {
+        copy.copy.problem = *leftOut.problem;
+        CopyDifferences unread;
+        unread.compared = false;
+        conflict.dropped.push_back({copy.copy, unread, true});
+      } else {
+        conflict.dropped.push_back({copy.copy, compare(*kept, copy), false});
+      }
+    }
+  };
+  for (auto& [slot, copies] : bySlot) {
     const TextureRecord& keptRecord = *table.slots[static_cast<std::size_t>(slot)];
     const ReadCopy kept = readCopy(keptRecord, table);
     NameConflict conflict;
     conflict.name = keptRecord.name;
     conflict.kept = kept.copy;
-    for (const DroppedCopy* dropped : copies) {
-      const ReadCopy copy = readCopy(dropped->copy, table);
-      conflict.dropped.push_back({copy.copy, compare(kept, copy)});
-    }
+    report(conflict, &kept, copies);
+    conflicts.push_back(std::move(conflict));
+  }
+  for (auto& [name, copies] : noneKept) {
+    NameConflict conflict;
+    conflict.name = name;
+    conflict.hasKept = false;
+    report(conflict, nullptr, copies);
     conflicts.push_back(std::move(conflict));
   }
   return conflicts;

@@ -33,17 +33,22 @@ struct CopyDifferences {
 struct DroppedCopyReport {
   TextureCopy copy;
   CopyDifferences differences;
+  // Left out for its own sake, not by the first-wins rule: its header does not fit it
+  // (`copy.problem` says how), so it was never compared.
+  bool incomplete = false;
 };
 
 // A texture name met more than once, the copy that went into the WAD file and those left out.
 struct NameConflict {
   TextureName name{};
+  bool hasKept = true; // false when every copy met was incomplete
   TextureCopy kept;
   std::vector<DroppedCopyReport> dropped; // in the order the scan met them
 };
 
-// Every name the scans met more than once, in the order the kept copies were found, each
-// dropped copy compared with the kept one byte for byte. Reads the copies from their archives,
+// Every name the scans met more than once, or met in an incomplete copy, in the order the kept
+// copies were found (names with none kept last), each dropped copy compared with the kept one
+// byte for byte. Reads the copies from their archives,
 // so it must run before WriteWadData moves the records' offsets into the WAD file.
 std::vector<NameConflict> CompareDroppedCopies(const TextureTable& table);
 

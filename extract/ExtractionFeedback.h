@@ -32,6 +32,9 @@ class ExtractionFeedback {
   // A damaged map or texture left out of the scan. The window stays silent on these; the
   // terminal prints them.
   virtual void ReportSkipped(const std::string& /*what*/) {}
+  // Something odd that the run read all the same (a map of another engine's format). Silent in
+  // the window, as ReportSkipped.
+  virtual void ReportWarning(const std::string& /*what*/) {}
   // How far the scan of one archive has come: maps scanned of the maps it holds. The window has
   // no use for it (its progress bar is the copy's); the terminal shows it, since a large
   // installation takes a while to scan.

@@ -15,8 +15,9 @@ inline constexpr std::size_t kPakNameSize = 56;
 inline constexpr std::array<std::uint8_t, 4> kPakMagic{'P', 'A', 'C', 'K'};
 
 // BSP map: only the texture lump's entry (lump 2) of the header is read.
-inline constexpr std::int64_t kBspTextureLumpEntry = 20;
-inline constexpr std::int64_t kBspMinimumSize = kBspTextureLumpEntry + 8;
+inline constexpr std::size_t kBspTextureLumpEntry = 20;
+inline constexpr std::size_t kBspMinimumSize = kBspTextureLumpEntry + 8;
+inline constexpr std::int32_t kBspVersion = 29; // Quake's and Hexen II's
 
 // Mip-texture
 inline constexpr std::size_t kTextureNameSize = 16;

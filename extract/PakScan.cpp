@@ -1,5 +1,7 @@
 #include "extract/PakScan.h"
 
+#include "extract/WadReader.h"
+
 #include <algorithm>
 #include <new>
 
@@ -15,6 +17,24 @@ constexpr const char* kNoMemoryCaption = "Allocation failure";
 
 bool readAt(platform::File& file, std::int64_t position, std::span<std::uint8_t> into) {
   return file.seek(position) && file.readExact(into.data(), into.size());
+}
+
+// The version of a map of another engine ("30", "\"IBSP\" 38"), empty for the versions the
+// games and their source ports write, whose texture lumps all lie at lump 2.
+std::string foreignBspVersion(std::span<const std::uint8_t> header) {
+  const std::int32_t version = readI32(header, 0);
+  const bool letters = std::all_of(header.begin(), header.begin() + 4, [](std::uint8_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+  });
+  if (!letters) {
+    return version == layout::kBspVersion ? std::string() : std::to_string(version);
+  }
+  const std::string ident(header.begin(), header.begin() + 4);
+  if (ident == "BSP2" || ident == "2PSB") {
+    return {};
+  }
+  // Quake II's and later ids are followed by a number of their own.
+  return "\"" + ident + "\" " + std::to_string(readI32(header, 4));
 }
 
 // Everything known about one map while its texture lump is read.
@@ -45,17 +65,23 @@ bool scanMap(MapScan& scan, const PakEntry& entry, std::int64_t archiveLength) {
     scan.skipMap("lies outside the archive");
     return true;
   }
-  if (mapLength < layout::kBspMinimumSize) {
+  if (mapLength < static_cast<std::int64_t>(layout::kBspMinimumSize)) {
     scan.skipMap("is too short for a map header");
     return true;
   }
-  std::array<std::uint8_t, 8> lumpEntry{};
-  if (!readAt(scan.archive, mapStart + layout::kBspTextureLumpEntry, lumpEntry)) {
+  // The version and the lump table up to the texture lump's entry, in one read.
+  std::array<std::uint8_t, layout::kBspMinimumSize> header{};
+  if (!readAt(scan.archive, mapStart, header)) {
     scan.skipMap("header cannot be read");
     return true;
   }
-  const std::int64_t lumpOffset = readI32(lumpEntry, 0);
-  const std::int64_t lumpLength = readI32(lumpEntry, 4);
+  if (const std::string version = foreignBspVersion(header); !version.empty()) {
+    scan.feedback.ReportWarning(scan.where + ": BSP version " + version +
+                                " is none of Quake's and Hexen II's (29, BSP2, 2PSB); its "
+                                "textures are read as theirs");
+  }
+  const std::int64_t lumpOffset = readI32(header, layout::kBspTextureLumpEntry);
+  const std::int64_t lumpLength = readI32(header, layout::kBspTextureLumpEntry + 4);
   if (lumpOffset < 0 || lumpLength < 0 || lumpOffset + lumpLength > mapLength) {
     scan.skipMap("texture lump lies outside the map");
     return true;
@@ -125,11 +151,23 @@ bool scanMap(MapScan& scan, const PakEntry& entry, std::int64_t archiveLength) {
     record->size = static_cast<std::int32_t>(size);
     record->source = &scan.archive;
     record->map = scan.mapSource;
-    if (!readAt(scan.archive, record->offset, record->name)) {
+    // The name and the rest of the mip header, to tell a texture an editor can draw.
+    std::array<std::uint8_t, layout::kMipHeaderSize> start{};
+    const auto startBytes = std::span<std::uint8_t>(start).first(
+        static_cast<std::size_t>(std::min<std::int64_t>(size, layout::kMipHeaderSize)));
+    if (!readAt(scan.archive, record->offset, startBytes)) {
       scan.skipTexture(slotOf[i], "name cannot be read");
       continue;
     }
+    std::copy_n(start.begin(), record->name.size(), record->name.begin());
     try {
+      if (std::string problem = CheckMipTexture(startBytes, size); !problem.empty()) {
+        scan.damaged = true;
+        scan.feedback.ReportSkipped(scan.where + ": texture " + TextureNameText(record->name) +
+                                    " is incomplete (" + problem + "); left out");
+        scan.table.incomplete.push_back({*record, std::move(problem)});
+        continue;
+      }
       scan.table.add(std::move(record));
     } catch (const std::bad_alloc&) {
       scan.feedback.ShowMessage(kNoMemory, kNoMemoryCaption, MessageIcon::Error);
@@ -201,6 +239,11 @@ bool TextureTable::add(std::unique_ptr<TextureRecord> record) {
   return true;
 }
 
+std::int32_t TextureTable::slotOf(const TextureName& name) const {
+  const auto held = m_slotOf.find(key(name));
+  return held == m_slotOf.end() ? -1 : held->second;
+}
+
 std::int32_t TextureTable::addMap(MapSource source) {
   maps.push_back(std::move(source));
   return static_cast<std::int32_t>(maps.size() - 1);
@@ -211,6 +254,7 @@ void TextureTable::clear() {
   m_slotOf.clear();
   maps.clear();
   dropped.clear();
+  incomplete.clear();
   count = 0;
 }
 

@@ -60,6 +60,14 @@ struct DroppedCopy {
   std::int32_t kept = 0; // the slot of the record that holds the name
 };
 
+// A copy whose mip-texture header does not fit its bytes, as a map compiled with external
+// textures stores them (the 40-byte header alone). No editor can draw it, so it is never
+// written, and a complete copy of the name met later takes its place.
+struct IncompleteCopy {
+  TextureRecord copy; // offset in its source archive
+  std::string problem;
+};
+
 // The unique textures of one run, in the order they were found. It starts with room for 800
 // and grows, so no texture is ever dropped.
 class TextureTable {
@@ -71,6 +79,8 @@ class TextureTable {
   // Stores the record unless its name is already held; true when stored. A copy of a held
   // name goes to `dropped` instead.
   bool add(std::unique_ptr<TextureRecord> record);
+  // The slot that holds `name`, or -1.
+  std::int32_t slotOf(const TextureName& name) const;
   // The `maps` index of a map about to be scanned.
   std::int32_t addMap(MapSource source);
   // Frees every record; count becomes 0.
@@ -79,7 +89,8 @@ class TextureTable {
   std::vector<std::unique_ptr<TextureRecord>> slots;
   std::int32_t count = 0;
   std::vector<MapSource> maps;
-  std::vector<DroppedCopy> dropped; // in the order they were met
+  std::vector<DroppedCopy> dropped;       // in the order they were met
+  std::vector<IncompleteCopy> incomplete; // in the order they were met
 
  private:
   static std::string key(const TextureName& name);

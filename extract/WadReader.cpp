@@ -56,16 +56,21 @@ std::string CheckMipHeader(const MipHeader& header, std::int64_t size) {
   return {};
 }
 
-MipTexture DecodeMipTexture(std::span<const std::uint8_t> bytes) {
-  const auto header = ReadMipHeader(bytes);
-  if (!header) {
-    malformed(std::to_string(bytes.size()) + " bytes, too short for the " +
-              std::to_string(layout::kMipHeaderSize) + "-byte mip-texture header");
+std::string CheckMipTexture(std::span<const std::uint8_t> start, std::int64_t size) {
+  const auto header = ReadMipHeader(start);
+  if (!header || size < static_cast<std::int64_t>(layout::kMipHeaderSize)) {
+    return std::to_string(size) + " bytes, too short for the " +
+           std::to_string(layout::kMipHeaderSize) + "-byte mip-texture header";
   }
-  if (const std::string problem = CheckMipHeader(*header, static_cast<std::int64_t>(bytes.size()));
+  return CheckMipHeader(*header, size);
+}
+
+MipTexture DecodeMipTexture(std::span<const std::uint8_t> bytes) {
+  if (const std::string problem = CheckMipTexture(bytes, static_cast<std::int64_t>(bytes.size()));
       !problem.empty()) {
     malformed(problem);
   }
+  const auto header = ReadMipHeader(bytes);
   MipTexture texture;
   texture.header = *header;
   for (std::size_t level = 0; level < texture.levels.size(); ++level) {
@@ -155,15 +160,14 @@ WadContents ReadWad(platform::File& file) {
     }
     if (entry.isMipTexture()) {
       std::array<std::uint8_t, layout::kMipHeaderSize> mipBytes{};
-      if (entry.storedSize < static_cast<std::int32_t>(mipBytes.size())) {
-        entry.problem = std::to_string(entry.storedSize) + " bytes, too short for the " +
-                        std::to_string(mipBytes.size()) + "-byte mip-texture header";
-      } else if (!file.seek(entry.position) || !file.readExact(mipBytes.data(), mipBytes.size())) {
+      const auto headerBytes =
+          std::min<std::size_t>(mipBytes.size(), static_cast<std::size_t>(entry.storedSize));
+      if (!file.seek(entry.position) || !file.readExact(mipBytes.data(), headerBytes)) {
         malformed(where + ": mip-texture header cannot be read");
-      } else {
-        entry.mip = ReadMipHeader(mipBytes);
-        entry.problem = CheckMipHeader(*entry.mip, entry.storedSize);
       }
+      const auto start = std::span<const std::uint8_t>(mipBytes).first(headerBytes);
+      entry.mip = ReadMipHeader(start);
+      entry.problem = CheckMipTexture(start, entry.storedSize);
     }
     wad.entries.push_back(entry);
   }

@@ -34,6 +34,11 @@ std::optional<MipHeader> ReadMipHeader(std::span<const std::uint8_t> bytes);
 // can.
 std::string CheckMipHeader(const MipHeader& header, std::int64_t size);
 
+// The one test of whether a texture of `size` bytes, which begin with `start` (its first 40
+// bytes, or all of them when it is shorter), is a mip-texture an editor can draw: the reason it
+// is not (too short for its header, or CheckMipHeader's), empty when it is.
+std::string CheckMipTexture(std::span<const std::uint8_t> start, std::int64_t size);
+
 struct WadEntry {
   TextureName name{};
   std::int32_t position = 0;

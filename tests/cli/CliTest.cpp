@@ -5,6 +5,7 @@
 #include "tests/common/TempFolder.h"
 #include "tests/support/SampleGame.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <regex>
@@ -125,7 +126,7 @@ TEST(CliTest, PrintsJsonAndAProgressBarOnATerminal) {
       ", \"width\": 64, \"height\": 64, \"sameBytes\": false, \"differences\": "
       "[\"pixels\"]}, {\"archive\": \"PAK1.PAK\", \"map\": \"maps/dm/dm3.bsp\", "))
       << result.out;
-  EXPECT_TRUE(result.out.ends_with("]}]}\n"));
+  EXPECT_TRUE(result.out.ends_with("]}], \"incomplete\": []}\n")) << result.out;
   // Other names: each dropped copy with where it was and how it differs.
   for (const std::string& part :
        {std::string("{\"name\": \"*water1\", "),
@@ -557,7 +558,61 @@ TEST(CliTest, ReportsTheCopiesOfANameThatWereDropped) {
   EXPECT_TRUE(contains(
       run({"extract", "--json", "--no-register", "--game", "quake", (folder / "single").string()})
           .out,
-      "\"registration\": null, \"conflicts\": []}"));
+      "\"registration\": null, \"conflicts\": [], \"incomplete\": []}"));
+}
+
+// A map compiled with external textures in PAK0.PAK, the complete textures in PAK1.PAK.
+TEST(CliTest, WritesTheCompleteCopyInsteadOfAnIncompleteOneAndSaysSo) {
+  TempFolder folder;
+  const auto full = fixtures::makeMipTexture(fixtures::textureName("wall1"), 64, 64, 1);
+  Bytes headerOnly(full.begin(), full.begin() + 40);
+  for (std::size_t at = 24; at < 40; at += 4) {
+    fixtures::setI32(headerOnly, at, 0);
+  }
+  Bytes skyHeader = headerOnly;
+  std::copy_n("sky1\0", 5, skyHeader.begin());
+  const auto floor = fixtures::makeMipTexture(fixtures::textureName("floor"), 16, 16, 2);
+  const auto data = folder / "id1";
+  fixtures::writeFile(
+      data / "PAK0.PAK",
+      fixtures::makePak({{"maps/notex.bsp", fixtures::makeBsp(fixtures::makeTextureLump(
+                                                {headerOnly, skyHeader, floor}))}}));
+  fixtures::writeFile(
+      data / "PAK1.PAK",
+      fixtures::makePak(
+          {{"maps/full.bsp", fixtures::makeBsp(fixtures::makeTextureLump({full, floor}))}}));
+  const auto result =
+      run({"extract", "--conflicts", "--no-register", "--game", "quake", data.string()});
+  ASSERT_EQ(result.code, kExitSuccess) << result.err;
+  EXPECT_TRUE(contains(result.err, "warning: PAK0.PAK: maps/notex.bsp: texture wall1 is "
+                                   "incomplete (dimensions 64 x 64 need more than the 0 bytes "
+                                   "after the header); left out\n"))
+      << result.err;
+  EXPECT_TRUE(contains(result.err, "maps/notex.bsp: texture sky1 is incomplete")) << result.err;
+  // wall1 is PAK1's complete copy, byte for byte.
+  const auto wad = testing::readAll(data / "Quake.wad");
+  ASSERT_EQ(fixtures::getI32(Bytes(wad.begin(), wad.end()), 4), 2);
+  EXPECT_TRUE(std::search(wad.begin(), wad.end(), full.begin(), full.end()) != wad.end());
+  EXPECT_TRUE(contains(
+      result.out,
+      "Texture names met more than once or in an incomplete copy: 3, with 1 copy dropped (0 of "
+      "them with other bytes) and 2 copies left out as incomplete.\n"));
+  EXPECT_TRUE(contains(result.out, "wall1: kept PAK1.PAK maps/full.bsp (" + size(64, 64) +
+                                       " bytes, 64 x 64)\n  left out PAK0.PAK maps/notex.bsp (40 "
+                                       "bytes, 64 x 64) [dimensions 64 x 64 need more than the 0 "
+                                       "bytes after the header]: incomplete\n"))
+      << result.out;
+  EXPECT_TRUE(contains(result.out, "sky1: none kept, no complete copy was met\n")) << result.out;
+
+  const auto json =
+      run({"extract", "--json", "--no-register", "--game", "quake", data.string()}).out;
+  EXPECT_TRUE(contains(json, "\"incomplete\": [{\"archive\": \"PAK0.PAK\", \"map\": "
+                             "\"maps/notex.bsp\", \"size\": 40, \"width\": 64, \"height\": 64, "
+                             "\"problem\": \"dimensions 64 x 64 need more than the 0 bytes after "
+                             "the header\", \"name\": \"wall1\", \"writtenInstead\": "
+                             "{\"archive\": \"PAK1.PAK\", \"map\": \"maps/full.bsp\"}}, "))
+      << json;
+  EXPECT_TRUE(contains(json, "\"name\": \"sky1\", \"writtenInstead\": null}]")) << json;
 }
 
 // Every dropped copy whose bytes differ from the kept one's, as the corpus counted them, in

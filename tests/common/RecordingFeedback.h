@@ -54,6 +54,7 @@ class RecordingFeedback final : public extract::ExtractionFeedback {
     details.push_back(detail);
   }
   void ReportSkipped(const std::string& what) override { skipped.push_back(what); }
+  void ReportWarning(const std::string& what) override { warnings.push_back(what); }
   void ReportScanProgress(const std::string& archive, std::int32_t scanned,
                           std::int32_t maps) override {
     scanProgress.push_back(archive + " " + std::to_string(scanned) + "/" + std::to_string(maps));
@@ -64,6 +65,7 @@ class RecordingFeedback final : public extract::ExtractionFeedback {
   std::vector<ShownMessage> messages;
   std::vector<std::string> details; // one per message shown with a detail
   std::vector<std::string> skipped;
+  std::vector<std::string> warnings;
   std::vector<std::string> scanProgress; // "PAK0.PAK 1/3"
   std::int32_t progressMaximum = -1;
   std::int32_t progressPosition = 0;

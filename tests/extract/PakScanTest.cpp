@@ -298,6 +298,81 @@ TEST(ScanPakTest, GrowsPastEightHundredTextures) {
 }
 
 // Damaged maps are skipped alone: the good map after each is still read.
+// A map compiled with external textures stores each as its 40-byte header, level offsets 0.
+// No editor can draw such an entry, so it never wins over a complete copy met later.
+TEST(ScanPakTest, LeavesOutTexturesWhoseHeaderDoesNotFitThem) {
+  const auto withI32 = [](Bytes bytes, std::size_t at, std::int32_t value) {
+    fixtures::setI32(bytes, at, value);
+    return bytes;
+  };
+  const Bytes full = texture("wall1", 16, 1);
+  const auto header = [&](std::size_t size) { return Bytes(full.begin(), full.begin() + size); };
+  struct Case {
+    const char* what;
+    Bytes incomplete;
+    std::string problem;
+  };
+  const std::vector<Case> cases = {
+      {"header alone, levels at 0", withI32(withI32(header(40), 24, 0), 28, 0),
+       "dimensions 16 x 16 need more than the 0 bytes after the header"},
+      {"0 x 0", withI32(withI32(full, 16, 0), 20, 0), "dimensions 0 x 0 are not positive"},
+      {"shorter than a header", header(24), "too short for the 40-byte mip-texture header"},
+      {"last level outside", withI32(full, 36, 1 << 20), "level 3 at offset 1048576"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Bytes notex = makeTextureLump({c.incomplete, texture("floor", 16, 2)});
+    const Bytes complete = makeTextureLump({texture("wall1", 32, 3)});
+    const Bytes pak = makePak({{"maps/notex.bsp", makeBsp(notex)},
+                               {"maps/full.bsp", makeBsp(complete)},
+                               {"maps/again.bsp", makeBsp(notex)}});
+    RecordingFeedback feedback;
+    const auto table = scan(pak, feedback);
+    EXPECT_EQ(names(table), (std::vector<std::string>{"floor", "wall1"}));
+    EXPECT_EQ(table.slots[1]->map, 1); // the complete copy
+    EXPECT_EQ(table.slots[1]->size, static_cast<std::int32_t>(fixtures::mipTextureSize(32, 32)));
+    ASSERT_EQ(table.incomplete.size(), 2u);
+    EXPECT_NE(table.incomplete[0].problem.find(c.problem), std::string::npos)
+        << table.incomplete[0].problem;
+    EXPECT_EQ(table.incomplete[1].copy.map, 2);
+    ASSERT_EQ(feedback.skipped.size(), 2u);
+    EXPECT_EQ(
+        feedback.skipped[0].rfind("PAK0.PAK: maps/notex.bsp: texture wall1 is incomplete (", 0), 0u)
+        << feedback.skipped[0];
+  }
+}
+
+TEST(ScanPakTest, WarnsOfMapsOfOtherEnginesAndReadsThemAlike) {
+  struct Case {
+    const char* what;
+    Bytes version;       // the first eight bytes of the map
+    std::string warning; // empty for none
+  };
+  const auto bytes = [](std::string_view text) { return Bytes(text.begin(), text.end()); };
+  const std::vector<Case> cases = {
+      {"Quake and Hexen II", bytes(std::string_view("\x1d\0\0\0\0\0\0\0", 8)), ""},
+      {"BSP2", bytes(std::string_view("BSP2\0\0\0\0", 8)), ""},
+      {"2PSB", bytes(std::string_view("2PSB\0\0\0\0", 8)), ""},
+      {"Half-Life", bytes(std::string_view("\x1e\0\0\0\0\0\0\0", 8)), "BSP version 30 "},
+      {"Quake II", bytes(std::string_view("IBSP\x26\0\0\0", 8)), "BSP version \"IBSP\" 38 "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Bytes map = makeBsp(makeTextureLump({texture("wall1")}));
+    std::copy(c.version.begin(), c.version.end(), map.begin());
+    RecordingFeedback feedback;
+    EXPECT_EQ(names(scan(makePak({{"maps/e1m1.bsp", map}}), feedback)),
+              std::vector<std::string>{"wall1"});
+    if (c.warning.empty()) {
+      EXPECT_TRUE(feedback.warnings.empty());
+    } else {
+      ASSERT_EQ(feedback.warnings.size(), 1u);
+      EXPECT_EQ(feedback.warnings[0].rfind("PAK0.PAK: maps/e1m1.bsp: " + c.warning, 0), 0u)
+          << feedback.warnings[0];
+    }
+  }
+}
+
 TEST(ScanPakTest, SkipsDamagedMapsAndTexturesAndGoesOn) {
   const Bytes good = makeBsp(makeTextureLump({texture("good")}));
   const Bytes twoTextures = makeTextureLump({texture("tex_a"), texture("tex_b")});
