@@ -5,9 +5,9 @@
 # texkit2-cli.exe and compares the WAD file with the Linux build's byte for byte, and reads its
 # registration back with `wine reg query`.
 #
-# 32-bit (i686, as the tool was made for) when 32-bit Wine can be installed, else x86_64;
-# TEXKIT2_WINDOWS_ARCH=i686|x86_64 insists on one. Skips, saying so, when the packages cannot be
-# installed, or with TEXKIT2_SKIP_WINDOWS=1. Uses the Linux build in build/ (LINUX_BUILD_DIR) that
+# 32-bit (i686, as the tool was made for) when 32-bit Wine can be installed and run, else x86_64,
+# saying so in a line that stands out; TEXKIT2_WINDOWS_ARCH=i686|x86_64 insists on one. Fails
+# when no Wine can be installed: TEXKIT2_SKIP_WINDOWS=1 is the one way to skip. Uses the Linux build in build/ (LINUX_BUILD_DIR) that
 # scripts/test.sh leaves, and builds it when it is missing. Run as root, or as a user with sudo.
 #
 # Wine's output is never read through a pipe or $(...): the processes it starts inherit the pipe
@@ -94,11 +94,26 @@ if [ -z "$arch" ] || [ "$arch" = i686 ]; then
   fi
   if install_missing "${common[@]}" g++-mingw-w64-i686 wine32:i386; then
     arch=i686
+    # Installed is not runnable: a kernel without 32-bit emulation refuses the loader ("Exec
+    # format error"), and Debian's Wine 8 has no 32-on-64 mode of its own.
+    if ! /usr/lib/wine/wine --version >"$work/wine32.log" 2>&1; then
+      say "***************************************************************************************"
+      say "*** 32-bit Wine is installed but cannot run here: $(tail -n 1 "$work/wine32.log")"
+      say "*** (the kernel runs no 32-bit programs). Testing the x86_64 build instead."
+      say "***************************************************************************************"
+      [ "${TEXKIT2_WINDOWS_ARCH:-}" = i686 ] && fail "TEXKIT2_WINDOWS_ARCH=i686, and 32-bit Wine cannot run"
+      # While wine32 is there, the wine command takes its loader even for 64-bit programs.
+      "${sudo[@]}" apt-get remove -y -qq wine32:i386 >>"$apt_log" 2>&1 ||
+        fail "removing the wine32:i386 that cannot run" "$apt_log"
+      arch=x86_64
+    fi
   elif [ "$arch" = i686 ]; then
-    skip "cannot install 32-bit Wine and MinGW-w64 (apt said: $(tail -n 1 "$apt_log"))"
+    fail "cannot install 32-bit Wine and MinGW-w64 (apt said: $(tail -n 1 "$apt_log"))"
   else
-    say "the 32-bit packages (wine32:i386, g++-mingw-w64-i686) cannot be installed here:" \
-      "testing the x86_64 build instead"
+    say "***************************************************************************************"
+    say "*** the 32-bit packages (wine32:i386, g++-mingw-w64-i686) cannot be installed here:"
+    say "*** testing the x86_64 build instead"
+    say "***************************************************************************************"
     if [ "$added_i386" = 1 ]; then
       "${sudo[@]}" dpkg --remove-architecture i386 || true
       updated=0
@@ -107,8 +122,9 @@ if [ -z "$arch" ] || [ "$arch" = i686 ]; then
   fi
 fi
 if [ "$arch" = x86_64 ]; then
+  # No Windows build tested is a failure; TEXKIT2_SKIP_WINDOWS=1 is the one way to skip.
   install_missing "${common[@]}" g++-mingw-w64-x86-64 ||
-    skip "cannot install Wine and MinGW-w64 (apt said: $(tail -n 1 "$apt_log"))"
+    fail "cannot install Wine and MinGW-w64 (apt said: $(tail -n 1 "$apt_log"))"
 elif [ "$arch" != i686 ]; then
   fail "TEXKIT2_WINDOWS_ARCH is i686 or x86_64, not '$arch'"
 fi
