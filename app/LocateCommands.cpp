@@ -1,15 +1,26 @@
 #include "app/LocateCommands.h"
 
 #include "app/ExtractDlg.h"
+#include "locate/DriveSearch.h"
 #include "locate/LocateDlg.h"
 #include "locate/SearchDlg.h"
 
 namespace texkit2::app {
+namespace {
+
+// Both dialogs have just accepted the folder and left it current; it is looked at again only to
+// tell one archive from two.
+std::string foundText(platform::FileSystem& files, const std::string& folder) {
+  files.setCurrentDirectory(folder);
+  return locate::FoundArchivesText(locate::FindDataArchives(files));
+}
+
+} // namespace
 
 void installLocateCommands(AppServices& services, platform::Drives& drives) {
   services.search = [&services, &drives](CExtractDlg& main) {
     if (locate::RunSearch(&main, main.gameKind(), main.dataFolderRef(), drives, services.files)) {
-      main.ShowFolderLocated("Found pak0.pak and pak1.pak");
+      main.ShowFolderLocated(foundText(services.files, main.dataFolderRef()));
     }
     main.UpdateData(false);
   };
@@ -18,7 +29,7 @@ void installLocateCommands(AppServices& services, platform::Drives& drives) {
     if (!folder)
       return;
     main.dataFolderRef() = *folder;
-    main.ShowFolderLocated(" Found pak0.pak and pak1.pak");
+    main.ShowFolderLocated(" " + foundText(services.files, *folder));
     main.UpdateData(false);
   };
 }

@@ -31,8 +31,8 @@ constexpr const char* kMainHelp =
 Builds one WAD2 texture file out of the maps of an installed Quake or Hexen II.
 
 Commands:
-  extract   write Quake.wad or Hexen2.wad from the data folder's PAK0.PAK and PAK1.PAK, and
-            register it as a texture pack in the level editor's settings
+  extract   write Quake.wad or Hexen2.wad from the data folder's PAK0.PAK and PAK1.PAK (or
+            PAK0.PAK alone), and register it as a texture pack in the level editor's settings
   register  register a data folder's WAD file as a texture pack, without extracting
   info      list the entries of a WAD2 file
   export    write the textures of a WAD2 file as PNG pictures, in the game's colours
@@ -50,8 +50,9 @@ constexpr const char* kExtractHelp =
     R"(Usage: texkit2-cli extract --game quake|hexen2 [--json] [--conflicts] [--no-register]
                            [--wine-prefix DIR] DATAFOLDER
 
-Reads every map (.bsp) in DATAFOLDER/PAK0.PAK and DATAFOLDER/PAK1.PAK, keeps the first copy of
-each texture name, and writes them all into DATAFOLDER/Quake.wad (quake) or
+Reads every map (.bsp) in DATAFOLDER/PAK0.PAK and DATAFOLDER/PAK1.PAK (PAK0.PAK alone where the
+folder holds one archive, as the re-release, the store editions and the mission packs do), keeps
+the first copy of each texture name, and writes them all into DATAFOLDER/Quake.wad (quake) or
 DATAFOLDER/Hexen2.wad (hexen2), replacing an earlier file of that name only when the run
 succeeds. DATAFOLDER is the game's id1 (Quake) or data1 (Hexen II) folder.
 

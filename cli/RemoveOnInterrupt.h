@@ -27,6 +27,7 @@ class RemoveOnInterrupt final : public platform::FileSystem {
   }
   std::string existingName(const std::string& name) override { return m_inner.existingName(name); }
   std::string existingPath(const std::string& path) override { return m_inner.existingPath(path); }
+  bool exists(const std::string& name) override { return m_inner.exists(name); }
   bool removeFile(const std::string& name) override;
   bool setCurrentDirectory(const std::string& path) override {
     return m_inner.setCurrentDirectory(path);

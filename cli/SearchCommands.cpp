@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace texkit2::cli {
@@ -16,7 +17,8 @@ constexpr const char* kSearchHelp =
 
 Walks the chosen kinds of drive in the order 'texkit2-cli drives' lists them, each folder tree
 depth-first, up to the first file named quake.exe (quake) or h2.exe (hexen2) in any letter
-case, and checks that the data folder beside it (id1 or data1) holds PAK0.PAK and PAK1.PAK.
+case, and checks that the data folder beside it (id1 or data1) holds PAK0.PAK, and PAK1.PAK
+when it has one.
 Only the first copy of the executable counts. A walk stays on its drive's file system and
 never follows a symbolic link to a folder. CD-ROM drives and RAM disks are never searched.
 
@@ -59,7 +61,7 @@ std::string printable(const std::string& text) {
 }
 
 // What the data folder beside an executable lacks: "there is no id1 folder beside it",
-// "/q/id1/ holds no PAK1.PAK".
+// "/q/id1/ holds no PAK0.PAK".
 std::string missingFromDataFolder(platform::FileSystem& files, const extract::GameInfo& game,
                                   const std::string& executableFolder) {
   const std::string dataFolder = executableFolder +
@@ -69,16 +71,20 @@ std::string missingFromDataFolder(platform::FileSystem& files, const extract::Ga
     return std::string("there is no ") + game.dataFolderName + " folder beside it (" +
            files.lastError() + ")";
   }
-  std::vector<std::string> missing;
+  // PAK1.PAK may be missing (a folder of one archive), not unreadable.
   for (const char* archive : {"PAK0.PAK", "PAK1.PAK"}) {
-    if (files.openForReading(archive) == nullptr) {
-      missing.emplace_back(archive);
+    if (files.openForReading(archive) != nullptr) {
+      continue;
+    }
+    const std::string reason = files.lastError();
+    if (files.exists(archive)) {
+      return printable(dataFolder) + " cannot give its " + archive + " (" + reason + ")";
+    }
+    if (archive == std::string_view("PAK0.PAK")) {
+      return printable(dataFolder) + " holds no PAK0.PAK";
     }
   }
-  if (missing.size() == 2) {
-    return printable(dataFolder) + " holds neither PAK0.PAK nor PAK1.PAK";
-  }
-  return printable(dataFolder) + " holds no " + (missing.empty() ? "readable archive" : missing[0]);
+  return printable(dataFolder) + " holds no readable archive";
 }
 
 } // namespace

@@ -57,6 +57,12 @@ std::string shownFolder(std::string folder) {
   return folder;
 }
 
+void closeIfOpen(const std::unique_ptr<platform::File>& file) {
+  if (file) {
+    file->close();
+  }
+}
+
 } // namespace
 
 std::string TemporaryWadName(const std::string& wadFileName) {
@@ -84,7 +90,9 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
     return std::nullopt;
   }
   auto pak1 = files.openForReading("PAK1.PAK");
-  if (!pak1) {
+  // The re-release, the store editions, the shareware episode and the mission packs hold
+  // PAK0.PAK alone; a PAK1.PAK that is there but cannot be read is still an error.
+  if (!pak1 && files.exists("PAK1.PAK")) {
     const std::string reason = files.lastError();
     pak0->close();
     feedback.ShowMessageWithDetail("Could not open pak1.pak file.", kFileIoCaption,
@@ -94,7 +102,7 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
   const GameInfo* info = gameInfo(game);
   if (info == nullptr) {
     pak0->close();
-    pak1->close();
+    closeIfOpen(pak1);
     return std::nullopt;
   }
   // Written beside the file it replaces, which a symbolic link may put in another folder.
@@ -104,7 +112,7 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
                                    MessageIcon::Warning,
                                    because(dataFolder + info->wadFileName, files.lastError()));
     pak0->close();
-    pak1->close();
+    closeIfOpen(pak1);
     return std::nullopt;
   }
   TemporaryWad wad(files, TemporaryWadName(*target));
@@ -113,13 +121,13 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
                                    MessageIcon::Warning,
                                    because(inFolder(dataFolder, wad.name()), files.lastError()));
     pak0->close();
-    pak1->close();
+    closeIfOpen(pak1);
     return std::nullopt;
   }
 
   feedback.StartBusyAnimation();
   const bool pak0Sound = ScanPak(*pak0, table, feedback);
-  const bool pak1Sound = ScanPak(*pak1, table, feedback);
+  const bool pak1Sound = !pak1 || ScanPak(*pak1, table, feedback);
   // Damaged archives that gave nothing at all must not cost the user a good WAD file; sound
   // archives without maps still give an empty one.
   if (table.count == 0 && !(pak0Sound && pak1Sound)) {
@@ -147,7 +155,7 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
   summary.animatedTextures = animated;
 
   pak0->close();
-  pak1->close();
+  closeIfOpen(pak1);
   if (!wad.file->close()) {
     feedback.ShowMessageWithDetail(
         kWadWriteFailed, kFileIoCaption, MessageIcon::Warning,

@@ -19,14 +19,14 @@ struct ExtractionSummary {
   std::int32_t animatedTextures = 0;
 };
 
-// Collects every map texture of PAK0.PAK and PAK1.PAK in `dataFolder` into the game's WAD file
-// there. Every failure has been reported through `feedback` when it returns empty (for a game
-// other than Quake or Hexen II it fails silently). Leaves `dataFolder` the current directory.
-// The WAD file is written under a temporary name and replaces the old one only on success, so a
-// failed run leaves an earlier WAD file as it was. A run whose archives were damaged and gave no
-// texture at all fails.
-// With `conflicts`, also compares every copy that the first-wins rule left out with the copy
-// kept (which reads those copies too) and stores the outcome there; the WAD file is the same.
+// Collects every map texture of PAK0.PAK and PAK1.PAK in `dataFolder` (of PAK0.PAK alone where
+// there is no PAK1.PAK) into the game's WAD file there. Every failure has been reported through
+// `feedback` when it returns empty (for a game other than Quake or Hexen II it fails silently).
+// Leaves `dataFolder` the current directory. The WAD file is written under a temporary name and
+// replaces the old one only on success, so a failed run leaves an earlier WAD file as it was. A run
+// whose archives were damaged and gave no texture at all fails. With `conflicts`, also compares
+// every copy that the first-wins rule left out with the copy kept (which reads those copies too)
+// and stores the outcome there; the WAD file is the same.
 std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, GameKind game,
                                                const std::string& dataFolder,
                                                ExtractionFeedback& feedback,

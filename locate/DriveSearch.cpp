@@ -117,9 +117,23 @@ bool CheckDataFolder(platform::FileSystem& files, extract::GameKind gameKind,
     gameDataFolder.clear();
     return false;
   }
+  return FindDataArchives(files) != DataArchives::None;
+}
+
+DataArchives FindDataArchives(platform::FileSystem& files) {
   // Opening, not just finding a name: a folder called PAK0.PAK, or an archive we may not read,
   // would only make the extraction fail later.
-  return files.openForReading("PAK0.PAK") != nullptr && files.openForReading("PAK1.PAK") != nullptr;
+  if (files.openForReading("PAK0.PAK") == nullptr) {
+    return DataArchives::None;
+  }
+  if (files.openForReading("PAK1.PAK") != nullptr) {
+    return DataArchives::Both;
+  }
+  return files.exists("PAK1.PAK") ? DataArchives::None : DataArchives::Pak0;
+}
+
+std::string FoundArchivesText(DataArchives archives) {
+  return archives == DataArchives::Pak0 ? "Found pak0.pak" : "Found pak0.pak and pak1.pak";
 }
 
 bool SearchDrives(platform::Drives& drives, platform::FileSystem& files,

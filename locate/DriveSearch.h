@@ -76,8 +76,19 @@ bool SearchFolder(platform::Drives& drives, const std::string& folder,
                   const std::string& executableName, std::string& matchedFolder,
                   const FolderObserver& folderObserver = {}, const ReadAheadLimits& limits = {});
 
+// The archives of the data folder that is the current directory, matched without regard to
+// letter case: both, or PAK0.PAK alone (the re-release, the store editions, the shareware
+// episode and the mission packs have one). None when PAK0.PAK is missing or unreadable, or
+// PAK1.PAK is there but cannot be read; only files count.
+enum class DataArchives { None, Pak0, Both };
+DataArchives FindDataArchives(platform::FileSystem& files);
+
+// What the main dialog says of a data folder found: "Found pak0.pak and pak1.pak" or
+// "Found pak0.pak".
+std::string FoundArchivesText(DataArchives archives);
+
 // Turns a game folder (ending in the separator) into its data folder in place and checks that
-// it holds PAK0.PAK and PAK1.PAK, matched without regard to letter case. The data folder is
+// it holds PAK0.PAK, and PAK1.PAK when there is one (FindDataArchives). The data folder is
 // made the current directory through `files`; if that fails, `gameDataFolder` becomes "" and the
 // result is false. For a game other than Quake or Hexen II nothing changes and the result is
 // false.

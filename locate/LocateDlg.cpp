@@ -1,6 +1,7 @@
 #include "locate/LocateDlg.h"
 
 #include "framework/LongOperation.h"
+#include "locate/DriveSearch.h"
 
 namespace texkit2::locate {
 
@@ -66,7 +67,7 @@ void CLocateDlg::OnSelChanged(const TreeNotification& notification) {
     m_dataFolder += m_files.existingName(m_dataFolder + game->dataFolderName);
     m_dataFolder += kPathSeparator;
   }
-  if (holdsBothArchives()) {
+  if (holdsArchives()) {
     m_pathText = "File(s) found";
     SetDlgItemText(kOkCancel, "&Ok");
     EnableItem(kTree, false);
@@ -80,11 +81,11 @@ void CLocateDlg::OnSelChanged(const TreeNotification& notification) {
   UpdateData(false);
 }
 
-bool CLocateDlg::holdsBothArchives() {
+bool CLocateDlg::holdsArchives() {
   // By bare name in the candidate folder made current; the file layer matches names without
   // regard to case, and only files count.
-  return m_files.setCurrentDirectory(m_dataFolder) && m_files.openForReading("PAK0.PAK") &&
-         m_files.openForReading("PAK1.PAK");
+  return m_files.setCurrentDirectory(m_dataFolder) &&
+         FindDataArchives(m_files) != DataArchives::None;
 }
 
 void CLocateDlg::OnTimer(int id) {

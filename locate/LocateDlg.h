@@ -51,7 +51,7 @@ class CLocateDlg final : public framework::CDialog {
   void OnClose() override;
 
  private:
-  bool holdsBothArchives();
+  bool holdsArchives();
 
   platform::FileSystem& m_files;
   bool m_found = false;

@@ -81,6 +81,8 @@ class FileSystem {
   // `path` with each of its parts spelt as the existing file or folder it finds is named on
   // disk; parts that find none are kept as given. As given where the file system cannot tell.
   virtual std::string existingPath(const std::string& path) { return path; }
+  // True when `name` names an existing file or folder, in any letter case.
+  virtual bool exists(const std::string& name) = 0;
   virtual bool removeFile(const std::string& name) = 0;
   virtual bool setCurrentDirectory(const std::string& path) = 0;
   virtual std::string currentDirectory() const = 0;

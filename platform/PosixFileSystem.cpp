@@ -253,6 +253,11 @@ class PosixFileSystem final : public FileSystem {
     return resolveCaseInsensitive(path);
   }
 
+  bool exists(const std::string& name) override {
+    struct stat st {};
+    return !name.empty() && ::lstat(resolveCaseInsensitive(name).c_str(), &st) == 0;
+  }
+
   bool removeFile(const std::string& name) override {
     return ::unlink(resolveCaseInsensitive(name).c_str()) == 0 || failed(reasonOf(errno), false);
   }

@@ -228,6 +228,10 @@ class Win32FileSystem final : public FileSystem {
     return found.cFileName;
   }
 
+  bool exists(const std::string& name) override {
+    return !name.empty() && GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+
   bool removeFile(const std::string& name) override {
     return DeleteFileA(name.c_str()) != 0 || failed(false);
   }

@@ -252,7 +252,8 @@ TEST(CliTest, FailuresSayWhereAndWhy) {
   const Bytes goodPak = fixtures::makePak(
       {{"maps/a.bsp", fixtures::makeBsp(fixtures::makeTextureLump({fixtures::makeMipTexture(
                           fixtures::textureName("wall1"), 16, 16, 1)}))}});
-  fixtures::writeFile(folder / "no-pak1/PAK0.PAK", goodPak);
+  fixtures::writeFile(folder / "pak1-folder/PAK0.PAK", goodPak);
+  std::filesystem::create_directories(folder / "pak1-folder/PAK1.PAK");
   fixtures::writeFile(folder / "bad-pak0/PAK0.PAK", {'J', 'U', 'N', 'K'});
   fixtures::writeFile(folder / "bad-pak0/PAK1.PAK", goodPak);
   fixtures::writeFile(folder / "full/PAK0.PAK", goodPak);
@@ -275,10 +276,10 @@ TEST(CliTest, FailuresSayWhereAndWhy) {
       {{"extract", "--game", "quake", base + "/a-file"},
        kExitFailure,
        "Extraction Error: Invalid file path (" + base + "/a-file: Not a directory)\n"},
-      {{"extract", "--game", "quake", base + "/no-pak1"},
+      {{"extract", "--game", "quake", base + "/pak1-folder"},
        kExitFailure,
        "File IO error: Could not open pak1.pak file. (" + base +
-           "/no-pak1/PAK1.PAK: No such file or directory)\n"},
+           "/pak1-folder/PAK1.PAK: Is a directory)\n"},
       {{"extract", "--game", "quake", base + "/bad-pak0"},
        kExitSuccess,
        "File IO Error: Invalid Pak file. (PAK0.PAK does not begin with \"PACK\")\n"},

@@ -43,6 +43,7 @@ class FaultyFileSystem final : public platform::FileSystem {
   }
   std::string existingName(const std::string& name) override { return m_inner.existingName(name); }
   std::string existingPath(const std::string& path) override { return m_inner.existingPath(path); }
+  bool exists(const std::string& name) override { return m_inner.exists(name); }
   bool removeFile(const std::string& name) override { return m_inner.removeFile(name); }
   bool setCurrentDirectory(const std::string& path) override {
     return m_inner.setCurrentDirectory(path);

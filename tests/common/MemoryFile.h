@@ -149,6 +149,7 @@ class MemoryFileSystem final : public platform::FileSystem {
     const auto it = m_files.find(key(name));
     return it == m_files.end() ? name : it->second.name;
   }
+  bool exists(const std::string& name) override { return m_files.count(key(name)) == 1; }
   std::string lastError() const override { return m_lastError; }
   bool removeFile(const std::string& name) override { return m_files.erase(key(name)) == 1; }
   bool setCurrentDirectory(const std::string& path) override {

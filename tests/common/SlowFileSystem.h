@@ -29,6 +29,7 @@ class SlowFileSystem final : public platform::FileSystem {
   }
   std::string existingName(const std::string& name) override { return host().existingName(name); }
   std::string existingPath(const std::string& path) override { return host().existingPath(path); }
+  bool exists(const std::string& name) override { return host().exists(name); }
   bool removeFile(const std::string& name) override { return host().removeFile(name); }
   bool setCurrentDirectory(const std::string& path) override {
     return host().setCurrentDirectory(path);

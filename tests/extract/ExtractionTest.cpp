@@ -152,6 +152,22 @@ TEST_F(ExtractionTest, FindsArchivesStoredInLowerCase) {
   EXPECT_EQ(summary->totalEntries, 2);
 }
 
+// The re-release, the store editions and the mission packs hold PAK0.PAK alone: the same WAD
+// file as beside a PAK1.PAK without maps.
+TEST_F(ExtractionTest, ReadsPak0AloneWhereThereIsNoPak1) {
+  const Bytes pak0 = makePak({{"maps/a.bsp", mapWith({{"wall1", 1}, {"+0slime", 2}})}});
+  writeArchives(pak0, makePak({}));
+  ASSERT_TRUE(run().has_value());
+  const Bytes twoArchives = readAll(dataFolder() / "Quake.wad");
+  std::filesystem::remove(dataFolder() / "PAK1.PAK");
+  std::filesystem::remove(dataFolder() / "Quake.wad");
+  const auto summary = run();
+  ASSERT_TRUE(summary.has_value());
+  EXPECT_TRUE(feedback.messages.empty());
+  EXPECT_EQ(summary->totalEntries, 2);
+  EXPECT_EQ(readAll(dataFolder() / "Quake.wad"), twoArchives);
+}
+
 TEST_F(ExtractionTest, SoundArchivesWithoutMapsGiveAnEmptyWad) {
   writeArchives(makePak({}), makePak({{"progs/player.mdl", Bytes(64, 1)}}));
   const auto summary = run();
@@ -218,7 +234,7 @@ TEST_F(ExtractionTest, ReportsEachFailureAndLeavesTheOldWadAlone) {
        true,
        kGameQuake,
        {{"Could not open pak0.pak file.", "File IO error", MessageIcon::Warning}}},
-      {"no PAK1",
+      {"PAK1 there but no file",
        true,
        true,
        false,
@@ -240,6 +256,8 @@ TEST_F(ExtractionTest, ReportsEachFailureAndLeavesTheOldWadAlone) {
     }
     if (c.pak1) {
       fixtures::writeFile(data / "PAK1.PAK", pak);
+    } else if (c.pak0) {
+      std::filesystem::create_directories(data / "PAK1.PAK"); // a folder of one archive has none
     }
     const std::string before = files.currentDirectory();
     RecordingFeedback fb;

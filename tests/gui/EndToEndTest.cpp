@@ -121,6 +121,41 @@ TEST_F(EndToEndTest, ChooseLocateByHandExtract) {
   expectExtracted(extract());
 }
 
+// As Steam has been seen to install it: Id1, holding one archive. The folder found is the one
+// on disk, written to and registered by its own name.
+TEST_F(EndToEndTest, SearchFindsAnId1OfOneArchiveAndRegistersItsOwnName) {
+  const auto onDisk = sample.gameFolder / "Id1";
+  std::filesystem::rename(sample.dataFolder, onDisk);
+  std::filesystem::remove(onDisk / "PAK1.PAK");
+  click(kQuake);
+  OnNextModal search([&](QWidget* modal) {
+    auto* dialog = testing::dialogOf<locate::CSearchDlg>(modal);
+    ASSERT_NE(dialog, nullptr);
+    framework::QtDialog& window = testing::window(*dialog);
+    QTest::mouseClick(window.item<QCheckBox>(1030), Qt::LeftButton); // hard drives
+    QTest::mouseClick(window.item<QAbstractButton>(1026), Qt::LeftButton);
+    EXPECT_EQ(dialog->GetDlgItemText(1021), "File found");
+    QTest::mouseClick(window.item<QAbstractButton>(1032), Qt::LeftButton);
+    if (modal->isVisible()) {
+      static_cast<QDialog*>(modal)->reject();
+    }
+  });
+  click(kSearch);
+  ASSERT_TRUE(search.ran());
+  EXPECT_EQ(main->GetDlgItemText(kStatus), "Found pak0.pak");
+  EXPECT_EQ(main->dataFolder(), disk + "quake/Id1/");
+
+  const auto shown = extract();
+  EXPECT_FALSE(shown.empty());
+  EXPECT_EQ(main->GetDlgItemText(kStatus), "Extraction complete!");
+  EXPECT_TRUE(std::filesystem::is_regular_file(onDisk / "Quake.wad"));
+  const auto values = store.values(std::string(extract::kTexturePackBase) + "0");
+  ASSERT_TRUE(values.contains("path"));
+  const auto& path = values.at("path").data;
+  EXPECT_EQ(std::string(path.begin(), path.end() - 1), disk + "quake/Id1/Quake.wad");
+  EXPECT_TRUE(messages.shown.empty());
+}
+
 TEST_F(EndToEndTest, ChooseSearchTheDrivesExtract) {
   click(kQuake);
   OnNextModal search([&](QWidget* modal) {

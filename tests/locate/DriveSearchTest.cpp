@@ -200,8 +200,8 @@ TEST(SearchDrivesTest, AMatchWhoseDataFolderLacksAnArchiveKeepsTheFolder) {
     bool pak0;
     bool pak1;
   };
-  for (const auto& c : {Case{"no PAK1.PAK", true, false}, Case{"no PAK0.PAK", false, true},
-                        Case{"neither", false, false}}) {
+  // PAK1.PAK alone makes no data folder; PAK0.PAK alone does (the re-release, the mission packs).
+  for (const auto& c : {Case{"no PAK0.PAK", false, true}, Case{"neither", false, false}}) {
     SCOPED_TRACE(c.name);
     Machine machine;
     const auto drive = machine.addDrive("c", DriveType::Fixed);
@@ -433,18 +433,24 @@ TEST(CheckDataFolderTest, MatchesArchivesAndDataFolderInAnyLetterCase) {
     testing::writeText(temp / "quake" / c.dataFolder / c.pak1, "PACK");
     std::string folder = slashed(temp / "quake");
     EXPECT_TRUE(CheckDataFolder(platform::hostFileSystem(), extract::kGameQuake, folder));
-    EXPECT_EQ(folder, slashed(temp / "quake" / "id1"));
+    // Spelt as on disk: the folder is shown, written to and registered by this name.
+    EXPECT_EQ(folder, slashed(temp / "quake" / c.dataFolder));
     EXPECT_EQ(fs::current_path(), temp / "quake" / c.dataFolder);
   }
 }
 
+// A PAK1.PAK that is there but no file is not a folder of one archive.
 TEST(CheckDataFolderTest, AnArchiveThatIsAFolderDoesNotCount) {
-  TempFolder temp;
-  fs::create_directories(temp / "data1" / "PAK0.PAK");
-  testing::writeText(temp / "data1" / "PAK1.PAK", "PACK");
-  std::string folder = slashed(temp.path());
-  EXPECT_FALSE(CheckDataFolder(platform::hostFileSystem(), extract::kGameHexen2, folder));
-  EXPECT_EQ(folder, slashed(temp / "data1"));
+  for (const auto& [folderNamed, fileNamed] :
+       {std::pair{"PAK0.PAK", "PAK1.PAK"}, std::pair{"PAK1.PAK", "PAK0.PAK"}}) {
+    SCOPED_TRACE(folderNamed);
+    TempFolder temp;
+    fs::create_directories(temp / "data1" / folderNamed);
+    testing::writeText(temp / "data1" / fileNamed, "PACK");
+    std::string folder = slashed(temp.path());
+    EXPECT_FALSE(CheckDataFolder(platform::hostFileSystem(), extract::kGameHexen2, folder));
+    EXPECT_EQ(folder, slashed(temp / "data1"));
+  }
 }
 
 TEST(CheckDataFolderTest, AMissingDataFolderEmptiesTheString) {

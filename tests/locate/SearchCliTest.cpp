@@ -84,6 +84,16 @@ TEST(SearchCliTest, SpellsTheDataFolderAsItIsOnDisk) {
   EXPECT_TRUE(fs::is_regular_file(onDisk / "Quake.wad"));
 }
 
+TEST(SearchCliTest, FindsADataFolderOfOneArchive) {
+  TempFolder temp;
+  MemoryDrives drives;
+  drives.addDrive(temp / "c", DriveType::Fixed);
+  testing::writeInstallation(temp / "c" / "quake", "quake.exe", "id1", true, false);
+  const auto result = run({"search", "--game", "quake", "--fixed"}, drives);
+  EXPECT_EQ(result.code, kExitSuccess) << result.err;
+  EXPECT_EQ(result.out, slashed(temp / "c" / "quake" / "id1") + "\n");
+}
+
 TEST(SearchCliTest, SaysFileNotFoundAndFailsWithoutAGame) {
   struct Case {
     const char* name;
@@ -95,7 +105,7 @@ TEST(SearchCliTest, SaysFileNotFoundAndFailsWithoutAGame) {
   fs::create_directories(temp / "fixed" / "empty");
   fs::create_directories(temp / "stick");
   testing::writeInstallation(temp / "stick" / "quake");
-  testing::writeInstallation(temp / "broken" / "quake", "quake.exe", "id1", true, false);
+  testing::writeInstallation(temp / "broken" / "quake", "quake.exe", "id1", false, true);
   testing::writeInstallation(temp / "empty" / "quake", "quake.exe", "ID1", false, false);
   testing::touch(temp / "bare" / "hexen2" / "H2.EXE");
   MemoryDrives drives;
@@ -109,16 +119,16 @@ TEST(SearchCliTest, SaysFileNotFoundAndFailsWithoutAGame) {
   const std::string found = "texkit2-cli search: found ";
   const Case cases[] = {
       {"nothing on the fixed drive", {"search", "--game=quake", "--fixed"}, drives, ""},
-      {"data folder without PAK1.PAK",
+      {"data folder without PAK0.PAK",
        {"search", "--game", "quake", "--remote"},
        drives,
        found + slashed(temp / "broken" / "quake") + "quake.exe, but " +
-           slashed(temp / "broken" / "quake" / "id1") + " holds no PAK1.PAK\n"},
+           slashed(temp / "broken" / "quake" / "id1") + " holds no PAK0.PAK\n"},
       {"data folder without archives",
        {"search", "--game", "quake", "--fixed"},
        empty,
        found + slashed(temp / "empty" / "quake") + "quake.exe, but " +
-           slashed(temp / "empty" / "quake" / "ID1") + " holds neither PAK0.PAK nor PAK1.PAK\n"},
+           slashed(temp / "empty" / "quake" / "ID1") + " holds no PAK0.PAK\n"},
       {"no data folder",
        {"search", "--game", "hexen2", "--fixed"},
        bare,

@@ -163,15 +163,19 @@ TEST_F(LocateDlgTest, HexenIILooksForData1InTheSameFolder) {
   EXPECT_EQ(result, c + "Games/Hexen2/data1/");
 }
 
-TEST_F(LocateDlgTest, OneArchiveIsNotEnoughAndTheButtonCancels) {
+// The re-release and the mission packs hold PAK0.PAK alone; PAK1.PAK alone is no data folder.
+TEST_F(LocateDlgTest, PAK0AloneIsADataFolderAndPAK1AloneIsNot) {
   const std::string c = addDrive("C", DriveType::Fixed);
   writeGameData(folder / "C" / "Quake" / "id1", "PAK0.PAK", "");
+  writeGameData(folder / "C" / "Other" / "id1", "", "PAK1.PAK");
   const auto result = runLocate(extract::kGameQuake, [&](CLocateDlg& dialog) {
+    ASSERT_NE(select(dialog, c, {"Other"}), nullptr);
+    expectSearching(dialog, c + "Other");
     ASSERT_NE(select(dialog, c, {"Quake"}), nullptr);
-    expectSearching(dialog, c + "Quake");
+    expectFound(dialog);
     pressButton(dialog);
   });
-  EXPECT_EQ(result, std::nullopt);
+  EXPECT_EQ(result, c + "Quake/id1/");
 }
 
 // The data folder comes back spelt as on disk: it is shown, written to and registered so.
