@@ -57,13 +57,28 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && lowerText(a) == lowerText(b);
 }
 
+// On Windows a path converts between UTF-8 and UTF-16, and a name that does not convert (a
+// record's bytes that are not UTF-8, a lone surrogate on disk) throws: such a name is unusable.
 std::string shown(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
+  try {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+  } catch (const std::exception&) {
+    return "(a name that is not Unicode)";
+  }
 }
 
-fs::path fromUtf8(std::string_view text) {
-  return fs::path(std::u8string(text.begin(), text.end()));
+std::optional<fs::path> fromUtf8(std::string_view text) {
+  try {
+    return fs::path(std::u8string(text.begin(), text.end()));
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+fs::path joined(const fs::path& folder, std::string_view name) {
+  const auto part = fromUtf8(name);
+  return part ? folder / *part : folder / "?";
 }
 
 std::string nameOf(const fs::path& path) {
@@ -101,14 +116,14 @@ Listing list(const fs::path& folder) {
 std::optional<fs::path> child(const fs::path& folder, std::string_view name) {
 #ifndef _WIN32
   std::error_code ec;
-  const fs::path exact = folder / fromUtf8(name);
+  const fs::path exact = joined(folder, name);
   if (fs::exists(fs::symlink_status(exact, ec))) {
     return exact;
   }
 #endif
   for (const auto& [entry, unused] : list(folder).entries) {
     if (sameIgnoringCase(entry, name)) {
-      return folder / fromUtf8(entry);
+      return joined(folder, entry);
     }
   }
   return std::nullopt;
@@ -224,11 +239,11 @@ struct Machine {
   // folder that drive C: maps to, each component matched in any letter case.
   std::optional<fs::path> map(std::string_view text, std::string& why) const {
     if (!underWine()) {
-      if (text.empty()) {
-        why = "an empty path";
-        return std::nullopt;
+      auto path = text.empty() ? std::nullopt : fromUtf8(text);
+      if (!path) {
+        why = "'" + std::string(text) + "' is not a path";
       }
-      return fromUtf8(text);
+      return path;
     }
     if (text.size() < 2 || text[1] != ':' || !std::isalpha(static_cast<unsigned char>(text[0]))) {
       why = "'" + std::string(text) + "' is not a path on a drive letter";
@@ -261,7 +276,7 @@ struct Machine {
         continue;
       }
       const auto found = child(folder, part);
-      folder = found ? *found : folder / fromUtf8(part);
+      folder = found ? *found : joined(folder, part);
     }
     return folder;
   }
@@ -302,7 +317,7 @@ std::vector<DataFolder> dataFolders(extract::GameKind game, const fs::path& fold
     for (const char* name : names) {
       for (const auto& [entry, isFolder] : listing.entries) {
         if (isFolder && sameIgnoringCase(entry, name)) {
-          candidates.emplace_back(base / fromUtf8(entry), prefix + entry);
+          candidates.emplace_back(joined(base, entry), prefix + entry);
           break;
         }
       }
@@ -493,7 +508,7 @@ void Finder::steamLibrary(const fs::path& library, const Machine& machine) {
     const auto common = child(*steamapps, "common");
     const auto folder = common ? child(*common, installdir) : std::nullopt;
     add(game, GameStore::Steam, machine,
-        folder ? *folder : *steamapps / "common" / fromUtf8(installdir));
+        folder ? *folder : joined(*steamapps / "common", installdir));
   }
 }
 
@@ -564,7 +579,7 @@ void Finder::epic(const fs::path& programData, const Machine& machine) {
     if (isFolder || !lowerText(entry).ends_with(".item")) {
       continue;
     }
-    const fs::path file = folder / fromUtf8(entry);
+    const fs::path file = joined(folder, entry);
     std::string why;
     const auto bytes = readRecord(file, kEpicManifestMaxBytes, why);
     if (!bytes) {
@@ -708,7 +723,7 @@ GameLibrariesResult findGameLibraries(const GameLibrarySources& sources, extract
   std::vector<fs::path> steamRoots;
   if (!sources.home.empty()) {
     const fs::path data = sources.xdgDataHome.empty() ? sources.home / ".local" / "share"
-                                                      : fromUtf8(sources.xdgDataHome);
+                                                      : joined({}, sources.xdgDataHome);
     steamRoots = {sources.home / ".steam" / "steam", data / "Steam",
                   sources.home / ".var" / "app" / "com.valvesoftware.Steam" / ".local" / "share" /
                       "Steam"};
@@ -795,7 +810,8 @@ hostGameLibrarySources(const std::optional<std::filesystem::path>& extraWinePref
   host.sources.machineRegistry = registry.get();
   host.stores.push_back(std::move(registry));
   const std::string programData = environment("ProgramData");
-  host.sources.programData = programData.empty() ? fs::path("C:\\ProgramData") : programData;
+  host.sources.programData =
+      programData.empty() ? fs::path("C:\\ProgramData") : fs::path(programData);
 #else
   const std::string home = environment("HOME");
   if (!home.empty()) {
