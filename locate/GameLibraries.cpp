@@ -15,6 +15,9 @@
 #include "platform/Win32RegistryStore.h"
 #else
 #include "platform/WineRegistryStore.h"
+
+#include <pwd.h>
+#include <unistd.h>
 #endif
 
 namespace texkit2::locate {
@@ -813,7 +816,14 @@ hostGameLibrarySources(const std::optional<std::filesystem::path>& extraWinePref
   host.sources.programData =
       programData.empty() ? fs::path("C:\\ProgramData") : fs::path(programData);
 #else
-  const std::string home = environment("HOME");
+  std::string home = environment("HOME");
+  if (home.empty()) {
+    // A session started without $HOME (a service, sudo -H off) still has a home folder.
+    if (const passwd* entry = ::getpwuid(::getuid());
+        entry != nullptr && entry->pw_dir != nullptr) {
+      home = entry->pw_dir;
+    }
+  }
   if (!home.empty()) {
     host.sources.home = home;
   }
