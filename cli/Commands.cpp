@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "cli/ConflictReport.h"
+#include "cli/GamesCommands.h"
 #include "cli/ImageCommands.h"
 #include "cli/Json.h"
 #include "cli/RemoveOnInterrupt.h"
@@ -38,6 +39,7 @@ Commands:
   export    write the textures of a WAD2 file as PNG pictures, in the game's colours
   sheet     draw the textures of a WAD2 file on one PNG contact sheet, each named
   search    find the game's data folder by walking the drives
+  games     list the installations that Steam, GOG, Epic and packages recorded
   drives    list the drive roots and their types
 
 Run 'texkit2-cli COMMAND --help' for a command's options.
@@ -554,6 +556,9 @@ int runCommand(const std::vector<std::string>& args, CliContext& context) {
   }
   if (command == "search") {
     return runSearch(rest, context);
+  }
+  if (command == "games") {
+    return runGames(rest, context);
   }
   if (command == "drives") {
     return runDrives(rest, context);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "extract/GameKind.h"
+#include "locate/GameLibraries.h"
 #include "platform/Drives.h"
 #include "platform/File.h"
 #include "platform/HostRegistry.h"
@@ -28,6 +29,11 @@ struct CliContext {
       platform::openHostRegistry;
   // The drive table `search` walks and `drives` lists.
   platform::Drives* drives = &platform::hostDrives();
+  // Where `games` looks: this machine's stores, or a test's folders and registries.
+  std::function<locate::HostGameLibrarySources(const std::optional<std::filesystem::path>&)>
+      gameLibrarySources = [](const std::optional<std::filesystem::path>& winePrefix) {
+        return locate::hostGameLibrarySources(winePrefix);
+      };
 };
 
 // The game a --game value names (quake or hexen2, in any letter case); nullopt after saying on

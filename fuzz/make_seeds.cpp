@@ -1,8 +1,10 @@
 // Writes the seed corpora of the fuzz targets, one folder each, from the sample game and small
-// registry files: OUTDIR/pak_scan, OUTDIR/extraction, OUTDIR/wad_info, OUTDIR/wine_registry.
+// registry files: OUTDIR/pak_scan, OUTDIR/extraction, OUTDIR/wad_info, OUTDIR/wine_registry,
+// and the game libraries' records: OUTDIR/key_values, OUTDIR/epic_manifest.
 #include "extract/Extraction.h"
 #include "tests/common/MemoryFile.h"
 #include "tests/common/RecordingFeedback.h"
+#include "tests/support/GameLibraryFixtures.h"
 #include "tests/support/SampleGame.h"
 
 #include <cstdint>
@@ -120,6 +122,13 @@ int main(int argc, char** argv) {
     writeAll("extraction", pairs);
     writeAll("wad_info", wads);
     writeAll("wine_registry", registries);
+    writeAll("key_values",
+             {text(fixtures::libraryFoldersVdf({"/home/me/.local/share/Steam", "D:\\Games"})),
+              text(fixtures::appManifest("2310", "Quake")),
+              text("// old\n\"LibraryFolders\" { \"1\" \"D:\\\\Lib\" [$WIN32] }\n")});
+    writeAll("epic_manifest",
+             {text(fixtures::epicManifest("Quake", "C:\\Program Files\\Epic Games\\Quake")),
+              text("{\"DisplayName\": \"Q\", \"InstallLocation\": \"\", \"x\": [1, {}]}")});
   } catch (const std::exception& error) {
     std::cerr << "texkit2-fuzz-seeds: " << error.what() << '\n';
     return 1;

@@ -122,7 +122,7 @@ void MemoryRegistryStore::failOpen(const std::string& path, RegResult code) {
 }
 
 bool MemoryRegistryStore::resolve(RegKeyHandle handle, std::string& folded) const {
-  if (handle == kRegCurrentUser) {
+  if (handle == m_root) {
     folded.clear();
     return true;
   }
@@ -136,8 +136,8 @@ bool MemoryRegistryStore::resolve(RegKeyHandle handle, std::string& folded) cons
 
 RegResult MemoryRegistryStore::openKey(RegKeyHandle root, const std::string& subKey,
                                        RegKeyHandle& key) {
-  if (root == kRegLocalMachine) {
-    return kRegFileNotFound; // only the current user's keys are modelled
+  if ((root == kRegLocalMachine || root == kRegCurrentUser) && root != m_root) {
+    return kRegFileNotFound; // only one root's keys are modelled
   }
   std::string base;
   if (!resolve(root, base)) {
@@ -212,6 +212,28 @@ RegResult MemoryRegistryStore::closeKey(RegKeyHandle key) {
     return kRegSuccess; // closing a predefined root is allowed and does nothing
   }
   return m_handles.erase(key) == 1 ? kRegSuccess : kRegInvalidHandle;
+}
+
+RegResult MemoryRegistryStore::enumSubKey(RegKeyHandle key, std::uint32_t index,
+                                          std::string& name) {
+  name.clear();
+  std::string folded;
+  if (!resolve(key, folded)) {
+    return kRegInvalidHandle;
+  }
+  const std::string prefix = folded.empty() ? folded : folded + "\\";
+  std::uint32_t seen = 0;
+  for (const auto& [path, unused] : m_keys) {
+    // Direct children only: the map holds every ancestor, so grandchildren add nothing new.
+    if (path.size() > prefix.size() && path.starts_with(prefix) &&
+        path.find('\\', prefix.size()) == std::string::npos) {
+      if (seen++ == index) {
+        name = path.substr(prefix.size());
+        return kRegSuccess;
+      }
+    }
+  }
+  return kRegNoMoreItems;
 }
 
 } // namespace texkit2::platform

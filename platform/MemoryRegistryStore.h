@@ -11,17 +11,20 @@
 
 namespace texkit2::platform {
 
-// A registry held in memory, for tests. Only the current-user root holds keys, and keys exist
-// only when the test API made them: openKey never creates one, as the real stores never do.
+// A registry held in memory, for tests. One root holds keys (the current user's unless told
+// otherwise), and keys exist only when the test API made them: openKey never creates one, as the
+// real stores never do.
 class MemoryRegistryStore final : public RegistryStore {
  public:
+  explicit MemoryRegistryStore(RegKeyHandle root = kRegCurrentUser) : m_root(root) {}
+
   struct Value {
     std::uint32_t type = kRegNone;
     std::vector<std::uint8_t> data;
     bool operator==(const Value&) const = default;
   };
 
-  // Test API. Paths are below the current-user root, with backslashes; parent keys are made too.
+  // Test API. Paths are below the store's root, with backslashes; parent keys are made too.
   void createKey(const std::string& path);
   // Stores the bytes as RegSetValueExA would receive them: the string and its terminating NUL.
   void setString(const std::string& path, const std::string& name, const std::string& value);
@@ -44,6 +47,8 @@ class MemoryRegistryStore final : public RegistryStore {
   RegResult setValue(RegKeyHandle key, const std::string& name, std::uint32_t type,
                      const std::uint8_t* data, std::uint32_t size) override;
   RegResult closeKey(RegKeyHandle key) override;
+  // Sub-key names come back in lower case, in byte order.
+  RegResult enumSubKey(RegKeyHandle key, std::uint32_t index, std::string& name) override;
 
  private:
   using NamedValue = std::pair<std::string, Value>;
@@ -60,6 +65,7 @@ class MemoryRegistryStore final : public RegistryStore {
   std::map<RegKeyHandle, std::string> m_handles; // open handle -> folded path
   std::map<std::string, RegResult> m_openFailures;
   RegResult m_setFailure = kRegSuccess;
+  RegKeyHandle m_root;
   RegKeyHandle m_nextHandle = 0x1000;
 };
 

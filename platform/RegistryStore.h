@@ -14,6 +14,7 @@ inline constexpr RegResult kRegFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
 inline constexpr RegResult kRegAccessDenied = 5;  // ERROR_ACCESS_DENIED
 inline constexpr RegResult kRegInvalidHandle = 6; // ERROR_INVALID_HANDLE
 inline constexpr RegResult kRegMoreData = 234;    // ERROR_MORE_DATA
+inline constexpr RegResult kRegNoMoreItems = 259; // ERROR_NO_MORE_ITEMS
 inline constexpr RegResult kRegWriteFault = 29;   // ERROR_WRITE_FAULT
 
 // Opaque key handles; the two roots have the platform's predefined values.
@@ -26,7 +27,8 @@ inline constexpr std::uint32_t kRegNone = 0;
 inline constexpr std::uint32_t kRegString = 1; // REG_SZ
 inline constexpr std::uint32_t kRegDword = 4;  // REG_DWORD
 
-// Just what texture-pack registration needs of a registry: no key is ever created.
+// Just what texture-pack registration and the game-library lookups need of a registry: no key
+// is ever created.
 class RegistryStore {
  public:
   virtual ~RegistryStore() = default;
@@ -41,6 +43,14 @@ class RegistryStore {
   virtual RegResult setValue(RegKeyHandle key, const std::string& name, std::uint32_t type,
                              const std::uint8_t* data, std::uint32_t size) = 0;
   virtual RegResult closeKey(RegKeyHandle key) = 0;
+  // As RegEnumKeyExA: the name of the `index`th sub-key of `key`, kRegNoMoreItems past the last.
+  // Stores that cannot list keys have none to list.
+  virtual RegResult enumSubKey(RegKeyHandle key, std::uint32_t index, std::string& name) {
+    (void)key;
+    (void)index;
+    name.clear();
+    return kRegNoMoreItems;
+  }
 };
 
 // Hands a stored value to a RegQueryValueExA-style caller: the size alone when `data` is null,

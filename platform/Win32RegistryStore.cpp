@@ -23,7 +23,8 @@ HKEY toHkey(RegKeyHandle handle) {
 RegResult Win32RegistryStore::openKey(RegKeyHandle root, const std::string& subKey,
                                       RegKeyHandle& key) {
   HKEY opened = nullptr;
-  const LSTATUS status = RegOpenKeyExA(toHkey(root), subKey.c_str(), 0, KEY_ALL_ACCESS, &opened);
+  const LSTATUS status = RegOpenKeyExA(toHkey(root), subKey.c_str(), 0,
+                                       m_readOnly ? KEY_READ : KEY_ALL_ACCESS, &opened);
   if (status == ERROR_SUCCESS) {
     key = reinterpret_cast<RegKeyHandle>(opened);
   }
@@ -52,6 +53,15 @@ RegResult Win32RegistryStore::setValue(RegKeyHandle key, const std::string& name
 
 RegResult Win32RegistryStore::closeKey(RegKeyHandle key) {
   return static_cast<RegResult>(RegCloseKey(toHkey(key)));
+}
+
+RegResult Win32RegistryStore::enumSubKey(RegKeyHandle key, std::uint32_t index, std::string& name) {
+  char buffer[256]; // a key name holds at most 255 characters
+  DWORD length = sizeof buffer;
+  const LSTATUS status =
+      RegEnumKeyExA(toHkey(key), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+  name = status == ERROR_SUCCESS ? std::string(buffer, length) : std::string();
+  return static_cast<RegResult>(status);
 }
 
 } // namespace texkit2::platform

@@ -867,7 +867,7 @@ WineRegistryStore::Check WineRegistryStore::load(Document& doc) const {
     return {kRegFileNotFound, "no Wine prefix at " + where + " (folder missing)"};
   }
   // A running server may not have saved user.reg yet: say so before calling the file missing.
-  if (wineserverRunning()) {
+  if (!m_options.readOnly && wineserverRunning()) {
     return {kRegAccessDenied,
             "wineserver is running for " + where + "; stop it with `wineserver -k`"};
   }
@@ -925,7 +925,7 @@ std::string WineRegistryStore::unavailableReason() const {
 }
 
 bool WineRegistryStore::resolve(RegKeyHandle handle, std::u16string& folded) const {
-  if (handle == kRegCurrentUser) {
+  if (handle == root()) {
     folded.clear();
     return true;
   }
@@ -939,19 +939,34 @@ bool WineRegistryStore::resolve(RegKeyHandle handle, std::u16string& folded) con
 
 RegResult WineRegistryStore::openKey(RegKeyHandle root, const std::string& subKey,
                                      RegKeyHandle& key) {
-  if (root == kRegLocalMachine) {
-    return kRegFileNotFound; // that hive is system.reg, which this store does not read
+  if ((root == kRegLocalMachine || root == kRegCurrentUser) && root != this->root()) {
+    return kRegFileNotFound; // the other hive is the other file, which this store does not read
   }
   std::u16string base;
   if (!resolve(root, base)) {
     return kRegInvalidHandle;
   }
-  auto doc = std::make_unique<Document>();
-  if (const Check check = load(*doc); check.result != kRegSuccess) {
-    return check.result;
+  // A lookup reads the file once: it writes nothing that a fresh read would have to see.
+  std::unique_ptr<Document> doc;
+  if (m_options.readOnly && m_doc) {
+    doc = std::move(m_doc);
+  } else {
+    doc = std::make_unique<Document>();
+    if (const Check check = load(*doc); check.result != kRegSuccess) {
+      return check.result;
+    }
   }
   const std::u16string folded = joinPath(base, foldPath(ansiToUtf16(subKey)));
-  if (find(*doc, folded, {}).section == nullptr) {
+  // Wine writes no section for a key that holds only sub-keys; a lookup may still list them.
+  const auto isParent = [&](const Document::Section& section) {
+    return section.folded.size() > folded.size() && section.folded.starts_with(folded) &&
+           (folded.empty() || section.folded[folded.size()] == u'\\');
+  };
+  if (find(*doc, folded, {}).section == nullptr &&
+      !(m_options.readOnly && std::any_of(doc->sections.begin(), doc->sections.end(), isParent))) {
+    if (m_options.readOnly) {
+      m_doc = std::move(doc);
+    }
     return kRegFileNotFound;
   }
   if (hasLink(*doc, folded)) {
@@ -995,6 +1010,9 @@ RegResult WineRegistryStore::setValue(RegKeyHandle key, const std::string& name,
   }
   if (size > 0 && data == nullptr) {
     return kRegNoAccess;
+  }
+  if (m_options.readOnly) {
+    return kRegAccessDenied;
   }
   std::vector<std::uint8_t> stored;
   if (size > 0) {
@@ -1161,6 +1179,40 @@ std::optional<std::string> WineRegistryStore::windowsPathFor(const fs::path& uni
              ": not in Windows code page 1252)";
   }
   return ansi;
+}
+
+RegResult WineRegistryStore::enumSubKey(RegKeyHandle key, std::uint32_t index, std::string& name) {
+  name.clear();
+  std::u16string folded;
+  if (!resolve(key, folded)) {
+    return kRegInvalidHandle;
+  }
+  if (!m_doc) {
+    auto doc = std::make_unique<Document>();
+    if (const Check check = load(*doc); check.result != kRegSuccess) {
+      return check.result;
+    }
+    m_doc = std::move(doc);
+  }
+  const std::u16string prefix = folded.empty() ? folded : folded + u'\\';
+  std::vector<std::u16string> children;
+  for (const auto& section : m_doc->sections) {
+    if (section.folded.size() <= prefix.size() || !section.folded.starts_with(prefix)) {
+      continue;
+    }
+    const std::size_t end = section.folded.find(u'\\', prefix.size());
+    std::u16string child = section.folded.substr(prefix.size(), end - prefix.size());
+    if (std::find(children.begin(), children.end(), child) == children.end()) {
+      children.push_back(std::move(child));
+    }
+  }
+  if (index >= children.size()) {
+    return kRegNoMoreItems;
+  }
+  for (const char16_t unit : children[index]) {
+    name += static_cast<char>(unitToAnsi(unit));
+  }
+  return kRegSuccess;
 }
 
 } // namespace texkit2::platform

@@ -19,9 +19,16 @@ struct WineRegistryOptions {
   std::filesystem::path serverRoot; // default /tmp/.wine-<uid>
   std::filesystem::path tmpRoot;    // default /tmp, for the folder named in <prefix>/wineserver
   std::function<std::chrono::system_clock::time_point()> clock; // default system_clock::now
+  // The machine's keys (HKEY_LOCAL_MACHINE, system.reg) instead of the user's (user.reg).
+  bool machine = false;
+  // For lookups: what the file holds is read even while a wineserver runs (it may be a little
+  // behind the server's memory), keys with sub-keys but no values of their own open, and every
+  // setValue is refused.
+  bool readOnly = false;
 };
 
-// The current user's registry of a Wine prefix, read from and written to its user.reg text file.
+// The current user's registry of a Wine prefix, read from and written to its user.reg text file
+// (or, with WineRegistryOptions::machine, the machine's, from system.reg).
 // Every setValue that changes a value rewrites the file at once (atomically, by rename), so a
 // closeKey never writes and a failed write is reported by the setValue that made it. Keys are
 // never created. Not thread-safe.
@@ -53,6 +60,8 @@ class WineRegistryStore final : public RegistryStore {
   RegResult setValue(RegKeyHandle key, const std::string& name, std::uint32_t type,
                      const std::uint8_t* data, std::uint32_t size) override;
   RegResult closeKey(RegKeyHandle key) override;
+  // Sub-key names come back in lower case (Latin-1 folded), in the file's order.
+  RegResult enumSubKey(RegKeyHandle key, std::uint32_t index, std::string& name) override;
 
   struct Document; // the parsed user.reg; defined in the source file
 
@@ -62,7 +71,10 @@ class WineRegistryStore final : public RegistryStore {
     std::string reason;
   };
 
-  std::filesystem::path userReg() const { return m_prefix / "user.reg"; }
+  std::filesystem::path userReg() const {
+    return m_prefix / (m_options.machine ? "system.reg" : "user.reg");
+  }
+  RegKeyHandle root() const { return m_options.machine ? kRegLocalMachine : kRegCurrentUser; }
   Check load(Document& doc) const;
   bool resolve(RegKeyHandle handle, std::u16string& folded) const;
   RegResult writeDocument(const Document& doc, const std::string& text) const;

@@ -10,10 +10,12 @@
 #    both floors and peak resident memory.
 # 2. Drive search: the search against GNU find and fd over a generated tree of 1,000,000
 #    entries, warm and cold (scripts/bench-search.sh; fd-find is installed when missing).
+# 3. Game libraries: the lookup of Steam, a GOG game in a Wine prefix and Debian's package
+#    folder, beside the drive walk over the same generated home, warm and cold.
 #
 #   scripts/bench.sh                 builds into build-bench/, generates its inputs there
 #   BENCH_RUNS=31 QPAKMAN=/path/to/qpakman scripts/bench.sh
-#   BENCH_SEARCH=0 scripts/bench.sh  the extraction alone
+#   BENCH_SEARCH=0 BENCH_LIBRARIES=0 scripts/bench.sh  the extraction alone
 #
 # Extraction runs are interleaved (floors, tool, peer, floors, ...) after one warm-up each, so
 # the page cache is warm for all and drift hits all alike.
@@ -30,7 +32,7 @@ if [ -z "${BENCH_NO_BUILD:-}" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTEXKIT2_BUILD_BENCHMARKS=ON \
     -DTEXKIT2_BUILD_TESTS=OFF -DTEXKIT2_BUILD_GUI=OFF >/dev/null
   cmake --build "$build" --parallel --target texkit2-cli texkit2-bench-game texkit2-io-floor \
-    texkit2-bench-search >/dev/null
+    texkit2-bench-search texkit2-bench-libraries >/dev/null
 fi
 if [ ! -x /usr/bin/time ]; then
   echo "bench.sh: /usr/bin/time is missing (Debian package 'time')" >&2
@@ -103,4 +105,11 @@ if [ "${BENCH_SEARCH:-1}" != 0 ]; then
   echo "Drive search"
   mkdir -p "$build/search-tree"
   "$build/bench/texkit2-bench-search" --tree "$build/search-tree"
+fi
+
+if [ "${BENCH_LIBRARIES:-1}" != 0 ]; then
+  echo
+  echo "Game libraries"
+  mkdir -p "$build/libraries-tree"
+  "$build/bench/texkit2-bench-libraries" --tree "$build/libraries-tree"
 fi

@@ -17,3 +17,10 @@ texkit2_add_test(test_locate
 texkit2_add_test(test_search_cli
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/locate/SearchCliTest.cpp
   LIBS texkit2_cli_lib texkit2_fixtures)
+
+texkit2_add_test(test_game_libraries
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/locate/KeyValuesTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/locate/GameLibrariesTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/locate/GamesCliTest.cpp
+  LIBS texkit2_locate_engine texkit2_cli_lib texkit2_fixtures)

@@ -150,3 +150,26 @@ TEST_F(MemoryRegistryStoreTest, InjectedFaultsFailTheirCallsOnly) {
 
 } // namespace
 } // namespace texkit2::platform
+
+namespace texkit2::platform {
+namespace {
+
+TEST(MemoryRegistryStoreRootTest, ModelsOneRootAndListsSubKeys) {
+  MemoryRegistryStore machine(kRegLocalMachine);
+  machine.setString(R"(SOFTWARE\GOG.com\Games\1435828198)", "path", R"(C:\GOG Games\Quake)");
+  machine.setString(R"(SOFTWARE\GOG.com\Games\1207000000\Deeper)", "x", "y");
+  RegKeyHandle key = 0;
+  EXPECT_EQ(machine.openKey(kRegCurrentUser, R"(SOFTWARE\GOG.com\Games)", key), kRegFileNotFound);
+  ASSERT_EQ(machine.openKey(kRegLocalMachine, R"(SOFTWARE\GOG.com\Games)", key), kRegSuccess);
+  std::vector<std::string> names;
+  std::string name;
+  for (std::uint32_t i = 0; machine.enumSubKey(key, i, name) == kRegSuccess; ++i) {
+    names.push_back(name);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"1207000000", "1435828198"}));
+  EXPECT_EQ(machine.enumSubKey(key, 2, name), kRegNoMoreItems);
+  EXPECT_EQ(machine.closeKey(key), kRegSuccess);
+}
+
+} // namespace
+} // namespace texkit2::platform

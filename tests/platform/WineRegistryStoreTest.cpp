@@ -573,3 +573,53 @@ TEST_F(WineRegistryStoreTest, DefaultPrefixIsWineprefixElseHomeWine) {
 
 } // namespace
 } // namespace texkit2::platform
+
+namespace texkit2::platform {
+namespace {
+
+// The machine's keys as Wine keeps them in system.reg: a key with only sub-keys has no section.
+const std::string kSystemReg = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
+                               "#arch=win64\n\n"
+                               "[Software\\\\Wow6432Node\\\\GOG.com\\\\Games\\\\1435828198] "
+                               "1700000000\n\"path\"=\"C:\\\\GOG Games\\\\Quake\"\n\n"
+                               "[Software\\\\Wow6432Node\\\\GOG.com\\\\Games\\\\1207000000] "
+                               "1700000000\n\"gameName\"=\"Hexen II\"\n";
+
+TEST(WineMachineRegistryTest, ReadsSystemRegForLookupsOnly) {
+  const fs::path prefix =
+      fs::temp_directory_path() / ("texkit2-wine-machine-" + std::to_string(::getpid()));
+  fs::create_directories(prefix);
+  std::ofstream(prefix / "system.reg", std::ios::binary) << kSystemReg;
+  WineRegistryOptions options;
+  options.machine = true;
+  options.readOnly = true;
+  WineRegistryStore store(prefix, options);
+  RegKeyHandle key = 0;
+  EXPECT_EQ(store.openKey(kRegCurrentUser, "Software", key), kRegFileNotFound);
+  ASSERT_EQ(store.openKey(kRegLocalMachine, R"(SOFTWARE\Wow6432Node\GOG.com\Games)", key),
+            kRegSuccess);
+  std::vector<std::string> names;
+  std::string name;
+  for (std::uint32_t i = 0; store.enumSubKey(key, i, name) == kRegSuccess; ++i) {
+    names.push_back(name);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"1435828198", "1207000000"}));
+  RegKeyHandle game = 0;
+  ASSERT_EQ(store.openKey(key, "1435828198", game), kRegSuccess);
+  char path[64] = {};
+  std::uint32_t type = 0;
+  std::uint32_t size = sizeof path;
+  ASSERT_EQ(store.queryValue(game, "PATH", type, reinterpret_cast<std::uint8_t*>(path), size),
+            kRegSuccess);
+  EXPECT_EQ(std::string(path), R"(C:\GOG Games\Quake)");
+  const std::uint8_t data[] = {'x', 0};
+  EXPECT_EQ(store.setValue(game, "path", kRegString, data, sizeof data), kRegAccessDenied);
+  store.closeKey(game);
+  store.closeKey(key);
+  std::ifstream in(prefix / "system.reg", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kSystemReg);
+  fs::remove_all(prefix);
+}
+
+} // namespace
+} // namespace texkit2::platform
