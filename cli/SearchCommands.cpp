@@ -2,6 +2,8 @@
 
 #include "extract/GameKind.h"
 #include "locate/DriveSearch.h"
+#include "locate/GameLibraries.h"
+#include "locate/LibrarySearch.h"
 
 #include <cstdio>
 #include <optional>
@@ -12,10 +14,13 @@ namespace texkit2::cli {
 namespace {
 
 constexpr const char* kSearchHelp =
-    R"(Usage: texkit2-cli search --game quake|hexen2 [--fixed] [--remote] [--removable]
-                          [--verbose]
+    R"(Usage: texkit2-cli search --game quake|hexen2 [--libraries] [--fixed] [--remote]
+                          [--removable] [--verbose]
 
-Walks the chosen kinds of drive in the order 'texkit2-cli drives' lists them, each folder tree
+With --libraries, first looks where Steam, GOG, Epic and installed packages keep the game (as
+'texkit2-cli games' lists them) and takes the base data folder found there: a folder with
+PAK0.PAK and PAK1.PAK before one with PAK0.PAK alone, Steam before GOG, Epic, packages and Wine
+prefixes. When they record none, walks the chosen kinds of drive in the order 'texkit2-cli drives' lists them, each folder tree
 depth-first, up to the first file named quake.exe (quake) or h2.exe (hexen2) in any letter
 case, and checks that the data folder beside it (id1 or data1) holds PAK0.PAK, and PAK1.PAK
 when it has one.
@@ -24,12 +29,13 @@ never follows a symbolic link to a folder. CD-ROM drives and RAM disks are never
 
 Options:
   --game GAME   quake or hexen2 (required)
+  --libraries   look in the game libraries first
   --fixed       search hard drives
   --remote      search network drives
   --removable   search removable drives (USB sticks, memory cards)
   --verbose     print each folder entered, on stderr
   --help        show this text
-At least one kind of drive is required.
+At least --libraries or one kind of drive is required.
 
 Prints the data folder on stdout and exits 0, or says "File not found" on stderr and exits 1.
 Exit status 2 on a usage error.
@@ -92,6 +98,7 @@ std::string missingFromDataFolder(platform::FileSystem& files, const extract::Ga
 int runSearch(const std::vector<std::string>& args, CliContext& context) {
   std::optional<std::string> game;
   locate::DriveSearchOptions options;
+  bool libraries = false;
   bool verbose = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -105,6 +112,8 @@ int runSearch(const std::vector<std::string>& args, CliContext& context) {
       options.remote = 1;
     } else if (arg == "--removable") {
       options.removable = 1;
+    } else if (arg == "--libraries") {
+      libraries = true;
     } else if (arg == "--verbose") {
       verbose = true;
     } else if (arg == "--game") {
@@ -128,10 +137,28 @@ int runSearch(const std::vector<std::string>& args, CliContext& context) {
     return kExitUsage;
   }
   const extract::GameKind kind = *chosen;
-  if (options.fixed == 0 && options.remote == 0 && options.removable == 0) {
-    context.err << "texkit2-cli search: choose the kinds of drive to search: --fixed, --remote, "
+  const bool drivesChosen = options.fixed != 0 || options.remote != 0 || options.removable != 0;
+  if (!drivesChosen && !libraries) {
+    context.err << "texkit2-cli search: choose where to search: --libraries, --fixed, --remote, "
                    "--removable\n";
     return kExitUsage;
+  }
+  std::string dataFolder;
+  if (libraries) {
+    const locate::HostGameLibrarySources host = context.gameLibrarySources(std::nullopt);
+    if (locate::SearchGameLibraries(locate::libraryLookup(host.sources), context.files, kind,
+                                    dataFolder)) {
+      context.out << dataFolder << '\n';
+      return kExitSuccess;
+    }
+    if (verbose) {
+      context.err << "The game libraries record no " << extract::gameInfo(kind)->title
+                  << " data folder with its archives\n";
+    }
+    if (!drivesChosen) {
+      context.err << "File not found\n";
+      return kExitFailure;
+    }
   }
   platform::Drives& drives = *context.drives;
 
@@ -147,7 +174,6 @@ int runSearch(const std::vector<std::string>& args, CliContext& context) {
   if (verbose) {
     observer = [&context](const std::string& folder) { context.err << printable(folder) << '\n'; };
   }
-  std::string dataFolder;
   std::string executableFolder;
   const extract::GameInfo& info = *extract::gameInfo(kind);
   const bool found = locate::SearchDrives(drives, context.files, options, info.executable, kind,

@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "platform/MemoryDrives.h"
 #include "tests/common/TempFolder.h"
 #include "tests/support/GameLibraryFixtures.h"
 
@@ -18,10 +19,14 @@ struct Result {
 };
 
 Result run(const std::vector<std::string>& args, const fs::path& home,
-           std::optional<fs::path>* prefixSeen = nullptr) {
+           std::optional<fs::path>* prefixSeen = nullptr,
+           platform::MemoryDrives* drives = nullptr) {
   std::ostringstream out;
   std::ostringstream err;
   CliContext context{platform::hostFileSystem(), out, err, false};
+  if (drives != nullptr) {
+    context.drives = drives;
+  }
   context.gameLibrarySources = [&](const std::optional<fs::path>& prefix) {
     if (prefixSeen != nullptr) {
       *prefixSeen = prefix;
@@ -107,6 +112,43 @@ TEST(GamesCliTest, RefusesBadArgumentsAndPassesTheWinePrefixOn) {
   std::optional<fs::path> seen;
   run({"games", "--wine-prefix", "/some/prefix"}, temp.path(), &seen);
   EXPECT_EQ(seen, fs::path("/some/prefix"));
+}
+
+// The libraries come first; the drives are walked only when they record nothing.
+TEST(GamesCliTest, SearchLooksInTheLibrariesBeforeTheDrives) {
+  TempFolder temp;
+  const fs::path common = temp / "home/.local/share/Steam/steamapps/common";
+  writeSteamGames(temp / "home");
+  fs::remove_all(common / "Quake/id1"); // the re-release alone
+  platform::MemoryDrives drives;
+  fs::create_directories(temp / "disk");
+  drives.addDrive(temp / "disk", platform::DriveType::Fixed);
+  fixtures::writeText(temp / "disk/quake/quake.exe", "");
+  fixtures::writeDataFolder(temp / "disk/quake/id1", {"PAK0.PAK", "PAK1.PAK"});
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    fs::path home;
+    int code;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"re-release recorded", {"search", "--game", "quake", "--libraries", "--fixed"},
+       temp / "home", kExitSuccess, (common / "Quake/rerelease/id1").string() + "/\n"},
+      {"nothing recorded, then the drive", {"search", "--game", "quake", "--fixed", "--libraries"},
+       temp / "nobody", kExitSuccess, (temp / "disk/quake/id1").string() + "/\n"},
+      {"nothing recorded, no drive", {"search", "--game", "quake", "--libraries"},
+       temp / "nobody", kExitFailure, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    drives.clearListed();
+    const auto result = run(c.args, c.home, nullptr, &drives);
+    EXPECT_EQ(result.code, c.code) << result.err;
+    EXPECT_EQ(result.out, c.out);
+    const bool walked = !drives.listedFolders().empty();
+    EXPECT_EQ(walked, c.home == temp / "nobody" && c.code == kExitSuccess);
+  }
 }
 
 } // namespace

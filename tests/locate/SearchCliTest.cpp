@@ -183,7 +183,7 @@ TEST(SearchCliTest, RejectsBadUsage) {
       {{"search"}, "--game quake or --game hexen2 is required"},
       {{"search", "--fixed"}, "--game quake or --game hexen2 is required"},
       {{"search", "--game", "doom", "--fixed"}, "unknown game 'doom'"},
-      {{"search", "--game", "quake"}, "choose the kinds of drive to search"},
+      {{"search", "--game", "quake"}, "choose where to search: --libraries, --fixed"},
       {{"search", "--game"}, "--game needs a value"},
       {{"search", "--game", "quake", "--cdrom"}, "unknown option '--cdrom'"},
       {{"search", "--game", "quake", "/games"}, "unexpected argument '/games'"},
