@@ -61,15 +61,16 @@ or malformed, no palette was found or a file could not be written, 2 on a usage 
 )";
 
 constexpr const char* kSheetHelp =
-    R"(Usage: texkit2-cli sheet -o FILE.png [--palette FILE] [--columns N] WADFILE
+    R"(Usage: texkit2-cli sheet -o FILE [--palette FILE] [--columns N] WADFILE
 
 Draws every mip-texture of WADFILE (level 0, at its own size, in the game's colours) on one
-PNG contact sheet, in directory order, row after row, with its name under it. A column is as
-wide as its widest texture or name, a row as tall as its tallest texture. Transparent pixels
-show over a grey checkerboard.
+contact sheet, in directory order, row after row, with its name under it. A column is as wide
+as its widest texture or name, a row as tall as its tallest texture. Transparent pixels show
+over a grey checkerboard.
 
 Options:
-  -o, --output FILE  the PNG file to write (required); a file of that name is replaced
+  -o, --output FILE  the picture to write (required), in the format its name ends in: .png,
+                     .jpg, .bmp or .tga (any letter case); a file of that name is replaced
   --palette FILE     the palette to use instead of the game's
   --columns N        textures in a row (default 8)
   --help             show this text
@@ -81,7 +82,8 @@ Damaged entries, entries of another type and compressed ones are reported on std
 out.
 Exit status: 0 when the sheet was written, 1 when WADFILE is missing or malformed, holds no
 texture that can be drawn, no palette was found or the sheet could not be written (or would
-be too large for one PNG file: give fewer columns), 2 on a usage error.
+be too large for one file of its format: give fewer columns), 2 on a usage error (an output
+file of another extension among them).
 )";
 
 struct ImageArguments {
@@ -339,7 +341,13 @@ int runSheet(const std::vector<std::string>& args, CliContext& context) {
     output = valueOf(*parsed, "--output");
   }
   if (!output) {
-    context.err << "texkit2-cli sheet: -o FILE.png is required (see --help)\n";
+    context.err << "texkit2-cli sheet: -o FILE is required (see --help)\n";
+    return kExitUsage;
+  }
+  const auto format = images::ImageFormatOf(*output);
+  if (!format) {
+    context.err << "texkit2-cli sheet: " << *output
+                << ": give a file whose name ends in .png, .jpg, .bmp or .tga (see --help)\n";
     return kExitUsage;
   }
   std::int32_t columns = images::kDefaultSheetColumns;
@@ -378,7 +386,7 @@ int runSheet(const std::vector<std::string>& args, CliContext& context) {
   }
   try {
     const auto sheet = images::DrawContactSheet(textures, columns);
-    images::WritePngFile(context.files, *output, sheet.image);
+    images::WriteImageFile(context.files, *output, sheet.image, *format);
     context.out << "wrote " << *output << " (" << sheet.image.width << " x " << sheet.image.height
                 << ", " << textures.size() << " textures in "
                 << std::min<std::size_t>(textures.size(), static_cast<std::size_t>(columns))

@@ -232,7 +232,8 @@ TEST_F(ImageCommandsTest, SaysWhereItLookedForAPaletteAndWritesNothing) {
   for (const std::string command : {"export", "sheet"}) {
     SCOPED_TRACE(command);
     const auto result = run({command, command == "export" ? "--png" : "-o",
-                             (folder / "out").string(), (alone / "Quake.wad").string()});
+                             (folder / (command == "export" ? "out" : "out.png")).string(),
+                             (alone / "Quake.wad").string()});
     EXPECT_EQ(result.code, kExitFailure);
     const std::string base = alone.string() + "/";
     EXPECT_EQ(result.err, "texkit2-cli " + command + ": no palette found for " + base +
@@ -244,6 +245,7 @@ TEST_F(ImageCommandsTest, SaysWhereItLookedForAPaletteAndWritesNothing) {
                               "palette.lmp, 256 RGB triples), or put the WAD file in the game's "
                               "data folder.\n");
     EXPECT_FALSE(std::filesystem::exists(folder / "out"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "out.png"));
   }
   fixtures::writeFile(folder / "short.lmp", Bytes(700, 0));
   const auto result = run({"export", "--png", (folder / "out").string(), "--palette",
@@ -297,6 +299,37 @@ TEST_F(ImageCommandsTest, DrawsTheContactSheetInDirectoryOrder) {
   EXPECT_EQ(testing::readPng(sheetPath).width, images::DrawContactSheet(textures, 8).image.width);
 }
 
+TEST_F(ImageCommandsTest, WritesTheSheetInTheFormatItsExtensionNames) {
+  const struct {
+    std::string file;
+    Bytes start; // the format's own first bytes
+    bool lossless;
+  } cases[] = {
+      {"sheet.png", {0x89, 'P', 'N', 'G'}, true},
+      {"sheet.JPG", {0xFF, 0xD8, 0xFF}, false},
+      {"sheet.bmp", {'B', 'M'}, true},
+      {"sheet.Tga", {0, 0, 10}, true}, // no colour map, true colour run-length encoded
+  };
+  const auto png = run({"sheet", "-o", (folder / "reference.png").string(), wadPath});
+  ASSERT_EQ(png.code, kExitSuccess) << png.err;
+  const images::Image reference = testing::readPng(folder / "reference.png");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const auto result = run({"sheet", "-o", (folder / c.file).string(), wadPath});
+    ASSERT_EQ(result.code, kExitSuccess) << result.err;
+    const Bytes bytes = testing::readAll(folder / c.file);
+    ASSERT_GE(bytes.size(), c.start.size());
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(c.start.size())),
+              c.start);
+    const images::Image image = testing::decodePng(bytes);
+    EXPECT_EQ(image.width, reference.width);
+    EXPECT_EQ(image.height, reference.height);
+    if (c.lossless) {
+      EXPECT_TRUE(image.pixels == reference.pixels);
+    }
+  }
+}
+
 TEST_F(ImageCommandsTest, RefusesUsageErrors) {
   const struct {
     std::vector<std::string> args;
@@ -308,7 +341,11 @@ TEST_F(ImageCommandsTest, RefusesUsageErrors) {
       {{"export", "--png", "out", wadPath, wadPath}, "export: give exactly one WADFILE"},
       {{"export", "--png", "out", ""}, "export: WADFILE is empty"},
       {{"export", "--png", "out", "--columns", "3", wadPath}, "unknown option '--columns'"},
-      {{"sheet", wadPath}, "sheet: -o FILE.png is required"},
+      {{"sheet", wadPath}, "sheet: -o FILE is required"},
+      {{"sheet", "-o", "a.gif", wadPath}, "a.gif: give a file whose name ends in .png, .jpg"},
+      {{"sheet", "-o", "a.jpeg", wadPath}, "a.jpeg: give a file"},
+      {{"sheet", "-o", "png", wadPath}, "png: give a file"},
+      {{"sheet", "-o", "a.png.txt", wadPath}, "a.png.txt: give a file"},
       {{"sheet", "-o", "a.png", "--mips", wadPath}, "sheet: unknown option '--mips'"},
       {{"sheet", "-o", "a.png", "--columns", "0", wadPath},
        "--columns needs a whole number of at least 1, not '0'"},
@@ -324,7 +361,7 @@ TEST_F(ImageCommandsTest, RefusesUsageErrors) {
   }
   for (const std::string command : {"export", "sheet"}) {
     const auto missing = run({command, command == "export" ? "--png" : "-o",
-                              (folder / "x").string(), (folder / "none.wad").string()});
+                              (folder / "x.png").string(), (folder / "none.wad").string()});
     EXPECT_EQ(missing.code, kExitFailure);
     EXPECT_TRUE(contains(missing.err, "cannot open " + (folder / "none.wad").string()));
     const auto help = run({command, "--help"});
