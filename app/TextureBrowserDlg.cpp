@@ -184,10 +184,6 @@ void CTextureBrowserDlg::exportEntries(const std::vector<std::size_t>& entries) 
     switch (event.kind) {
     case Kind::Wrote:
       return;
-    case Kind::SharedFile:
-      problems.push_back(name + ": not written, its file " + event.path + " is " +
-                         m_catalog.items()[event.other].name + "'s");
-      return;
     case Kind::Unreadable:
       problems.push_back(name + ": not written, " + event.message);
       return;
