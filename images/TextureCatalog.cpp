@@ -269,7 +269,8 @@ std::size_t TextureCatalog::frameAt(std::size_t index, std::uint64_t tick) const
   }
   // Each frame starts its own cycle at its own place, as the engine's do.
   const auto at = std::find(sequence.begin(), sequence.end(), index) - sequence.begin();
-  return sequence[(static_cast<std::uint64_t>(at) + tick) % sequence.size()];
+  return sequence[static_cast<std::size_t>((static_cast<std::uint64_t>(at) + tick) %
+                                           sequence.size())];
 }
 
 } // namespace texkit2::images

@@ -99,7 +99,8 @@ TEST_F(TextureCatalogTest, SequencesPlayTheirFramesInOrderAndAlternatesApart) {
     SCOPED_TRACE(catalog.items()[c.entry].name);
     EXPECT_EQ(catalog.isAnimated(c.entry), c.frames[1] != c.entry);
     for (std::uint64_t tick = 0; tick < c.frames.size(); ++tick) {
-      EXPECT_EQ(catalog.frameAt(c.entry, tick), c.frames[tick]) << "tick " << tick;
+      EXPECT_EQ(catalog.frameAt(c.entry, tick), c.frames[static_cast<std::size_t>(tick)])
+          << "tick " << tick;
     }
   }
   EXPECT_EQ(catalog.filter("SLIME"), (std::vector<std::size_t>{0, 1, 3, 4, 5}));
