@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <numeric>
 
 namespace texkit2::app {
 namespace {
@@ -70,7 +71,8 @@ void CTextureBrowserDlg::applyFilter() {
   SetThumbnailCount(kThumbnails, static_cast<int>(m_shown.size()));
   m_chosen.reset();
   EnableItem(kExportSelected, false);
-  EnableItem(kExportAll, !m_shown.empty());
+  // All means the WAD's every texture: the filter narrows only what is seen.
+  EnableItem(kExportAll, all > 0);
   showChosen();
 }
 
@@ -159,7 +161,9 @@ void CTextureBrowserDlg::OnCommand(int controlId) {
     return;
   }
   if (controlId == kExportAll) {
-    exportEntries(m_shown);
+    std::vector<std::size_t> entries(m_catalog.items().size());
+    std::iota(entries.begin(), entries.end(), std::size_t{0});
+    exportEntries(entries);
     return;
   }
   CDialog::OnCommand(controlId);
@@ -179,10 +183,6 @@ void CTextureBrowserDlg::exportEntries(const std::vector<std::size_t>& entries) 
     const std::string& name = m_catalog.items()[event.entry].name;
     switch (event.kind) {
     case Kind::Wrote:
-      return;
-    case Kind::SharedFile:
-      problems.push_back(name + ": not written, its file " + event.path + " is " +
-                         m_catalog.items()[event.other].name + "'s");
       return;
     case Kind::Unreadable:
       problems.push_back(name + ": not written, " + event.message);

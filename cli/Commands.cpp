@@ -37,7 +37,7 @@ Commands:
   register  register a data folder's WAD file as a texture pack, without extracting
   info      list the entries of a WAD2 file
   export    write the textures of a WAD2 file as PNG pictures, in the game's colours
-  sheet     draw the textures of a WAD2 file on one PNG contact sheet, each named
+  sheet     draw the textures of a WAD2 file on one contact sheet (PNG, JPEG, BMP or TGA)
   search    find the game's data folder by walking the drives
   games     list the installations that Steam, GOG, Epic and packages recorded
   drives    list the drive roots and their types

@@ -1,5 +1,6 @@
 #include "cli/ImageCommands.h"
 
+#include "cli/Json.h"
 #include "cli/TextureNames.h"
 #include "extract/Palette.h"
 #include "extract/WadReader.h"
@@ -14,6 +15,7 @@
 #include <numeric>
 #include <optional>
 #include <set>
+#include <sstream>
 
 namespace texkit2::cli {
 namespace {
@@ -28,28 +30,33 @@ Textures whose name begins with '{' are transparent where their index is 255.
 )";
 
 constexpr const char* kExportHelp =
-    R"(Usage: texkit2-cli export --png DIR [--palette FILE] [--mips] WADFILE
+    R"(Usage: texkit2-cli export --png DIR [--palette FILE] [--mips] [--json] WADFILE
 
 Writes each mip-texture of WADFILE as a PNG file of its own size into DIR (made when missing),
-in the game's colours, and prints each file written. Files of the same name in DIR are
-replaced.
+in the game's colours, and prints each file written beside the name of its texture. Files of
+the same name in DIR are replaced.
 
 Options:
   --png DIR       the folder to write into (required)
   --palette FILE  the palette to use instead of the game's
   --mips          also write the three smaller levels, as NAME.mip1.png to NAME.mip3.png
+  --json          print the files written as JSON, each with its texture's name, entry and
+                  level, and the problems met
   --help          show this text
 
-File names: the texture's name, then .png. So that every name gets a file of its own on every
-system, Windows included (which refuses * and ignores letter case), the name is written so:
-  - lower-case letters, digits and + - _ { } ( ) [ ] ! # $ & ' , ; = @ ~ stay as they are;
-  - an upper-case letter becomes ^ and the letter (WALL1 -> ^W^A^L^L1.png);
-  - every other byte becomes % and two upper-case hex digits (*water1 -> %2Awater1.png), and so
-    do % ^ . and the space;
-  - a name Windows keeps for a device (con, prn, aux, nul, com0-9, lpt0-9) has its first
-    letter so written (con -> %63on.png).
-The mapping is the same on every system and can be undone. Two entries whose names agree up
-to their first zero byte would share a file: the second is not written and is reported.
+File names: the texture's name, then .png, so that it works on every system and in every
+shell:
+  - the name as it is where it is a portable file name (wall1 -> wall1.png, WALL1 ->
+    WALL1.png);
+  - * as #, as Quake engines name the external textures of liquids (*water1 -> #water1.png);
+  - bytes no system takes (control bytes, / \ : ? " < > | and bytes beyond ASCII) as % and
+    two upper-case hex digits (a:b -> a%3Ab.png);
+  - a name Windows keeps for a device (con, nul, prn, aux, com1-com9, lpt1-lpt9, in any letter
+    case, also before a dot) with _ after it (con -> con_.png);
+  - a name whose file would meet an earlier one's where letter case is not told apart, or
+    after these changes, gets ~2, ~3, ... before .png (wall1, WALL1 -> wall1.png,
+    WALL1~2.png; *water1, #water1 -> #water1.png, #water1~2.png).
+Only the textures written take names, in directory order.
 
 )"
     "%s"
@@ -61,15 +68,16 @@ or malformed, no palette was found or a file could not be written, 2 on a usage 
 )";
 
 constexpr const char* kSheetHelp =
-    R"(Usage: texkit2-cli sheet -o FILE.png [--palette FILE] [--columns N] WADFILE
+    R"(Usage: texkit2-cli sheet -o FILE [--palette FILE] [--columns N] WADFILE
 
 Draws every mip-texture of WADFILE (level 0, at its own size, in the game's colours) on one
-PNG contact sheet, in directory order, row after row, with its name under it. A column is as
-wide as its widest texture or name, a row as tall as its tallest texture. Transparent pixels
-show over a grey checkerboard.
+contact sheet, in directory order, row after row, with its name under it. A column is as wide
+as its widest texture or name, a row as tall as its tallest texture. Transparent pixels show
+over a grey checkerboard.
 
 Options:
-  -o, --output FILE  the PNG file to write (required); a file of that name is replaced
+  -o, --output FILE  the picture to write (required), in the format its name ends in: .png,
+                     .jpg, .bmp or .tga (any letter case); a file of that name is replaced
   --palette FILE     the palette to use instead of the game's
   --columns N        textures in a row (default 8)
   --help             show this text
@@ -81,21 +89,22 @@ Damaged entries, entries of another type and compressed ones are reported on std
 out.
 Exit status: 0 when the sheet was written, 1 when WADFILE is missing or malformed, holds no
 texture that can be drawn, no palette was found or the sheet could not be written (or would
-be too large for one PNG file: give fewer columns), 2 on a usage error.
+be too large for one file of its format: give fewer columns), 2 on a usage error (an output
+file of another extension among them).
 )";
 
 struct ImageArguments {
   std::vector<std::string> positional;
   std::map<std::string, std::string> values; // option -> value
-  bool mips = false;
+  std::set<std::string> flags;               // --mips, --json
   bool help = false;
 };
 
-// Parses `args` given the options that take a value (each also as --option=VALUE) and the flag
-// --mips when `acceptsMips`; nullopt after reporting a usage error.
+// Parses `args` given the options that take a value (each also as --option=VALUE) and the
+// flags without one; nullopt after reporting a usage error.
 std::optional<ImageArguments> parse(const std::vector<std::string>& args, const char* command,
                                     const std::map<std::string, std::string>& valueOptions,
-                                    bool acceptsMips, CliContext& context) {
+                                    const std::set<std::string>& flags, CliContext& context) {
   ImageArguments parsed;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -112,8 +121,8 @@ std::optional<ImageArguments> parse(const std::vector<std::string>& args, const 
       parsed.help = true;
       continue;
     }
-    if (arg == "--mips" && acceptsMips) {
-      parsed.mips = true;
+    if (flags.contains(arg)) {
+      parsed.flags.insert(arg);
       continue;
     }
     const std::size_t equals = arg.find('=');
@@ -246,8 +255,8 @@ std::optional<std::string> wadArgument(const ImageArguments& parsed, const char*
 } // namespace
 
 int runExport(const std::vector<std::string>& args, CliContext& context) {
-  const auto parsed =
-      parse(args, "export", {{"--png", "a folder"}, {"--palette", "a file"}}, true, context);
+  const auto parsed = parse(args, "export", {{"--png", "a folder"}, {"--palette", "a file"}},
+                            {"--mips", "--json"}, context);
   if (!parsed) {
     return kExitUsage;
   }
@@ -264,62 +273,105 @@ int runExport(const std::vector<std::string>& args, CliContext& context) {
   if (!wadPath) {
     return kExitUsage;
   }
-  auto wad = openWad(*wadPath, "export", context);
-  if (!wad) {
+  const bool json = parsed->flags.contains("--json");
+  // stdout stays JSON with --json, a failure included: what stderr says goes there too.
+  std::ostringstream failure;
+  CliContext checked{context.files, context.out, json ? failure : context.err, false};
+  const auto fail = [&] {
+    if (json) {
+      std::string text = failure.str();
+      context.err << text;
+      constexpr std::string_view kPrefix = "texkit2-cli export: ";
+      if (text.starts_with(kPrefix)) {
+        text.erase(0, kPrefix.size());
+      }
+      while (!text.empty() && text.back() == '\n') {
+        text.pop_back();
+      }
+      context.out << jsonObject({{"error", jsonText(text)}}) << '\n';
+    }
     return kExitFailure;
+  };
+  auto wad = openWad(*wadPath, "export", checked);
+  if (!wad) {
+    return fail();
   }
   std::string paletteSource;
-  const auto palette = paletteFor(*parsed, *wadPath, "export", context, paletteSource);
+  const auto palette = paletteFor(*parsed, *wadPath, "export", checked, paletteSource);
   if (!palette) {
-    return kExitFailure;
+    return fail();
   }
   std::vector<std::size_t> entries(wad->contents.entries.size());
   std::iota(entries.begin(), entries.end(), std::size_t{0});
+  std::vector<std::string> writtenJson;
+  std::vector<std::string> problems;
   const auto report = [&](const images::ExportEvent& event) {
     using Kind = images::ExportEvent::Kind;
     const auto& entry = wad->contents.entries[event.entry];
+    std::string problem;
     switch (event.kind) {
     case Kind::Wrote:
-      context.out << "wrote " << event.path << " (" << event.width << " x " << event.height
-                  << ")\n";
-      break;
-    case Kind::SharedFile:
-      context.err << "texkit2-cli export: " << entryText(event.entry, entry)
-                  << " skipped: its file " << event.path << " is entry " << event.other << "'s\n";
-      break;
+      if (json) {
+        writtenJson.push_back(
+            jsonObject({{"name", jsonString(extract::TextureNameText(entry.name))},
+                        {"entry", std::to_string(event.entry)},
+                        {"level", std::to_string(event.level)},
+                        {"file", jsonPath(event.path)},
+                        {"width", std::to_string(event.width)},
+                        {"height", std::to_string(event.height)}}));
+      } else {
+        // The name beside its file: the file's may differ from it (#water1 for *water1).
+        context.out << "wrote " << event.path << " (" << event.width << " x " << event.height
+                    << ") for \"" << printableName(entry.name) << "\"\n";
+      }
+      return;
     case Kind::Unreadable:
-      context.err << "texkit2-cli export: " << entryText(event.entry, entry)
-                  << " skipped: " << event.message << '\n';
+      problem = entryText(event.entry, entry) + " skipped: " + event.message;
       break;
     case Kind::EmptyLevel:
-      context.err << "texkit2-cli export: " << entryText(event.entry, entry) << ": level "
-                  << event.level << " is " << event.width << " x " << event.height
-                  << " pixels; not written\n";
+      problem = entryText(event.entry, entry) + ": level " + std::to_string(event.level) + " is " +
+                std::to_string(event.width) + " x " + std::to_string(event.height) +
+                " pixels; not written";
       break;
     case Kind::WriteFailed:
-      context.err << "texkit2-cli export: " << event.message << '\n';
+      problem = event.message;
       break;
     }
+    context.err << "texkit2-cli export: " << problem << '\n';
+    problems.push_back(problem);
   };
   images::ExportTotals totals;
   try {
     totals = images::ExportTextures(context.files, *wad->file, wad->contents, entries, *palette,
-                                    *folder, parsed->mips, report);
+                                    *folder, parsed->flags.contains("--mips"), report);
   } catch (const images::ImageError& error) {
-    context.err << "texkit2-cli export: " << error.what() << '\n';
-    return kExitFailure;
+    checked.err << "texkit2-cli export: " << error.what() << '\n';
+    return fail();
   }
-  const std::size_t files = totals.files;
-  const std::size_t textures = totals.textures;
-  const std::size_t skipped = totals.skipped;
-  const bool failed = totals.failed;
-  context.out << files << " files written for " << textures << " of "
-              << wad->contents.entries.size() << " entries";
-  if (skipped > 0) {
-    context.out << " (" << skipped << " skipped)";
+  const std::size_t total = wad->contents.entries.size();
+  if (json) {
+    std::string files = "[";
+    for (const auto& file : writtenJson) {
+      files += (files.size() == 1 ? "" : ", ") + file;
+    }
+    context.out << jsonObject({{"folder", jsonPath(*folder)},
+                               {"palette", jsonText(paletteSource)},
+                               {"files", files + "]"},
+                               {"problems", jsonTextList(problems)},
+                               {"filesWritten", std::to_string(totals.files)},
+                               {"texturesWritten", std::to_string(totals.textures)},
+                               {"totalEntries", std::to_string(total)},
+                               {"skipped", std::to_string(totals.skipped)}})
+                << '\n';
+  } else {
+    context.out << totals.files << " files written for " << totals.textures << " of " << total
+                << " entries";
+    if (totals.skipped > 0) {
+      context.out << " (" << totals.skipped << " skipped)";
+    }
+    context.out << ", colours from " << paletteSource << '\n';
   }
-  context.out << ", colours from " << paletteSource << '\n';
-  return failed ? kExitFailure : kExitSuccess;
+  return totals.failed ? kExitFailure : kExitSuccess;
 }
 
 int runSheet(const std::vector<std::string>& args, CliContext& context) {
@@ -328,7 +380,7 @@ int runSheet(const std::vector<std::string>& args, CliContext& context) {
                              {"--output", "a file"},
                              {"--palette", "a file"},
                              {"--columns", "a number"}},
-                            false, context);
+                            {}, context);
   if (!parsed) {
     return kExitUsage;
   }
@@ -341,7 +393,13 @@ int runSheet(const std::vector<std::string>& args, CliContext& context) {
     output = valueOf(*parsed, "--output");
   }
   if (!output) {
-    context.err << "texkit2-cli sheet: -o FILE.png is required (see --help)\n";
+    context.err << "texkit2-cli sheet: -o FILE is required (see --help)\n";
+    return kExitUsage;
+  }
+  const auto format = images::ImageFormatOf(*output);
+  if (!format) {
+    context.err << "texkit2-cli sheet: " << *output
+                << ": give a file whose name ends in .png, .jpg, .bmp or .tga (see --help)\n";
     return kExitUsage;
   }
   std::int32_t columns = images::kDefaultSheetColumns;
@@ -380,7 +438,7 @@ int runSheet(const std::vector<std::string>& args, CliContext& context) {
   }
   try {
     const auto sheet = images::DrawContactSheet(textures, columns);
-    images::WritePngFile(context.files, *output, sheet.image);
+    images::WriteImageFile(context.files, *output, sheet.image, *format);
     context.out << "wrote " << *output << " (" << sheet.image.width << " x " << sheet.image.height
                 << ", " << textures.size() << " textures in "
                 << std::min<std::size_t>(textures.size(), static_cast<std::size_t>(columns))

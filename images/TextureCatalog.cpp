@@ -62,24 +62,10 @@ ExportTotals ExportTextures(platform::FileSystem& files, platform::File& wad,
     throw ImageError("cannot make the folder " + folder + ": " + ec.message());
   }
   ExportTotals totals;
-  // Letter case folded, as Windows compares names: no two entries into one file.
-  std::map<std::string, std::size_t> written;
   const int levels = mips ? 4 : 1;
+  TextureFileNamer namer(levels);
   for (const std::size_t i : entries) {
     const auto& entry = contents.entries.at(i);
-    const std::string name = extract::TextureNameText(entry.name);
-    const std::string base = TextureFileName(name);
-    const std::string key = platform::lowerAscii(base);
-    if (const auto earlier = written.find(key); earlier != written.end()) {
-      ExportEvent event;
-      event.kind = ExportEvent::Kind::SharedFile;
-      event.entry = i;
-      event.path = base;
-      event.other = earlier->second;
-      report(event);
-      ++totals.skipped;
-      continue;
-    }
     std::optional<extract::MipTexture> texture;
     try {
       texture = extract::ReadMipTexture(wad, entry);
@@ -92,14 +78,15 @@ ExportTotals ExportTextures(platform::FileSystem& files, platform::File& wad,
       ++totals.skipped;
       continue;
     }
-    written.emplace(key, i);
+    // Only what is written claims a name.
+    const std::string stem = namer.stem(extract::TextureNameText(entry.name));
     const bool transparent = HasTransparentIndex(entry.name);
     for (int level = 0; level < levels; ++level) {
       const auto& mip = texture->levels[static_cast<std::size_t>(level)];
       ExportEvent event;
       event.entry = i;
       event.level = level;
-      event.path = (std::filesystem::path(folder) / TextureFileName(name, level)).string();
+      event.path = (std::filesystem::path(folder) / TextureFileName(stem, level)).string();
       event.width = mip.width;
       event.height = mip.height;
       if (mip.width == 0 || mip.height == 0) {
@@ -215,9 +202,11 @@ Image TextureCatalog::thumbnail(std::size_t index, std::int32_t side) {
     for (std::int32_t x = 0; x < scaled.width; ++x) {
       const std::int32_t sx = x * source.width / scaled.width;
       const auto from = (static_cast<std::size_t>(sy) * static_cast<std::size_t>(source.width) +
-                         static_cast<std::size_t>(sx)) * 4;
+                         static_cast<std::size_t>(sx)) *
+                        4;
       const auto to = (static_cast<std::size_t>(y) * static_cast<std::size_t>(scaled.width) +
-                       static_cast<std::size_t>(x)) * 4;
+                       static_cast<std::size_t>(x)) *
+                      4;
       std::copy_n(source.pixels.begin() + static_cast<std::ptrdiff_t>(from), 4,
                   scaled.pixels.begin() + static_cast<std::ptrdiff_t>(to));
     }
@@ -234,12 +223,11 @@ Image TextureCatalog::levelsView(std::size_t index, std::int32_t gap) {
   const auto& levels = mip->levels;
   Image view;
   view.channels = 4;
-  view.width = std::max(levels[0].width, levels[1].width + levels[2].width + levels[3].width +
-                                             2 * gap);
+  view.width =
+      std::max(levels[0].width, levels[1].width + levels[2].width + levels[3].width + 2 * gap);
   view.height = levels[0].height + gap + levels[1].height;
-  view.pixels.assign(static_cast<std::size_t>(view.width) * static_cast<std::size_t>(view.height) *
-                         4,
-                     0);
+  view.pixels.assign(
+      static_cast<std::size_t>(view.width) * static_cast<std::size_t>(view.height) * 4, 0);
   std::int32_t left = 0;
   for (int level = 0; level < 4; ++level) {
     const Image image = levelImage(index, level);
@@ -281,7 +269,8 @@ std::size_t TextureCatalog::frameAt(std::size_t index, std::uint64_t tick) const
   }
   // Each frame starts its own cycle at its own place, as the engine's do.
   const auto at = std::find(sequence.begin(), sequence.end(), index) - sequence.begin();
-  return sequence[(static_cast<std::uint64_t>(at) + tick) % sequence.size()];
+  return sequence[static_cast<std::size_t>((static_cast<std::uint64_t>(at) + tick) %
+                                           sequence.size())];
 }
 
 } // namespace texkit2::images

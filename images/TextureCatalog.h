@@ -21,7 +21,6 @@ namespace texkit2::images {
 struct ExportEvent {
   enum class Kind {
     Wrote,       // `path` written, `width` x `height`
-    SharedFile,  // not written: its file name is entry `other`'s
     Unreadable,  // not written: `message` says why it cannot be decoded
     EmptyLevel,  // level `level` has no pixels (`width` x `height`); not written
     WriteFailed, // `message` says what could not be written
@@ -32,7 +31,6 @@ struct ExportEvent {
   std::string path;
   std::int32_t width = 0;
   std::int32_t height = 0;
-  std::size_t other = 0;
   std::string message;
 };
 
@@ -44,9 +42,9 @@ struct ExportTotals {
 };
 
 // Writes the mip-textures `entries` of a WAD file (indices into `contents`) as PNG files into
-// `folder` (made when missing), level 0 and with `mips` the three smaller levels, under
-// TextureFileName's names; no two entries into one file, even where letter case is not told
-// apart. Throws ImageError when the folder cannot be made.
+// `folder` (made when missing), level 0 and with `mips` the three smaller levels, named by a
+// TextureFileNamer in the order given: each entry into files of its own, even where letter
+// case is not told apart. Throws ImageError when the folder cannot be made.
 ExportTotals ExportTextures(platform::FileSystem& files, platform::File& wad,
                             const extract::WadContents& contents,
                             const std::vector<std::size_t>& entries,

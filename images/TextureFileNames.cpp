@@ -1,112 +1,91 @@
 #include "images/TextureFileNames.h"
 
+#include "platform/AsciiCase.h"
+
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
 namespace texkit2::images {
 namespace {
 
-constexpr char kUpperMark = '^';
-constexpr char kByteMark = '%';
-constexpr std::string_view kKeptPunctuation = "+-_{}()[]!#$&',;=@~";
 constexpr std::string_view kExtension = ".png";
 constexpr std::string_view kLevelMark = ".mip";
+// Windows refuses these in a file name; '/' and the zero byte are refused everywhere.
+constexpr std::string_view kRefused = "/\\:?\"<>|";
 
-bool kept(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-         kKeptPunctuation.find(c) != std::string_view::npos;
+bool refused(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte < 0x20 || byte >= 0x7F || kRefused.find(c) != std::string_view::npos;
 }
 
-bool reservedOnWindows(std::string_view encoded) {
+// Windows opens the device for such a name whatever follows its first '.', and ignores the
+// spaces before that '.'.
+bool deviceName(std::string_view stem) {
+  while (!stem.empty() && stem.back() == ' ') {
+    stem.remove_suffix(1);
+  }
+  const std::string folded = platform::lowerAscii(std::string(stem));
   static constexpr std::array<std::string_view, 4> kDevices = {"con", "prn", "aux", "nul"};
   for (const std::string_view device : kDevices) {
-    if (encoded == device) {
+    if (folded == device) {
       return true;
     }
   }
-  return encoded.size() == 4 && (encoded.starts_with("com") || encoded.starts_with("lpt")) &&
-         encoded[3] >= '0' && encoded[3] <= '9';
-}
-
-void appendByte(std::string& out, char c) {
-  char escaped[4];
-  std::snprintf(escaped, sizeof escaped, "%c%02X", kByteMark, static_cast<unsigned char>(c));
-  out += escaped;
-}
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  return -1; // lower-case digits are not written, so not read either
+  return folded.size() == 4 && (folded.starts_with("com") || folded.starts_with("lpt")) &&
+         folded[3] >= '1' && folded[3] <= '9';
 }
 
 } // namespace
 
-std::string TextureFileName(std::string_view name, int level) {
-  std::string encoded;
+std::string PortableTextureName(std::string_view name) {
+  std::string portable;
   for (const char c : name) {
-    if (kept(c)) {
-      encoded += c;
-    } else if (c >= 'A' && c <= 'Z') {
-      encoded += kUpperMark;
-      encoded += c;
+    if (c == '*') {
+      portable += '#';
+    } else if (refused(c)) {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+      portable += escaped;
     } else {
-      appendByte(encoded, c);
+      portable += c;
     }
   }
-  // Only names of lower-case letters and digits can spell a device; those letters are kept.
-  if (reservedOnWindows(encoded)) {
-    std::string first;
-    appendByte(first, encoded[0]);
-    encoded.replace(0, 1, first);
+  const std::size_t dot = std::min(portable.find('.'), portable.size());
+  if (deviceName(std::string_view(portable).substr(0, dot))) {
+    portable.insert(dot, 1, '_');
   }
-  if (level > 0) {
-    encoded += kLevelMark;
-    encoded += std::to_string(level);
-  }
-  return encoded + std::string(kExtension);
+  return portable;
 }
 
-std::optional<TextureFileNameParts> ParseTextureFileName(std::string_view fileName) {
-  if (!fileName.ends_with(kExtension)) {
-    return std::nullopt;
+std::string TextureFileName(std::string_view stem, int level) {
+  std::string file(stem);
+  if (level > 0) {
+    file += kLevelMark;
+    file += std::to_string(level);
   }
-  fileName.remove_suffix(kExtension.size());
-  TextureFileNameParts parts;
-  // A '.' in a name is written as %2E, so the first '.' ends the name.
-  const std::size_t dot = fileName.find('.');
-  if (dot != std::string_view::npos) {
-    const std::string_view suffix = fileName.substr(dot);
-    if (suffix.size() != kLevelMark.size() + 1 || !suffix.starts_with(kLevelMark) ||
-        suffix.back() < '1' || suffix.back() > '3') {
-      return std::nullopt;
-    }
-    parts.level = suffix.back() - '0';
-    fileName = fileName.substr(0, dot);
-  }
-  for (std::size_t i = 0; i < fileName.size(); ++i) {
-    const char c = fileName[i];
-    if (kept(c)) {
-      parts.name += c;
-    } else if (c == kUpperMark && i + 1 < fileName.size() && fileName[i + 1] >= 'A' &&
-               fileName[i + 1] <= 'Z') {
-      parts.name += fileName[++i];
-    } else if (c == kByteMark && i + 2 < fileName.size() && hexValue(fileName[i + 1]) >= 0 &&
-               hexValue(fileName[i + 2]) >= 0) {
-      parts.name += static_cast<char>(hexValue(fileName[i + 1]) * 16 + hexValue(fileName[i + 2]));
-      i += 2;
-    } else {
-      return std::nullopt;
+  return file + std::string(kExtension);
+}
+
+bool TextureFileNamer::taken(const std::string& stem) const {
+  for (int level = 0; level < m_levels; ++level) {
+    if (m_files.contains(platform::lowerAscii(TextureFileName(stem, level)))) {
+      return true;
     }
   }
-  if (parts.name.empty()) {
-    return std::nullopt;
+  return false;
+}
+
+std::string TextureFileNamer::stem(std::string_view name) {
+  const std::string portable = PortableTextureName(name);
+  std::string stem = portable;
+  for (int number = 2; taken(stem); ++number) {
+    stem = portable + '~' + std::to_string(number);
   }
-  return parts;
+  for (int level = 0; level < m_levels; ++level) {
+    m_files.insert(platform::lowerAscii(TextureFileName(stem, level)));
+  }
+  return stem;
 }
 
 } // namespace texkit2::images

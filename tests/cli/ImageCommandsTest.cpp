@@ -96,23 +96,31 @@ void expectPaletteLookup(const Bytes& wad, const EntryBytes& entry, int level, c
   }
 }
 
-// Every entry of `wad` written into `folder`, each level asked for, and nothing else there.
+// Every entry of `wad` written into `folder`, each level asked for, under the names the
+// entries take in directory order, and nothing else there.
 void expectExported(const Bytes& wad, const Bytes& palette, const std::filesystem::path& folder,
                     int levels) {
   std::set<std::string> expected;
+  images::TextureFileNamer namer(levels);
   for (const EntryBytes& entry : entriesOf(wad)) {
+    const std::string stem = namer.stem(entry.name);
     for (int level = 0; level < levels; ++level) {
-      const std::string file = images::TextureFileName(entry.name, level);
+      const std::string file = images::TextureFileName(stem, level);
       expected.insert(file);
       expectPaletteLookup(wad, entry, level, palette, folder / file);
-      // The name comes back from the file name.
-      const auto parsed = images::ParseTextureFileName(file);
-      ASSERT_TRUE(parsed.has_value());
-      EXPECT_EQ(parsed->name, entry.name);
     }
   }
   const auto names = testing::folderNames(folder);
   EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), expected);
+}
+
+// A path as a JSON string holds it: Windows' backslashes doubled.
+std::string jsonEscaped(const std::string& path) {
+  std::string escaped;
+  for (const char c : path) {
+    escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  }
+  return escaped;
 }
 
 class ImageCommandsTest : public ::testing::Test {
@@ -139,9 +147,14 @@ TEST_F(ImageCommandsTest, ExportsEveryTextureInTheGamesColours) {
   ASSERT_EQ(result.code, kExitSuccess) << result.err;
   EXPECT_TRUE(result.err.empty()) << result.err;
   expectExported(wad, fixtures::samplePalette(fixtures::Game::Quake), folder / "png", 1);
-  EXPECT_TRUE(contains(result.out,
-                       "wrote " + (folder / "png" / "%2Awater1.png").string() + " (64 x 64)\n"));
-  EXPECT_TRUE(contains(result.out, "wrote " + (folder / "png" / "^W^A^L^L1.png").string()));
+  // Each file beside the name of its texture.
+  for (const auto& [file, name] : {std::pair<std::string, std::string>{"#water1.png", "*water1"},
+                                   {"wall1.png", "wall1"},
+                                   {"WALL1~2.png", "WALL1"}}) {
+    EXPECT_TRUE(contains(result.out, "wrote " + (folder / "png" / file).string() +
+                                         " (64 x 64) for \"" + name + "\"\n"))
+        << result.out;
+  }
   EXPECT_TRUE(contains(result.out, "25 files written for 25 of 25 entries, colours from " +
                                        sample.dataFolder.string() +
                                        "/PAK0.PAK (gfx/palette.lmp)\n"))
@@ -158,6 +171,34 @@ TEST_F(ImageCommandsTest, ExportsEveryTextureInTheGamesColours) {
   ASSERT_EQ(mips.code, kExitSuccess) << mips.err;
   expectExported(wad, palette, folder / "mips", 4);
   EXPECT_TRUE(contains(mips.out, "colours from " + (folder / "other.lmp").string() + "\n"));
+}
+
+TEST_F(ImageCommandsTest, CarriesEachFileWithItsTexturesNameAsJson) {
+  const auto png = folder / "png";
+  const auto result = run({"export", "--json", "--png", png.string(), wadPath});
+  ASSERT_EQ(result.code, kExitSuccess) << result.err;
+  const auto entries = entriesOf(wad);
+  for (const auto& [file, name] :
+       {std::pair<std::string, std::string>{"#water1.png", "*water1"}, {"WALL1~2.png", "WALL1"}}) {
+    SCOPED_TRACE(name);
+    const auto entry = std::find_if(entries.begin(), entries.end(),
+                                    [&](const EntryBytes& e) { return e.name == name; });
+    ASSERT_NE(entry, entries.end());
+    EXPECT_TRUE(contains(
+        result.out, "{\"name\": \"" + name + "\", \"entry\": " +
+                        std::to_string(entry - entries.begin()) + ", \"level\": 0, \"file\": \"" +
+                        jsonEscaped((png / file).string()) + "\", \"width\": 64, \"height\": 64}"))
+        << result.out;
+  }
+  EXPECT_TRUE(contains(result.out, "\"filesWritten\": 25, \"texturesWritten\": 25"));
+  EXPECT_EQ(result.out.front(), '{');
+  EXPECT_EQ(result.out.find('\n'), result.out.size() - 1); // one object, nothing else
+
+  const auto missing =
+      run({"export", "--json", "--png", png.string(), (folder / "none.wad").string()});
+  EXPECT_EQ(missing.code, kExitFailure);
+  EXPECT_EQ(missing.out.rfind("{\"error\": \"cannot open ", 0), 0u) << missing.out;
+  EXPECT_TRUE(contains(missing.err, "texkit2-cli export: cannot open ")) << missing.err;
 }
 
 TEST_F(ImageCommandsTest, ReportsAndSkipsDamagedEntries) {
@@ -190,13 +231,13 @@ TEST_F(ImageCommandsTest, ReportsAndSkipsDamagedEntries) {
            std::string("entry 2 (\"outside\") skipped: level 3 at offset 4000"),
            std::string("entry 3 (\"palette\") skipped: not a mip-texture (type 0x40)\n"),
            std::string("entry 4 (\"packed\") skipped: compressed (method 1)\n"),
-           std::string("entry 5 (\"good\") skipped: its file good.png is entry 0's\n"),
        }) {
     EXPECT_TRUE(contains(result.err, "texkit2-cli export: " + message)) << result.err;
   }
+  // The second "good" (its name ends at the zero byte) gets a file of its own.
   EXPECT_EQ(testing::folderNames(folder / "png"),
-            (std::vector<std::string>{"good.png", "{grate.png"}));
-  EXPECT_TRUE(contains(result.out, "2 files written for 2 of 7 entries (5 skipped)"));
+            (std::vector<std::string>{"good.png", "good~2.png", "{grate.png"}));
+  EXPECT_TRUE(contains(result.out, "3 files written for 3 of 7 entries (4 skipped)"));
   const auto entries = entriesOf(damaged);
   const Bytes palette = fixtures::samplePalette(fixtures::Game::Quake);
   expectPaletteLookup(damaged, entries[0], 0, palette, folder / "png" / "good.png");
@@ -232,7 +273,8 @@ TEST_F(ImageCommandsTest, SaysWhereItLookedForAPaletteAndWritesNothing) {
   for (const std::string command : {"export", "sheet"}) {
     SCOPED_TRACE(command);
     const auto result = run({command, command == "export" ? "--png" : "-o",
-                             (folder / "out").string(), (alone / "Quake.wad").string()});
+                             (folder / (command == "export" ? "out" : "out.png")).string(),
+                             (alone / "Quake.wad").string()});
     EXPECT_EQ(result.code, kExitFailure);
     const std::string base = alone.string() + "/";
     EXPECT_EQ(result.err, "texkit2-cli " + command + ": no palette found for " + base +
@@ -243,6 +285,7 @@ TEST_F(ImageCommandsTest, SaysWhereItLookedForAPaletteAndWritesNothing) {
                               "Give the game's palette with --palette FILE (a 768-byte "
                               "palette.lmp, 256 RGB triples).\n");
     EXPECT_FALSE(std::filesystem::exists(folder / "out"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "out.png"));
   }
   fixtures::writeFile(folder / "short.lmp", Bytes(700, 0));
   const auto result = run({"export", "--png", (folder / "out").string(), "--palette",
@@ -296,6 +339,37 @@ TEST_F(ImageCommandsTest, DrawsTheContactSheetInDirectoryOrder) {
   EXPECT_EQ(testing::readPng(sheetPath).width, images::DrawContactSheet(textures, 8).image.width);
 }
 
+TEST_F(ImageCommandsTest, WritesTheSheetInTheFormatItsExtensionNames) {
+  const struct {
+    std::string file;
+    Bytes start; // the format's own first bytes
+    bool lossless;
+  } cases[] = {
+      {"sheet.png", {0x89, 'P', 'N', 'G'}, true},
+      {"sheet.JPG", {0xFF, 0xD8, 0xFF}, false},
+      {"sheet.bmp", {'B', 'M'}, true},
+      {"sheet.Tga", {0, 0, 10}, true}, // no colour map, true colour run-length encoded
+  };
+  const auto png = run({"sheet", "-o", (folder / "reference.png").string(), wadPath});
+  ASSERT_EQ(png.code, kExitSuccess) << png.err;
+  const images::Image reference = testing::readPng(folder / "reference.png");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const auto result = run({"sheet", "-o", (folder / c.file).string(), wadPath});
+    ASSERT_EQ(result.code, kExitSuccess) << result.err;
+    const Bytes bytes = testing::readAll(folder / c.file);
+    ASSERT_GE(bytes.size(), c.start.size());
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(c.start.size())),
+              c.start);
+    const images::Image image = testing::decodePng(bytes);
+    EXPECT_EQ(image.width, reference.width);
+    EXPECT_EQ(image.height, reference.height);
+    if (c.lossless) {
+      EXPECT_TRUE(image.pixels == reference.pixels);
+    }
+  }
+}
+
 TEST_F(ImageCommandsTest, RefusesUsageErrors) {
   const struct {
     std::vector<std::string> args;
@@ -307,7 +381,11 @@ TEST_F(ImageCommandsTest, RefusesUsageErrors) {
       {{"export", "--png", "out", wadPath, wadPath}, "export: give exactly one WADFILE"},
       {{"export", "--png", "out", ""}, "export: WADFILE is empty"},
       {{"export", "--png", "out", "--columns", "3", wadPath}, "unknown option '--columns'"},
-      {{"sheet", wadPath}, "sheet: -o FILE.png is required"},
+      {{"sheet", wadPath}, "sheet: -o FILE is required"},
+      {{"sheet", "-o", "a.gif", wadPath}, "a.gif: give a file whose name ends in .png, .jpg"},
+      {{"sheet", "-o", "a.jpeg", wadPath}, "a.jpeg: give a file"},
+      {{"sheet", "-o", "png", wadPath}, "png: give a file"},
+      {{"sheet", "-o", "a.png.txt", wadPath}, "a.png.txt: give a file"},
       {{"sheet", "-o", "a.png", "--mips", wadPath}, "sheet: unknown option '--mips'"},
       {{"sheet", "-o", "a.png", "--columns", "0", wadPath},
        "--columns needs a whole number of at least 1, not '0'"},
@@ -323,7 +401,7 @@ TEST_F(ImageCommandsTest, RefusesUsageErrors) {
   }
   for (const std::string command : {"export", "sheet"}) {
     const auto missing = run({command, command == "export" ? "--png" : "-o",
-                              (folder / "x").string(), (folder / "none.wad").string()});
+                              (folder / "x.png").string(), (folder / "none.wad").string()});
     EXPECT_EQ(missing.code, kExitFailure);
     EXPECT_TRUE(contains(missing.err, "cannot open " + (folder / "none.wad").string()));
     const auto help = run({command, "--help"});

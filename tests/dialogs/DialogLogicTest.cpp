@@ -193,13 +193,14 @@ class TextureBrowserLogicTest : public ::testing::Test {
   RecordedMessages messages;
   std::string exportFolder;
   app::BrowserServices services{
-      platform::hostFileSystem(), messages, {},
-      [this](CDialog&, const std::string&) { return std::optional<std::string>(exportFolder); }};
+      platform::hostFileSystem(), messages, {}, [this](CDialog&, const std::string&) {
+        return std::optional<std::string>(exportFolder);
+      }};
 };
 
 TEST_F(TextureBrowserLogicTest, FiltersPlaysAndShowsTheChosenTexture) {
-  const auto palette = extract::FindGamePalette(platform::hostFileSystem(),
-                                                std::filesystem::path(wadPath).parent_path().string());
+  const auto palette = extract::FindGamePalette(
+      platform::hostFileSystem(), std::filesystem::path(wadPath).parent_path().string());
   ASSERT_TRUE(palette.palette);
   images::TextureCatalog catalog(platform::hostFileSystem(), wadPath, *palette.palette);
   app::CTextureBrowserDlg browser(catalog, services);
@@ -230,18 +231,44 @@ TEST_F(TextureBrowserLogicTest, FiltersPlaysAndShowsTheChosenTexture) {
   EXPECT_EQ(browser.GetPicture(B::kPicture).width, 0);
 }
 
-TEST_F(TextureBrowserLogicTest, ExportsWhatIsShownAndSaysWhatItSkipped) {
-  exportFolder = (folder.path() / "pictures").string();
-  const auto palette = extract::FindGamePalette(platform::hostFileSystem(),
-                                                std::filesystem::path(wadPath).parent_path().string());
+// Export All writes the WAD's every texture whatever the filter shows; Export Selected what is
+// chosen among those shown.
+TEST_F(TextureBrowserLogicTest, ExportsAllOrTheSelectionAndSaysWhatItSkipped) {
+  using B = app::CTextureBrowserDlg;
+  const std::vector<std::string> every = {"+0lava.png", "+1lava.png", "wall1.png", "{fence.png"};
+  const struct {
+    std::string filter;
+    std::vector<int> selection;
+    int command;
+    std::vector<std::string> files;
+  } cases[] = {
+      {"", {}, B::kExportAll, every},
+      {"lava", {}, B::kExportAll, every},
+      {"nothing", {}, B::kExportAll, every},
+      {"lava", {1}, B::kExportSelected, {"+1lava.png"}},
+  };
+  const auto palette = extract::FindGamePalette(
+      platform::hostFileSystem(), std::filesystem::path(wadPath).parent_path().string());
   images::TextureCatalog catalog(platform::hostFileSystem(), wadPath, *palette.palette);
-  app::CTextureBrowserDlg browser(catalog, services);
-  browser.Create();
-  browser.OnCommand(app::CTextureBrowserDlg::kExportAll);
-  ASSERT_EQ(messages.texts.size(), 1u);
-  EXPECT_EQ(messages.texts[0].substr(0, 12), "4 textures e");
-  EXPECT_NE(messages.texts[0].find("broken: not written"), std::string::npos);
-  EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(exportFolder) / "{fence.png"));
+  int run = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE("filter '" + c.filter + "', " + std::to_string(c.files.size()) + " files");
+    exportFolder = (folder.path() / ("pictures" + std::to_string(++run))).string();
+    messages.texts.clear();
+    B browser(catalog, services);
+    browser.Create();
+    browser.SetDlgItemText(B::kFilter, c.filter);
+    browser.OnEditChange(B::kFilter);
+    browser.SetThumbnailSelection(B::kThumbnails, c.selection);
+    EXPECT_TRUE(browser.isItemEnabled(c.command));
+    browser.OnCommand(c.command);
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(messages.texts[0].rfind(std::to_string(c.files.size()) + " texture", 0), 0u)
+        << messages.texts[0];
+    EXPECT_EQ(messages.texts[0].find("broken: not written") != std::string::npos,
+              c.command == B::kExportAll);
+    EXPECT_EQ(testing::folderNames(exportFolder), c.files);
+  }
 }
 
 TEST_F(TextureBrowserLogicTest, OpeningSaysWhyItCannotAndOpensNothing) {
@@ -258,9 +285,11 @@ TEST_F(TextureBrowserLogicTest, OpeningSaysWhyItCannotAndOpensNothing) {
   } cases[] = {
       {"", std::nullopt, {}},
       {(elsewhere / "mine.wad").string(), std::nullopt, {"No palette was found for "}},
-      {(elsewhere / "mine.wad").string(), (elsewhere / "odd.lmp").string(),
+      {(elsewhere / "mine.wad").string(),
+       (elsewhere / "odd.lmp").string(),
        {"No palette was found for ", (elsewhere / "odd.lmp").string()}},
-      {(std::filesystem::path(wadPath).parent_path() / "bad.wad").string(), std::nullopt,
+      {(std::filesystem::path(wadPath).parent_path() / "bad.wad").string(),
+       std::nullopt,
        {(std::filesystem::path(wadPath).parent_path() / "bad.wad").string() +
         " is not a valid WAD2 file"}},
   };

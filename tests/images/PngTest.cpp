@@ -52,6 +52,26 @@ TEST(PngTest, RefusesWhatCannotBeAPngFile) {
   }
 }
 
+// JPEG and TGA hold each dimension in 16 bits: a wider picture is refused, not cut short.
+TEST(PngTest, RefusesWhatAFormatCannotHold) {
+  const Image wide = gradient(0x10000, 1, 3);
+  const struct {
+    ImageFormat format;
+    bool fits;
+  } cases[] = {{ImageFormat::Png, true},
+               {ImageFormat::Bmp, true},
+               {ImageFormat::Jpeg, false},
+               {ImageFormat::Tga, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.format));
+    if (c.fits) {
+      EXPECT_FALSE(EncodeImage(wide, c.format).empty());
+    } else {
+      EXPECT_THROW(EncodeImage(wide, c.format), ImageError);
+    }
+  }
+}
+
 TEST(PngTest, WritesAFileOrSaysWhyNot) {
   testing::TempFolder folder;
   const Image image = gradient(3, 2, 3);

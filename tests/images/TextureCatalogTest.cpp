@@ -4,9 +4,8 @@
 #include "tests/common/TempFolder.h"
 #include "tests/support/Builders.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace texkit2::images {
 namespace {
@@ -28,7 +27,8 @@ extract::Palette rampPalette() {
 
 std::array<std::uint8_t, 4> pixel(const Image& image, std::int32_t x, std::int32_t y) {
   const auto at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
-                   static_cast<std::size_t>(x)) * 4;
+                   static_cast<std::size_t>(x)) *
+                  4;
   return {image.pixels[at], image.pixels[at + 1], image.pixels[at + 2], image.pixels[at + 3]};
 }
 
@@ -54,8 +54,8 @@ TEST_F(TextureCatalogTest, ThumbnailsFitTheSquareAndComeFromTheEnginesOwnLevels)
   } cases[] = {{16, 16, 16, 16}, {64, 64, 64, 64}, {256, 128, 64, 32}, {128, 256, 32, 64}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
-    auto catalog = open({{textureName("t"), makeCountingMipTexture(textureName("t"), c.width,
-                                                                    c.height)}});
+    auto catalog =
+        open({{textureName("t"), makeCountingMipTexture(textureName("t"), c.width, c.height)}});
     const Image thumb = catalog.thumbnail(0, 64);
     EXPECT_EQ(thumb.width, c.thumbWidth);
     EXPECT_EQ(thumb.height, c.thumbHeight);
@@ -66,8 +66,8 @@ TEST_F(TextureCatalogTest, ThumbnailsFitTheSquareAndComeFromTheEnginesOwnLevels)
 }
 
 TEST_F(TextureCatalogTest, TheLevelsViewPutsEachLevelInItsPlaceInThePalettesColours) {
-  auto catalog = open({{textureName("{fence"), makeCountingMipTexture(textureName("{fence"), 32,
-                                                                         16, 250)}});
+  auto catalog =
+      open({{textureName("{fence"), makeCountingMipTexture(textureName("{fence"), 32, 16, 250)}});
   const Image view = catalog.levelsView(0, 4);
   ASSERT_EQ(view.width, 36);          // levels 1-3 under level 0: 16 + 8 + 4 and two gaps
   ASSERT_EQ(view.height, 16 + 4 + 8); // level 0, the gap, level 1
@@ -76,8 +76,7 @@ TEST_F(TextureCatalogTest, TheLevelsViewPutsEachLevelInItsPlaceInThePalettesColo
   EXPECT_EQ(pixel(view, 5, 0), colour(255, 0)); // index 255 of a '{' name shows through
   EXPECT_EQ(pixel(view, 0, 20), colour(static_cast<std::uint8_t>((250 + 512) % 256)));
   EXPECT_EQ(pixel(view, 20, 20), colour(static_cast<std::uint8_t>((250 + 512 + 128) % 256)));
-  EXPECT_EQ(pixel(view, 32, 20),
-            colour(static_cast<std::uint8_t>((250 + 512 + 128 + 32) % 256)));
+  EXPECT_EQ(pixel(view, 32, 20), colour(static_cast<std::uint8_t>((250 + 512 + 128 + 32) % 256)));
   EXPECT_EQ(pixel(view, 17, 20)[3], 0); // the gap
 }
 
@@ -100,7 +99,8 @@ TEST_F(TextureCatalogTest, SequencesPlayTheirFramesInOrderAndAlternatesApart) {
     SCOPED_TRACE(catalog.items()[c.entry].name);
     EXPECT_EQ(catalog.isAnimated(c.entry), c.frames[1] != c.entry);
     for (std::uint64_t tick = 0; tick < c.frames.size(); ++tick) {
-      EXPECT_EQ(catalog.frameAt(c.entry, tick), c.frames[tick]) << "tick " << tick;
+      EXPECT_EQ(catalog.frameAt(c.entry, tick), c.frames[static_cast<std::size_t>(tick)])
+          << "tick " << tick;
     }
   }
   EXPECT_EQ(catalog.filter("SLIME"), (std::vector<std::size_t>{0, 1, 3, 4, 5}));
@@ -124,24 +124,25 @@ TEST_F(TextureCatalogTest, DamagedEntriesSayWhyAndGiveNoPicture) {
   EXPECT_TRUE(catalog.items()[3].problem.empty());
 }
 
-TEST_F(TextureCatalogTest, ExportWritesTheChosenEntriesOnceEach) {
-  // Two entries named alike up to the zero byte would share a file.
+TEST_F(TextureCatalogTest, ExportWritesEachChosenEntryIntoAFileOfItsOwn) {
+  // Two entries named alike up to the zero byte: the second gets a numbered file.
   auto catalog = open({{textureName("a"), makeCountingMipTexture(textureName("a"), 16, 16)},
                        {fixtures::rawTextureName(std::string("b\0x\0\0\0\0\0\0\0\0\0\0\0\0\0", 16)),
                         makeCountingMipTexture(textureName("b"), 16, 16)},
                        {fixtures::rawTextureName(std::string("b\0y\0\0\0\0\0\0\0\0\0\0\0\0\0", 16)),
                         makeCountingMipTexture(textureName("b"), 16, 16)}});
-  std::vector<ExportEvent::Kind> kinds;
+  std::vector<std::string> written;
   const auto out = (folder.path() / "out").string();
-  const auto totals = ExportTextures(platform::hostFileSystem(), catalog.file(),
-                                     catalog.contents(), {1, 2}, catalog.palette(), out, false,
-                                     [&](const ExportEvent& e) { kinds.push_back(e.kind); });
-  EXPECT_EQ(kinds, (std::vector<ExportEvent::Kind>{ExportEvent::Kind::Wrote,
-                                                   ExportEvent::Kind::SharedFile}));
-  EXPECT_EQ(totals.files, 1u);
-  EXPECT_EQ(totals.skipped, 1u);
-  EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(out) / "b.png"));
-  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(out) / "a.png"));
+  const auto totals =
+      ExportTextures(platform::hostFileSystem(), catalog.file(), catalog.contents(), {1, 2},
+                     catalog.palette(), out, false, [&](const ExportEvent& e) {
+                       EXPECT_EQ(e.kind, ExportEvent::Kind::Wrote);
+                       written.push_back(std::filesystem::path(e.path).filename().string());
+                     });
+  EXPECT_EQ(written, (std::vector<std::string>{"b.png", "b~2.png"}));
+  EXPECT_EQ(totals.files, 2u);
+  EXPECT_EQ(totals.skipped, 0u);
+  EXPECT_EQ(testing::folderNames(out), written);
 }
 
 } // namespace

@@ -4,75 +4,95 @@
 
 #include <gtest/gtest.h>
 #include <set>
+#include <vector>
 
 namespace texkit2::images {
 namespace {
 
-TEST(TextureFileNamesTest, WritesWhatWindowsForbidsOrFoldsAsEscapes) {
+TEST(TextureFileNamesTest, KeepsPortableNamesAndChangesOnlyWhatSomeSystemRefuses) {
   const struct {
     std::string name;
-    int level;
-    std::string file;
+    std::string stem;
   } cases[] = {
-      {"wall1", 0, "wall1.png"},
-      {"+0slime", 0, "+0slime.png"},
-      {"{grate", 2, "{grate.mip2.png"},
-      {"*water1", 0, "%2Awater1.png"},
-      {"*water1", 3, "%2Awater1.mip3.png"},
-      {"WALL1", 0, "^W^A^L^L1.png"},
-      {"+0Displ_1", 1, "+0^Displ_1.mip1.png"},
-      {"a<b>c:d\"e/f\\g|h?i", 0, "a%3Cb%3Ec%3Ad%22e%2Ff%5Cg%7Ch%3Fi.png"},
-      {"50%^2", 0, "50%25%5E2.png"},
-      {"e1m1.tex ", 0, "e1m1%2Etex%20.png"},
-      {std::string("caf\xe9\x01", 5), 0, "caf%E9%01.png"},
-      {"con", 0, "%63on.png"},
-      {"lpt9", 1, "%6Cpt9.mip1.png"},
-      {"com", 0, "com.png"},
-      {"console", 0, "console.png"},
-      {"CON", 0, "^C^O^N.png"},
+      {"wall1", "wall1"},
+      {"WALL1", "WALL1"},
+      {"+0Displ_1", "+0Displ_1"},
+      {"{grate", "{grate"},
+      {"50%^2 e1m1.tex", "50%^2 e1m1.tex"},
+      {"*water1", "#water1"},
+      {"a<b>c:d\"e/f\\g|h?i", "a%3Cb%3Ec%3Ad%22e%2Ff%5Cg%7Ch%3Fi"},
+      {std::string("caf\xe9\x01\x7f", 6), "caf%E9%01%7F"},
+      {"con", "con_"},
+      {"NUL", "NUL_"},
+      {"Lpt9.tex", "Lpt9_.tex"},
+      {"aux .x", "aux _.x"},
+      {"com1", "com1_"},
+      {"com0", "com0"},
+      {"com", "com"},
+      {"console", "console"},
+      {"prn1", "prn1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(TextureFileName(c.name, c.level), c.file);
-    const auto parsed = ParseTextureFileName(c.file);
-    ASSERT_TRUE(parsed.has_value());
-    EXPECT_EQ(parsed->name, c.name);
-    EXPECT_EQ(parsed->level, c.level);
+    EXPECT_EQ(PortableTextureName(c.name), c.stem);
+  }
+  EXPECT_EQ(TextureFileName("#water1"), "#water1.png");
+  EXPECT_EQ(TextureFileName("#water1", 3), "#water1.mip3.png");
+}
+
+TEST(TextureFileNamesTest, NumbersFilesThatWouldMeetEarlierOnes) {
+  const struct {
+    std::vector<std::string> names;
+    int levels;
+    std::vector<std::string> stems;
+  } cases[] = {
+      {{"wall1", "WALL1", "Wall1"}, 1, {"wall1", "WALL1~2", "Wall1~3"}},
+      {{"*water1", "#water1", "#WATER1"}, 1, {"#water1", "#water1~2", "#WATER1~3"}},
+      {{"a:b", "a%3Ab"}, 1, {"a%3Ab", "a%3Ab~2"}},
+      {{"wall1~2", "wall1", "wall1"}, 1, {"wall1~2", "wall1", "wall1~3"}},
+      {{"con", "con_"}, 1, {"con_", "con_~2"}},
+      // With the smaller levels, a name ending in .mip1 meets level 1 of another.
+      {{"a", "a.mip1"}, 4, {"a", "a.mip1~2"}},
+      {{"a", "a.mip1"}, 1, {"a", "a.mip1"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.names.front() + ", " + std::to_string(c.levels) + " levels");
+    TextureFileNamer namer(c.levels);
+    std::vector<std::string> stems;
+    for (const auto& name : c.names) {
+      stems.push_back(namer.stem(name));
+    }
+    EXPECT_EQ(stems, c.stems);
   }
 }
 
-// Every name of one or two bytes: back to itself, and never into the file of another name,
-// not even where letter case is not told apart.
-TEST(TextureFileNamesTest, IsReversibleAndOneFilePerNameInAnyLetterCase) {
+// Every name of one or two bytes: a file every system takes, and none that meets another's in
+// any letter case.
+TEST(TextureFileNamesTest, GivesEveryNameAPortableFileOfItsOwn) {
+  TextureFileNamer namer(4);
   std::set<std::string> folded;
-  std::size_t names = 0;
+  std::size_t files = 0;
   for (int a = 1; a < 256; ++a) {
     for (int b = 0; b < 256; ++b) {
       std::string name(1, static_cast<char>(a));
       if (b != 0) {
         name += static_cast<char>(b);
       }
-      for (const int level : {0, 1}) {
-        const std::string file = TextureFileName(name, level);
-        const auto parsed = ParseTextureFileName(file);
-        ASSERT_TRUE(parsed.has_value()) << file;
-        ASSERT_EQ(parsed->name, name) << file;
-        ASSERT_EQ(parsed->level, level) << file;
+      const std::string stem = namer.stem(name);
+      for (int level = 0; level < 4; ++level) {
+        const std::string file = TextureFileName(stem, level);
+        for (const char c : file) {
+          const auto byte = static_cast<unsigned char>(c);
+          ASSERT_TRUE(byte >= 0x20 && byte < 0x7F &&
+                      std::string_view("/\\:?\"<>|*").find(c) == std::string_view::npos)
+              << file;
+        }
         folded.insert(platform::lowerAscii(file));
-        ++names;
+        ++files;
       }
     }
   }
-  EXPECT_EQ(folded.size(), names);
-}
-
-TEST(TextureFileNamesTest, ParsesOnlyItsOwnFileNames) {
-  for (const char* file : {"wall1.PNG", "wall1", ".png", "WALL1.png", "%2awater.png",
-                           "%2Awater.jpg", "%2.png", "^w.png", "*water.png", "a.mip4.png",
-                           "a.mip0.png", "a.b.png", "a.mip1.mip2.png", "a b.png"}) {
-    SCOPED_TRACE(file);
-    EXPECT_FALSE(ParseTextureFileName(file).has_value());
-  }
+  EXPECT_EQ(folded.size(), files);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # check_completion.sh PROGRAM COMPLETION: the bash completion COMPLETION offers what
 # `PROGRAM --help` lists: each command, each option of `PROGRAM COMMAND --help` (and --help) and
-# nothing else, the games of --game, folders (not files) for DATAFOLDER and --wine-prefix, and
-# folders and WAD files for info.
+# nothing else, the games of --game, folders (not files) for DATAFOLDER and --wine-prefix,
+# folders and the pictures sheet writes for its -o, and folders and WAD files for info.
 set -u
 program=$1
 completion=$2
@@ -55,11 +55,12 @@ expect "--game h" "hexen2" "$(offered register --game h)"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/id1" "$work/idle" "$work/prefix"
-touch "$work/id1.txt" "$work/PAK0.PAK" "$work/Quake.wad"
+touch "$work/id1.txt" "$work/PAK0.PAK" "$work/Quake.wad" "$work/old.PNG" "$work/s.tga"
 cd "$work" || exit 1
 expect "DATAFOLDER" "$(printf '%s\n' id1 idle)" "$(offered extract --game quake id)"
 expect "--wine-prefix" "prefix" "$(offered register --wine-prefix p)"
 expect "no files for DATAFOLDER" "" "$(offered extract --game quake PAK)"
+expect "sheet -o" "$(printf '%s\n' id1 idle old.PNG prefix s.tga)" "$(offered sheet -o '')"
 expect "WADFILE" "$(printf '%s\n' Quake.wad id1 idle prefix PAK0.PAK | grep -v PAK | sort)" \
   "$(offered info '')"
 
