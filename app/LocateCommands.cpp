@@ -17,9 +17,11 @@ std::string foundText(platform::FileSystem& files, const std::string& folder) {
 
 } // namespace
 
-void installLocateCommands(AppServices& services, platform::Drives& drives) {
-  services.search = [&services, &drives](CExtractDlg& main) {
-    if (locate::RunSearch(&main, main.gameKind(), main.dataFolderRef(), drives, services.files)) {
+void installLocateCommands(AppServices& services, platform::Drives& drives,
+                           locate::LibraryLookup libraries) {
+  services.search = [&services, &drives, libraries = std::move(libraries)](CExtractDlg& main) {
+    if (locate::RunSearch(&main, main.gameKind(), main.dataFolderRef(), drives, services.files,
+                          libraries)) {
       main.ShowFolderLocated(foundText(services.files, main.dataFolderRef()));
     }
     main.UpdateData(false);

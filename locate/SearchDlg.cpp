@@ -1,6 +1,7 @@
 #include "locate/SearchDlg.h"
 
 #include "framework/LongOperation.h"
+#include "framework/Resources.h"
 #include "locate/DriveSearch.h"
 
 #include <atomic>
@@ -49,8 +50,8 @@ class StatusLine {
 } // namespace
 
 CSearchDlg::CSearchDlg(platform::Drives& drives, platform::FileSystem& files,
-                       framework::CDialog* owner)
-    : CDialog(138, owner), m_drives(drives), m_files(files) {}
+                       framework::CDialog* owner, LibraryLookup libraries)
+    : CDialog(138, owner), m_drives(drives), m_files(files), m_libraries(std::move(libraries)) {}
 
 CSearchDlg::~CSearchDlg() {
   if (peer() != nullptr) {
@@ -74,6 +75,7 @@ void CSearchDlg::DoDataExchange(framework::DataExchange& dx) {
   framework::DDX_Check(dx, kHardDrives, m_hardDrives);
   framework::DDX_Check(dx, kNetwork, m_networkDrives);
   framework::DDX_Check(dx, kRemovable, m_removableDrives);
+  framework::DDX_Check(dx, kGameLibraries, m_gameLibraries);
   framework::DDX_Text(dx, kStatus, m_statusText);
 }
 
@@ -81,6 +83,20 @@ bool CSearchDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   AnimateOpen(kAnimation, kSearchClip);
   EnableItem(kBeginSearch, false);
+  EnableToolTips();
+  return true;
+}
+
+bool CSearchDlg::OnToolTipNeedText(int controlId, std::string& text) {
+  // Only the Game Libraries box explains itself; the drive kinds say what they are.
+  if (controlId != kGameLibraries) {
+    return false;
+  }
+  const auto entry = framework::LoadString(kGameLibraries);
+  if (!entry) {
+    return false;
+  }
+  text = *entry;
   return true;
 }
 
@@ -89,6 +105,7 @@ void CSearchDlg::OnCommand(int controlId) {
   case kHardDrives:
   case kNetwork:
   case kRemovable:
+  case kGameLibraries:
     OnSearchOption();
     break;
   case kBeginSearch:
@@ -104,7 +121,8 @@ void CSearchDlg::OnCommand(int controlId) {
 
 void CSearchDlg::OnSearchOption() {
   UpdateData(true);
-  EnableItem(kBeginSearch, m_hardDrives == 1 || m_networkDrives == 1 || m_removableDrives == 1);
+  EnableItem(kBeginSearch, m_hardDrives == 1 || m_networkDrives == 1 || m_removableDrives == 1 ||
+                               m_gameLibraries == 1);
 }
 
 void CSearchDlg::OnBeginSearch() {
@@ -124,9 +142,14 @@ void CSearchDlg::OnBeginSearch() {
     StatusLine statusLine(*this);
     bool success = false;
     std::string& folder = *m_gameDataFolder;
+    const bool walk = m_hardDrives == 1 || m_networkDrives == 1 || m_removableDrives == 1;
     framework::runLongOperation([&] {
-      success = SearchDrives(m_drives, m_files, options, m_executableName, m_game, folder,
-                             [&](const std::string& entered) { statusLine.enter(entered); });
+      // The stores' records answer at once; the drives are walked only when they hold nothing.
+      success = m_gameLibraries == 1 && SearchGameLibraries(m_libraries, m_files, m_game, folder);
+      if (!success && walk) {
+        success = SearchDrives(m_drives, m_files, options, m_executableName, m_game, folder,
+                               [&](const std::string& entered) { statusLine.enter(entered); });
+      }
     });
     if (success) {
       status = "File found";
@@ -135,6 +158,7 @@ void CSearchDlg::OnBeginSearch() {
       EnableItem(kHardDrives, false);
       EnableItem(kNetwork, false);
       EnableItem(kRemovable, false);
+      EnableItem(kGameLibraries, false);
       FlashWindow(true);
       SetTimer(kFlashTimer, 400);
       m_found = true;
@@ -167,12 +191,13 @@ void CSearchDlg::OnTimer(int /*id*/) {
 }
 
 bool RunSearch(framework::CDialog* owner, extract::GameKind game, std::string& gameDataFolder,
-               platform::Drives& drives, platform::FileSystem& files) {
+               platform::Drives& drives, platform::FileSystem& files,
+               const LibraryLookup& libraries) {
   const extract::GameInfo* info = extract::gameInfo(game);
   if (info == nullptr) {
     return false;
   }
-  CSearchDlg dialog(drives, files, owner);
+  CSearchDlg dialog(drives, files, owner, libraries);
   dialog.SetSearchTarget(info->executable, gameDataFolder, game);
   return dialog.DoModal() == framework::CDialog::IDOK && !gameDataFolder.empty();
 }

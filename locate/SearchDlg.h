@@ -2,6 +2,7 @@
 
 #include "extract/GameKind.h"
 #include "framework/Dialog.h"
+#include "locate/LibrarySearch.h"
 #include "platform/Drives.h"
 #include "platform/File.h"
 
@@ -19,9 +20,11 @@ class CSearchDlg final : public framework::CDialog {
   static constexpr int kRemovable = 1029;
   static constexpr int kHardDrives = 1030;
   static constexpr int kNetwork = 1031;
+  static constexpr int kGameLibraries = 1039;
 
+  // `libraries` answers for the Game Libraries box; empty, they record nothing.
   CSearchDlg(platform::Drives& drives, platform::FileSystem& files,
-             framework::CDialog* owner = nullptr);
+             framework::CDialog* owner = nullptr, LibraryLookup libraries = {});
   ~CSearchDlg() override;
 
   void SetSearchTarget(const std::string& executableName, std::string& gameDataFolder,
@@ -41,10 +44,12 @@ class CSearchDlg final : public framework::CDialog {
   bool OnInitDialog() override;
   void OnClose() override { OnOkCancel(); }
   void OnTimer(int id) override;
+  bool OnToolTipNeedText(int controlId, std::string& text) override;
 
  private:
   platform::Drives& m_drives;
   platform::FileSystem& m_files;
+  LibraryLookup m_libraries;
   std::string* m_gameDataFolder = nullptr;
   bool m_found = false;
   extract::GameKind m_game = extract::kGameNone;
@@ -52,12 +57,14 @@ class CSearchDlg final : public framework::CDialog {
   int m_hardDrives = 0;
   int m_networkDrives = 0;
   int m_removableDrives = 0;
+  int m_gameLibraries = 0;
   std::string m_statusText;
 };
 
 // The main window's Search command: the accepted data folder, or nullopt.
 // `gameDataFolder` receives what the search writes, also without success.
 bool RunSearch(framework::CDialog* owner, extract::GameKind game, std::string& gameDataFolder,
-               platform::Drives& drives, platform::FileSystem& files);
+               platform::Drives& drives, platform::FileSystem& files,
+               const LibraryLookup& libraries = {});
 
 } // namespace texkit2::locate

@@ -4,6 +4,7 @@
 #include "app/LocateCommands.h"
 #include "app/WadInfoDlg.h"
 #include "extract/TexturePack.h"
+#include "locate/GameLibraries.h"
 #include "locate/LocateDlg.h"
 #include "locate/SearchDlg.h"
 #include "platform/MemoryRegistryStore.h"
@@ -11,6 +12,7 @@
 #include "tests/gui/GuiSupport.h"
 #include "tests/gui/WadInfoSupport.h"
 #include "tests/locate/gui/LocateGuiSupport.h"
+#include "tests/support/GameLibraryFixtures.h"
 #include "tests/support/SampleGame.h"
 
 #include <QAbstractButton>
@@ -37,7 +39,8 @@ class EndToEndTest : public ::testing::Test {
     disk = drives.addDrive(folder / "disk", platform::DriveType::Fixed);
     store.createKey(std::string(extract::kTexturePackBase) + "0");
     services.openRegistry = [this] { return testing::forwardingRegistry(store); };
-    installLocateCommands(services, drives);
+    librarySources.home = folder / "home";
+    installLocateCommands(services, drives, locate::libraryLookup(librarySources));
     main = std::make_unique<CExtractDlg>(services);
     testing::window(*main).show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&testing::window(*main)));
@@ -83,6 +86,7 @@ class EndToEndTest : public ::testing::Test {
   testing::TempFolder folder;
   fixtures::SampleGameInfo sample;
   platform::MemoryDrives drives;
+  locate::GameLibrarySources librarySources; // a home of the test's own
   std::string disk;
   platform::MemoryRegistryStore store;
   testing::RecordingMessageBoxes messages;
@@ -153,6 +157,43 @@ TEST_F(EndToEndTest, SearchFindsAnId1OfOneArchiveAndRegistersItsOwnName) {
   ASSERT_TRUE(values.contains("path"));
   const auto& path = values.at("path").data;
   EXPECT_EQ(std::string(path.begin(), path.end() - 1), disk + "quake/Id1/Quake.wad");
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+// The game as Steam installs the re-release: found from Steam's records alone, without a
+// quake.exe anywhere, and extracted from its one archive.
+TEST_F(EndToEndTest, SearchTheGameLibrariesForASteamRereleaseExtract) {
+  const auto steam = folder / "home/.local/share/Steam";
+  const auto rerelease = steam / "steamapps/common/Quake/rerelease/id1";
+  testing::writeText(steam / "steamapps/libraryfolders.vdf",
+                     fixtures::libraryFoldersVdf({steam.string()}));
+  testing::writeText(steam / "steamapps/appmanifest_2310.acf",
+                     fixtures::appManifest("2310", "Quake"));
+  std::filesystem::create_directories(rerelease);
+  std::filesystem::copy_file(sample.dataFolder / "PAK0.PAK", rerelease / "pak0.pak");
+  click(kQuake);
+  OnNextModal search([&](QWidget* modal) {
+    auto* dialog = testing::dialogOf<locate::CSearchDlg>(modal);
+    ASSERT_NE(dialog, nullptr);
+    framework::QtDialog& window = testing::window(*dialog);
+    QTest::mouseClick(window.item<QCheckBox>(1039), Qt::LeftButton); // game libraries
+    QTest::mouseClick(window.item<QAbstractButton>(1026), Qt::LeftButton);
+    EXPECT_EQ(dialog->GetDlgItemText(1021), "File found");
+    QTest::mouseClick(window.item<QAbstractButton>(1032), Qt::LeftButton);
+    if (modal->isVisible()) {
+      static_cast<QDialog*>(modal)->reject();
+    }
+  });
+  click(kSearch);
+  ASSERT_TRUE(search.ran());
+  EXPECT_TRUE(drives.listedFolders().empty()); // no drive walked
+  EXPECT_EQ(main->GetDlgItemText(kStatus), "Found pak0.pak");
+  EXPECT_EQ(main->dataFolder(), rerelease.string() + "/");
+
+  const auto shown = extract();
+  EXPECT_FALSE(shown.empty());
+  EXPECT_EQ(main->GetDlgItemText(kStatus), "Extraction complete!");
+  EXPECT_TRUE(std::filesystem::is_regular_file(rerelease / "Quake.wad"));
   EXPECT_TRUE(messages.shown.empty());
 }
 

@@ -59,12 +59,59 @@ TEST_F(SearchDlgTest, BeginSearchNeedsAnOption) {
   EXPECT_EQ(dialog.GetDlgItemText(1032), "&Cancel");
   EXPECT_TRUE(dialog.IsAnimationOpen(1027));
   EXPECT_FALSE(dialog.IsAnimationPlaying(1027));
-  for (const int box : {1030, 1031, 1029}) {
+  for (const int box : {1030, 1031, 1029, 1039}) {
     SCOPED_TRACE(box);
     tick(dialog, box);
     EXPECT_TRUE(dialog.isItemEnabled(1026));
     tick(dialog, box);
     EXPECT_FALSE(dialog.isItemEnabled(1026));
+  }
+}
+
+// Ticked, Game Libraries answers first; the drives are walked only when the libraries record
+// nothing. Its tooltip is the only one the dialog shows.
+TEST_F(SearchDlgTest, GameLibrariesComeBeforeTheDrives) {
+  const auto rerelease = std::filesystem::canonical(folder.path()) / "steam/Quake/rerelease/id1";
+  testing::writeText(rerelease / "pak0.pak", "PACK");
+  struct Case {
+    const char* what;
+    std::vector<int> boxes;
+    std::optional<std::string> recorded;
+    std::string found; // "" for "File not found"
+  };
+  const Case cases[] = {
+      {"libraries alone", {1039}, rerelease.string() + "/", rerelease.string() + "/"},
+      {"libraries before the drive",
+       {1039, 1030},
+       rerelease.string() + "/",
+       rerelease.string() + "/"},
+      {"nothing recorded, then the drive", {1039, 1030}, std::nullopt, expectedDataFolder()},
+      {"nothing recorded, no drive", {1039}, std::nullopt, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    drives.clearListed();
+    CSearchDlg dialog(drives, files, nullptr, [&](extract::GameKind game) {
+      EXPECT_EQ(game, extract::kGameQuake);
+      return c.recorded;
+    });
+    dataFolder.clear();
+    dialog.SetSearchTarget("quake.exe", dataFolder, extract::kGameQuake);
+    dialog.Create();
+    EXPECT_EQ(dialog.toolTipText(1039),
+              "Look where Steam, GOG, Epic and installed packages keep the game");
+    EXPECT_EQ(dialog.toolTipText(1030), "");
+    for (const int box : c.boxes) {
+      tick(dialog, box);
+    }
+    click(dialog, 1026);
+    EXPECT_EQ(dialog.GetDlgItemText(1021), c.found.empty() ? "File not found" : "File found");
+    EXPECT_EQ(dialog.found(), !c.found.empty());
+    EXPECT_EQ(dialog.isItemEnabled(1039), c.found.empty());
+    if (!c.found.empty()) {
+      EXPECT_EQ(dataFolder, c.found);
+    }
+    EXPECT_EQ(drives.listedFolders().empty(), c.recorded.has_value() || c.boxes.size() == 1);
   }
 }
 

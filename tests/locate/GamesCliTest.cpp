@@ -133,12 +133,21 @@ TEST(GamesCliTest, SearchLooksInTheLibrariesBeforeTheDrives) {
     std::string out;
   };
   const Case cases[] = {
-      {"re-release recorded", {"search", "--game", "quake", "--libraries", "--fixed"},
-       temp / "home", kExitSuccess, (common / "Quake/rerelease/id1").string() + "/\n"},
-      {"nothing recorded, then the drive", {"search", "--game", "quake", "--fixed", "--libraries"},
-       temp / "nobody", kExitSuccess, (temp / "disk/quake/id1").string() + "/\n"},
-      {"nothing recorded, no drive", {"search", "--game", "quake", "--libraries"},
-       temp / "nobody", kExitFailure, ""},
+      {"re-release recorded",
+       {"search", "--game", "quake", "--libraries", "--fixed"},
+       temp / "home",
+       kExitSuccess,
+       (common / "Quake/rerelease/id1").string() + "/\n"},
+      {"nothing recorded, then the drive",
+       {"search", "--game", "quake", "--fixed", "--libraries"},
+       temp / "nobody",
+       kExitSuccess,
+       (temp / "disk/quake/id1").string() + "/\n"},
+      {"nothing recorded, no drive",
+       {"search", "--game", "quake", "--libraries"},
+       temp / "nobody",
+       kExitFailure,
+       ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

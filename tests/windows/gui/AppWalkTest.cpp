@@ -5,9 +5,11 @@
 #include "app/LocateCommands.h"
 #include "extract/TexturePack.h"
 #include "framework/win32/Win32Screenshot.h"
+#include "locate/GameLibraries.h"
 #include "platform/MemoryDrives.h"
 #include "tests/common/SlowFileSystem.h"
 #include "tests/common/TempFolder.h"
+#include "tests/support/GameLibraryFixtures.h"
 #include "tests/support/SampleGame.h"
 #include "tests/windows/Win32Registry.h"
 #include "tests/windows/gui/GuiTestSupport.h"
@@ -105,7 +107,8 @@ class AppWalkTest : public ::testing::Test {
   std::unique_ptr<CExtractDlg> open(platform::FileSystem& files) {
     services = std::make_unique<app::AppServices>(app::AppServices{
         files, messages, [] { return platform::openHostRegistry(); }, {}, {}, {}, {}});
-    app::installLocateCommands(*services, drives);
+    librarySources.home = folder / "home";
+    app::installLocateCommands(*services, drives, locate::libraryLookup(librarySources));
     auto dialog = std::make_unique<CExtractDlg>(*services);
     dialog->Create();
     main = windowOf(dialog.get());
@@ -147,6 +150,7 @@ class AppWalkTest : public ::testing::Test {
   testing::TempFolder folder;
   fixtures::SampleGameInfo sample;
   platform::MemoryDrives drives;
+  locate::GameLibrarySources librarySources; // a home of the test's own
   std::string disk;
   testing::EditorSettings settings;
   RecordedMessages messages;
@@ -215,6 +219,34 @@ TEST_F(AppWalkTest, SearchOnASlowDiscWhileTheAnimationPlays) {
   ::KillTimer(nullptr, timer);
   EXPECT_GE(Frames::seen.size(), 3u) << "the animation did not move during the run";
   expectExtractedAndRegistered(shown, disk + "quake\\id1\\");
+}
+
+// Steam's re-release, found from Steam's records alone and extracted from its one archive.
+TEST_F(AppWalkTest, SearchTheGameLibrariesForASteamRerelease) {
+  if (settings.preexisting()) {
+    GTEST_SKIP() << "the level editor's own settings are here";
+  }
+  const auto steam = folder / "home" / ".local" / "share" / "Steam";
+  const auto rerelease = steam / "steamapps" / "common" / "Quake" / "rerelease" / "id1";
+  testing::writeText(steam / "steamapps" / "libraryfolders.vdf",
+                     fixtures::libraryFoldersVdf({steam.string()}));
+  testing::writeText(steam / "steamapps" / "appmanifest_2310.acf",
+                     fixtures::appManifest("2310", "Quake"));
+  std::filesystem::create_directories(rerelease);
+  std::filesystem::copy_file(sample.dataFolder / "PAK0.PAK", rerelease / "pak0.pak");
+  auto dialog = open(platform::hostFileSystem());
+  whenModal([&](HWND search) {
+    click(search, 1039); // game libraries
+    click(search, 1026);
+    EXPECT_EQ(itemText(search, 1021), "File found");
+    click(search, 1032);
+  });
+  click(main, CExtractDlg::kSearch);
+  ASSERT_EQ(itemText(main, CExtractDlg::kStatus), "Found pak0.pak");
+  const auto shown = begin();
+  EXPECT_FALSE(shown.empty());
+  EXPECT_EQ(itemText(main, CExtractDlg::kStatus), "Extraction complete!");
+  EXPECT_TRUE(std::filesystem::is_regular_file(rerelease / "Quake.wad"));
 }
 
 TEST_F(AppWalkTest, TheSystemMenuOpensTheAbout) {
