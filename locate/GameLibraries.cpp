@@ -186,7 +186,7 @@ std::optional<std::string> readRegistryString(platform::RegistryStore* store,
     std::vector<std::uint8_t> data(size);
     if (store->queryValue(handle, value, type, data.data(), size) == platform::kRegSuccess &&
         size <= data.size()) {
-      std::string read(data.begin(), data.begin() + size);
+      std::string read(reinterpret_cast<const char*>(data.data()), size);
       while (!read.empty() && read.back() == '\0') {
         read.pop_back();
       }
