@@ -186,7 +186,7 @@ std::optional<std::string> readRegistryString(platform::RegistryStore* store,
     std::vector<std::uint8_t> data(size);
     if (store->queryValue(handle, value, type, data.data(), size) == platform::kRegSuccess &&
         size <= data.size()) {
-      std::string read(data.begin(), data.begin() + size);
+      std::string read(reinterpret_cast<const char*>(data.data()), size);
       while (!read.empty() && read.back() == '\0') {
         read.pop_back();
       }
@@ -752,8 +752,11 @@ GameLibrariesResult findGameLibraries(const GameLibrarySources& sources, extract
     const Machine wine{prefix};
     platform::WineRegistryOptions userOptions;
     userOptions.readOnly = true;
+    userOptions.keys = {"Software\\Valve\\Steam"};
     platform::WineRegistryOptions machineOptions = userOptions;
     machineOptions.machine = true;
+    machineOptions.keys = {"Software\\Wow6432Node\\Valve\\Steam", "Software\\Valve\\Steam",
+                           "Software\\Wow6432Node\\GOG.com\\Games", "Software\\GOG.com\\Games"};
     platform::WineRegistryStore user(prefix, userOptions);
     platform::WineRegistryStore machine(prefix, machineOptions);
     finder.steam(steamRootsFromRegistry(wine, &user, &machine, finder), wine);

@@ -505,6 +505,8 @@ std::optional<std::u16string> parseHeader(std::string_view text, std::size_t& af
 
 std::vector<Document::Line> splitLines(const std::string& bytes) {
   std::vector<Document::Line> lines;
+  // A prefix's system.reg runs to tens of thousands of lines: grow the vector once.
+  lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
   std::size_t start = 0;
   while (start < bytes.size()) {
     const std::size_t newline = bytes.find('\n', start);
@@ -523,9 +525,57 @@ std::vector<Document::Line> splitLines(const std::string& bytes) {
   return lines;
 }
 
+// The file's first lines and the sections of the keys at or below `keys` (paths as openKey takes
+// them), the rest dropped unparsed: a prefix's system.reg holds tens of thousands of keys, and a
+// lookup that wants a handful should not pay for them all. Headers are compared as Wine writes
+// them, separators escaped, without regard to ASCII case.
+std::string keepSections(const std::string& bytes, const std::vector<std::string>& keys) {
+  std::vector<std::string> wanted;
+  for (const auto& key : keys) {
+    std::string escaped = "[";
+    for (const char c : key) {
+      escaped +=
+          c == '\\'
+              ? std::string("\\\\")
+              : std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    }
+    wanted.push_back(std::move(escaped));
+  }
+  std::string kept;
+  bool keeping = true; // the signature and options before the first section
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t newline = bytes.find('\n', start);
+    const std::size_t end = newline == std::string::npos ? bytes.size() : newline + 1;
+    if (bytes[start] == '[') {
+      keeping = std::any_of(wanted.begin(), wanted.end(), [&](const std::string& prefix) {
+        if (end - start < prefix.size() + 1) {
+          return false;
+        }
+        for (std::size_t i = 0; i < prefix.size(); ++i) {
+          if (std::tolower(static_cast<unsigned char>(bytes[start + i])) !=
+              static_cast<unsigned char>(prefix[i])) {
+            return false;
+          }
+        }
+        const char next = bytes[start + prefix.size()];
+        return next == ']' || next == '\\';
+      });
+    }
+    if (keeping) {
+      kept.append(bytes, start, end - start);
+    }
+    start = end;
+  }
+  return kept;
+}
+
 std::optional<Document> parseDocument(const std::string& bytes) {
   Document doc;
   doc.lines = splitLines(bytes);
+  doc.sections.reserve(static_cast<std::size_t>(
+      std::count_if(doc.lines.begin(), doc.lines.end(),
+                    [](const Document::Line& line) { return line.text.starts_with('['); })));
   if (doc.lines.empty() || doc.lines[0].text != kSignature) {
     return std::nullopt;
   }
@@ -892,6 +942,7 @@ WineRegistryStore::Check WineRegistryStore::load(Document& doc) const {
             unreadable + (S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file")};
   } else {
     std::array<char, 65536> buffer{};
+    bytes.reserve(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1);
     for (;;) {
       const ssize_t got = ::read(fd, buffer.data(), buffer.size());
       if (got < 0 && errno == EINTR) {
@@ -909,6 +960,9 @@ WineRegistryStore::Check WineRegistryStore::load(Document& doc) const {
   ::close(fd);
   if (error != 0) {
     return {kRegAccessDenied, unreadable + std::strerror(error)};
+  }
+  if (m_options.readOnly && !m_options.keys.empty()) {
+    bytes = keepSections(bytes, m_options.keys);
   }
   auto parsed = parseDocument(bytes);
   if (!parsed) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace texkit2::platform {
 
@@ -25,6 +26,9 @@ struct WineRegistryOptions {
   // behind the server's memory), keys with sub-keys but no values of their own open, and every
   // setValue is refused.
   bool readOnly = false;
+  // With readOnly: only the keys at or below these paths (as openKey takes them) are read; the
+  // rest of the file is skipped unparsed. Empty: every key.
+  std::vector<std::string> keys = {};
 };
 
 // The current user's registry of a Wine prefix, read from and written to its user.reg text file

@@ -11,7 +11,8 @@ set(_texkit2_windows_tests
   windows/WindowsCliTest.cpp)
 set(_texkit2_windows_libs texkit2_cli_lib texkit2_fixtures)
 if(TARGET texkit2_locate_engine)
-  list(APPEND _texkit2_windows_tests windows/Win32DrivesTest.cpp windows/WindowsDriveSearchTest.cpp)
+  list(APPEND _texkit2_windows_tests windows/Win32DrivesTest.cpp windows/WindowsDriveSearchTest.cpp
+    windows/WindowsGameLibrariesTest.cpp)
   list(APPEND _texkit2_windows_libs texkit2_locate_engine)
 endif()
 texkit2_add_test(test_windows SOURCES ${_texkit2_windows_tests} LIBS ${_texkit2_windows_libs})

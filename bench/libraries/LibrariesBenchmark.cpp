@@ -3,7 +3,7 @@
 // Steam's own, it holds no quake.exe, so the walk covers everything and finds nothing. Inputs:
 //   - a Steam folder whose libraryfolders.vdf lists 3 libraries, the last holding Quake (the
 //     classic id1 beside the re-release);
-//   - a Wine prefix holding a GOG Hexen II (system.reg, drive_c);
+//   - a Wine prefix holding a GOG Hexen II (a system.reg of 12,000 keys, drive_c);
 //   - Debian's package folder (share/games/quake);
 //   - around them, a generated tree of --entries entries, as a used disk would hold.
 // Warm (after a warm-up of each) and cold (page, dentry and inode caches dropped before every
@@ -80,11 +80,18 @@ void generate(const fs::path& root, std::uint64_t entries) {
     fixtures::writeDataFolder(quake / "rerelease" / pack, {"pak0.pak"});
   }
 
+  // The prefix's system.reg as large as a used one (some 1.7 MB): the lookup must not pay for
+  // every key in it.
+  std::string machineKeys;
+  for (int i = 0; i < 12000; ++i) {
+    const std::string id = std::to_string(100000 + i);
+    machineKeys += fixtures::wineKey("Software\\Classes\\CLSID\\{" + id + "-0000-0000}",
+                                     {{"Name", "Component " + id}, {"ThreadingModel", "Both"}});
+  }
+  machineKeys += fixtures::wineKey("Software\\Wow6432Node\\GOG.com\\Games\\1207000000",
+                                   {{"gameName", "Hexen II"}, {"path", "C:\\GOG Games\\Hexen II"}});
   const fs::path prefix = home / ".wine";
-  fixtures::writeWinePrefix(
-      prefix, "",
-      fixtures::wineKey("Software\\Wow6432Node\\GOG.com\\Games\\1207000000",
-                        {{"gameName", "Hexen II"}, {"path", "C:\\GOG Games\\Hexen II"}}));
+  fixtures::writeWinePrefix(prefix, "", machineKeys);
   const fs::path hexen = prefix / "drive_c/GOG Games/Hexen II";
   fixtures::writeDataFolder(hexen / "data1", {"pak0.pak", "pak1.pak"});
   fixtures::writeDataFolder(hexen / "portals", {"pak3.pak"});
@@ -164,7 +171,7 @@ bool report(const char* title, const Timing& timing, bool cold) {
 
 int main(int argc, char** argv) {
   fs::path tree;
-  std::uint64_t entries = 200000;
+  std::uint64_t entries = 444000; // as many as this machine's own root holds
   int runs = 7;
   bool check = false;
   for (int i = 1; i < argc; ++i) {

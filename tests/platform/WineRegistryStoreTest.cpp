@@ -618,6 +618,17 @@ TEST(WineMachineRegistryTest, ReadsSystemRegForLookupsOnly) {
   store.closeKey(key);
   std::ifstream in(prefix / "system.reg", std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kSystemReg);
+
+  // A lookup that names its keys reads those alone, in any letter case.
+  options.keys = {R"(software\wow6432node\gog.com\games\1207000000)"};
+  WineRegistryStore filtered(prefix, options);
+  EXPECT_EQ(
+      filtered.openKey(kRegLocalMachine, R"(SOFTWARE\Wow6432Node\GOG.com\Games\1207000000)", key),
+      kRegSuccess);
+  filtered.closeKey(key);
+  EXPECT_EQ(
+      filtered.openKey(kRegLocalMachine, R"(SOFTWARE\Wow6432Node\GOG.com\Games\1435828198)", key),
+      kRegFileNotFound);
   fs::remove_all(prefix);
 }
 
