@@ -1,6 +1,7 @@
 #include "cli/GamesCommands.h"
 
 #include "cli/Json.h"
+#include "cli/TextureNames.h"
 #include "locate/GameLibraries.h"
 
 #include <cstdio>
@@ -29,22 +30,6 @@ Options:
 
 Exit status: 0 when an installation was found, 1 when none was, 2 on a usage error.
 )";
-
-// Folder names may hold control characters; never hand them to the terminal raw.
-std::string printable(const std::string& text) {
-  std::string shown;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-      shown += escaped;
-    } else {
-      shown += c;
-    }
-  }
-  return shown;
-}
 
 std::string pathText(const std::filesystem::path& path) {
   const std::u8string utf8 = path.u8string();

@@ -1,5 +1,6 @@
 #include "cli/SearchCommands.h"
 
+#include "cli/TextureNames.h"
 #include "extract/GameKind.h"
 #include "locate/DriveSearch.h"
 #include "locate/GameLibraries.h"
@@ -49,22 +50,6 @@ ramdisk, no-root, unknown) and, for removable and CD-ROM drives, the serial numb
 medium ("none" when none can be read). On Linux each mounted file system a user can browse is a
 drive.
 )";
-
-// Folder names may hold control characters; never hand them to the terminal raw.
-std::string printable(const std::string& text) {
-  std::string shown;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-      shown += escaped;
-    } else {
-      shown += c;
-    }
-  }
-  return shown;
-}
 
 // What the data folder beside an executable lacks: "there is no id1 folder beside it",
 // "/q/id1/ holds no PAK0.PAK".

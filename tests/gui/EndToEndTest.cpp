@@ -58,6 +58,24 @@ class EndToEndTest : public ::testing::Test {
     QTest::mouseClick(button, Qt::LeftButton);
   }
 
+  // The Search dialog with `box` ticked, up to "File found", closed with Ok.
+  void searchWith(int box) {
+    OnNextModal search([&](QWidget* modal) {
+      auto* dialog = testing::dialogOf<locate::CSearchDlg>(modal);
+      ASSERT_NE(dialog, nullptr);
+      framework::QtDialog& window = testing::window(*dialog);
+      QTest::mouseClick(window.item<QCheckBox>(box), Qt::LeftButton);
+      QTest::mouseClick(window.item<QAbstractButton>(1026), Qt::LeftButton);
+      EXPECT_EQ(dialog->GetDlgItemText(1021), "File found");
+      QTest::mouseClick(window.item<QAbstractButton>(1032), Qt::LeftButton);
+      if (modal->isVisible()) {
+        static_cast<QDialog*>(modal)->reject(); // never hang on a failure
+      }
+    });
+    click(kSearch);
+    ASSERT_TRUE(search.ran());
+  }
+
   // Begin, then the summary box as it shows, closed with Enter.
   std::map<int, std::string> extract() {
     std::map<int, std::string> shown;
@@ -132,20 +150,7 @@ TEST_F(EndToEndTest, SearchFindsAnId1OfOneArchiveAndRegistersItsOwnName) {
   std::filesystem::rename(sample.dataFolder, onDisk);
   std::filesystem::remove(onDisk / "PAK1.PAK");
   click(kQuake);
-  OnNextModal search([&](QWidget* modal) {
-    auto* dialog = testing::dialogOf<locate::CSearchDlg>(modal);
-    ASSERT_NE(dialog, nullptr);
-    framework::QtDialog& window = testing::window(*dialog);
-    QTest::mouseClick(window.item<QCheckBox>(1030), Qt::LeftButton); // hard drives
-    QTest::mouseClick(window.item<QAbstractButton>(1026), Qt::LeftButton);
-    EXPECT_EQ(dialog->GetDlgItemText(1021), "File found");
-    QTest::mouseClick(window.item<QAbstractButton>(1032), Qt::LeftButton);
-    if (modal->isVisible()) {
-      static_cast<QDialog*>(modal)->reject();
-    }
-  });
-  click(kSearch);
-  ASSERT_TRUE(search.ran());
+  ASSERT_NO_FATAL_FAILURE(searchWith(1030)); // hard drives
   EXPECT_EQ(main->GetDlgItemText(kStatus), "Found pak0.pak");
   EXPECT_EQ(main->dataFolder(), disk + "quake/Id1/");
 
@@ -172,20 +177,7 @@ TEST_F(EndToEndTest, SearchTheGameLibrariesForASteamRereleaseExtract) {
   std::filesystem::create_directories(rerelease);
   std::filesystem::copy_file(sample.dataFolder / "PAK0.PAK", rerelease / "pak0.pak");
   click(kQuake);
-  OnNextModal search([&](QWidget* modal) {
-    auto* dialog = testing::dialogOf<locate::CSearchDlg>(modal);
-    ASSERT_NE(dialog, nullptr);
-    framework::QtDialog& window = testing::window(*dialog);
-    QTest::mouseClick(window.item<QCheckBox>(1039), Qt::LeftButton); // game libraries
-    QTest::mouseClick(window.item<QAbstractButton>(1026), Qt::LeftButton);
-    EXPECT_EQ(dialog->GetDlgItemText(1021), "File found");
-    QTest::mouseClick(window.item<QAbstractButton>(1032), Qt::LeftButton);
-    if (modal->isVisible()) {
-      static_cast<QDialog*>(modal)->reject();
-    }
-  });
-  click(kSearch);
-  ASSERT_TRUE(search.ran());
+  ASSERT_NO_FATAL_FAILURE(searchWith(1039));   // game libraries
   EXPECT_TRUE(drives.listedFolders().empty()); // no drive walked
   EXPECT_EQ(main->GetDlgItemText(kStatus), "Found pak0.pak");
   EXPECT_EQ(main->dataFolder(), rerelease.string() + "/");
@@ -199,20 +191,7 @@ TEST_F(EndToEndTest, SearchTheGameLibrariesForASteamRereleaseExtract) {
 
 TEST_F(EndToEndTest, ChooseSearchTheDrivesExtract) {
   click(kQuake);
-  OnNextModal search([&](QWidget* modal) {
-    auto* dialog = testing::dialogOf<locate::CSearchDlg>(modal);
-    ASSERT_NE(dialog, nullptr);
-    framework::QtDialog& window = testing::window(*dialog);
-    QTest::mouseClick(window.item<QCheckBox>(1030), Qt::LeftButton); // hard drives
-    QTest::mouseClick(window.item<QAbstractButton>(1026), Qt::LeftButton);
-    EXPECT_EQ(dialog->GetDlgItemText(1021), "File found");
-    QTest::mouseClick(window.item<QAbstractButton>(1032), Qt::LeftButton);
-    if (modal->isVisible()) {
-      static_cast<QDialog*>(modal)->reject();
-    }
-  });
-  click(kSearch);
-  ASSERT_TRUE(search.ran());
+  ASSERT_NO_FATAL_FAILURE(searchWith(1030)); // hard drives
   EXPECT_EQ(main->GetDlgItemText(kStatus), "Found pak0.pak and pak1.pak");
   EXPECT_EQ(std::filesystem::canonical(main->dataFolder()),
             std::filesystem::canonical(sample.dataFolder));
