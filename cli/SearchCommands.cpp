@@ -25,8 +25,10 @@ prefixes. When they record none, walks the chosen kinds of drive in the order 't
 depth-first, up to the first file named quake.exe (quake) or h2.exe (hexen2) in any letter
 case, and checks that the data folder beside it (id1 or data1) holds PAK0.PAK, and PAK1.PAK
 when it has one.
-Only the first copy of the executable counts. A walk stays on its drive's file system and
-never follows a symbolic link to a folder. CD-ROM drives and RAM disks are never searched.
+Only the first copy of the executable counts. A walk stays on its drive's file system, never
+follows a symbolic link to a folder (on Windows, never enters a junction or other reparse
+point) and never enters a folder that is already on its path, so no loop can hold it.
+CD-ROM drives and RAM disks are never searched.
 
 Options:
   --game GAME   quake or hexen2 (required)

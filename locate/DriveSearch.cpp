@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace texkit2::locate {
@@ -19,10 +20,26 @@ bool endsInSeparator(const std::string& path) {
 // position of the entry to handle next, and how many sub-folders it has led into.
 struct Level {
   std::string path; // ends in the separator
+  std::optional<platform::FolderId> id;
   std::vector<platform::FolderEntry> entries;
   std::size_t next = 0;
   std::uint32_t entered = 0;
 };
+
+// Whether the folder `id` is one of the current path's, which a link (or a Unix link that Wine
+// shows as a plain folder) has led back to.
+bool onPath(const std::vector<Level>& levels, std::size_t depth,
+            const std::optional<platform::FolderId>& id) {
+  if (!id) {
+    return false;
+  }
+  for (std::size_t i = depth + 1; i-- > 0;) {
+    if (levels[i].id == id) {
+      return true;
+    }
+  }
+  return false;
+}
 
 } // namespace
 
@@ -56,6 +73,7 @@ bool SearchFolder(platform::Drives& drives, const std::string& folder,
   if (!endsInSeparator(levels[0].path)) {
     levels[0].path += platform::kPathSeparator;
   }
+  levels[0].id = drives.folderId(levels[0].path);
   // A folder that cannot be listed counts as empty.
   readAhead.take(key, levels[0].path, levels[0].entries);
 
@@ -77,12 +95,20 @@ bool SearchFolder(platform::Drives& drives, const std::string& folder,
       if (!detail::entersFolder(entry)) {
         continue;
       }
+      if (onPath(levels, depth, entry.id)) {
+        // Entering it would go round a loop; the read-ahead has it under the same ordinal.
+        key.push_back(level.entered++);
+        readAhead.skip(key);
+        key.pop_back();
+        continue;
+      }
       if (levels.size() == depth + 1) {
         levels.emplace_back(); // moves the levels: take them afresh below
       }
       Level& parent = levels[depth];
       Level& child = levels[depth + 1];
       child.path.assign(parent.path).append(parent.entries[parent.next - 1].name);
+      child.id = parent.entries[parent.next - 1].id;
       child.next = 0;
       child.entered = 0;
       key.push_back(parent.entered++);

@@ -41,8 +41,10 @@ using FolderObserver = std::function<void(const std::string& folder)>;
 //   both archives present              true,  the data folder,          current dir: data folder
 //
 // A walk stays on its drive's file system (mount points are left to their own drives), never
-// follows a symbolic link to a folder, treats a folder it cannot list as empty, and holds its
-// path on a stack of its own, so depth is bounded by memory, not by the thread's stack.
+// follows a symbolic link to a folder (on Windows, never enters a reparse point), never enters a
+// folder that is already on its path (told by identity, where the listing gives it), treats a
+// folder it cannot list as empty, and holds its path on a stack of its own, so depth is bounded
+// by memory, not by the thread's stack.
 // There is no cancellation; `folderObserver` may be empty. `executableFolder`, when given,
 // receives the folder of the executable matched (ending in the separator), or "" when none was.
 bool SearchDrives(platform::Drives& drives, platform::FileSystem& files,

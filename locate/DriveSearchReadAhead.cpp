@@ -119,6 +119,20 @@ void FolderReadAhead::take(const WalkKey& key, const std::string& folder,
   wakeWorker();
 }
 
+void FolderReadAhead::skip(const WalkKey& key) {
+  if (m_threads.empty()) {
+    return;
+  }
+  const std::lock_guard lock(m_lock);
+  const auto node = m_nodes.find(key);
+  if (node == m_nodes.end()) {
+    return;
+  }
+  forgetBelow(key);
+  erase(node);
+  wakeWorker();
+}
+
 bool FolderReadAhead::mayStartRead(std::size_t limit) const {
   return !m_pending.empty() && m_held < limit && m_entriesHeld < m_entryBudget;
 }

@@ -43,6 +43,10 @@ class FolderReadAhead {
   void take(const WalkKey& key, const std::string& folder,
             std::vector<platform::FolderEntry>& entries);
 
+  // The walk passes by the folder at `key`, which it was to enter: what was read of it and below
+  // it is dropped.
+  void skip(const WalkKey& key);
+
   // Reads started by the threads, and the threads started, for tests and the benchmark.
   std::uint64_t readsAhead() const;
   std::size_t threads() const { return m_threads.size(); }

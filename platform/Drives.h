@@ -32,16 +32,28 @@ struct DriveRoot {
   bool operator==(const DriveRoot&) const = default;
 };
 
+// Which folder a path leads to, however it is spelt: the volume serial number and file index on
+// Windows, the device and inode on Linux.
+struct FolderId {
+  std::uint64_t volume = 0;
+  std::uint64_t file = 0;
+
+  bool operator==(const FolderId&) const = default;
+};
+
 // One entry of a folder listing.
 struct FolderEntry {
   std::string name;
   // For a symbolic link: whether its target is a folder (false for a dangling link).
   bool isDirectory = false;
-  // A symbolic link, or on Windows a junction or mount-point reparse point.
+  // A symbolic link, or on Windows any reparse point (junction, mount point, symbolic link...).
   bool isSymlink = false;
   // A folder on which another file system (or another drive) is mounted, so a walk of this
   // drive must stay out of it.
   bool isMountPoint = false;
+  // For a folder: which one it is, when the listing could tell. Wine shows a Unix link to a
+  // folder as a plain folder, and then only this tells a way round a loop from a new folder.
+  std::optional<FolderId> id;
 
   bool operator==(const FolderEntry&) const = default;
 };
@@ -103,6 +115,13 @@ class Drives {
     static_cast<void>(folder);
     return std::nullopt;
   }
+
+  // Which folder `folder` names (through links, as listing it would); nullopt when there is none
+  // or this table cannot tell.
+  virtual std::optional<FolderId> folderId(const std::string& folder) {
+    static_cast<void>(folder);
+    return std::nullopt;
+  }
 };
 
 // The drives of this machine.
@@ -116,6 +135,7 @@ Drives& hostDrives();
 std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntry>& entries,
                                std::optional<FolderStamp>* stamp = nullptr);
 std::optional<FolderStamp> hostFolderStamp(const std::string& folder);
+std::optional<FolderId> hostFolderId(const std::string& folder);
 bool isHostFolder(const std::string& path);
 
 } // namespace texkit2::platform

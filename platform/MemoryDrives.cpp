@@ -121,6 +121,10 @@ std::error_code MemoryDrives::listStampedFolder(const std::string& folder,
   }
   const std::string prefix = withSeparator(folder);
   for (FolderEntry& entry : entries) {
+    if (m_linksAsFolders && entry.isDirectory && entry.isSymlink) {
+      entry.isSymlink = false;
+      entry.id = hostFolderId(prefix + entry.name);
+    }
     if (entry.isDirectory && !entry.isSymlink && find(prefix + entry.name) != nullptr) {
       entry.isMountPoint = true;
     }

@@ -34,6 +34,9 @@ class MemoryDrives final : public Drives {
   // (tests run as root, for whom permissions do not stop a listing).
   void setUnlistable(const std::filesystem::path& folder);
   void setOrder(Order order) { m_order = order; }
+  // Lists each link to a folder as a plain folder with its target's identity, as Wine shows a
+  // Unix link to its programs.
+  void setLinksAsFolders(bool asFolders) { m_linksAsFolders = asFolders; }
 
   // The folders listFolder was asked for, in order, as passed. Read it while nothing lists.
   const std::vector<std::string>& listedFolders() const { return m_listed; }
@@ -50,6 +53,9 @@ class MemoryDrives final : public Drives {
   std::optional<FolderStamp> folderStamp(const std::string& folder) override {
     return hostFolderStamp(folder);
   }
+  std::optional<FolderId> folderId(const std::string& folder) override {
+    return hostFolderId(folder);
+  }
 
  private:
   struct Drive {
@@ -62,6 +68,7 @@ class MemoryDrives final : public Drives {
   std::vector<Drive> m_drives;
   std::set<std::string> m_unlistable; // without a trailing separator
   Order m_order = Order::Ascending;
+  bool m_linksAsFolders = false;
   std::mutex m_listedLock;
   std::vector<std::string> m_listed;
 };

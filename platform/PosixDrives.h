@@ -61,6 +61,9 @@ class PosixDrives final : public Drives {
   std::optional<FolderStamp> folderStamp(const std::string& folder) override {
     return hostFolderStamp(folder);
   }
+  std::optional<FolderId> folderId(const std::string& folder) override {
+    return hostFolderId(folder);
+  }
 
  private:
   struct Classified {

@@ -1,5 +1,6 @@
 // Folder listing for Linux and other POSIX systems: readdir with its d_type, and one statx per
-// sub-folder to tell mount points, without following links or triggering automounts.
+// sub-folder to tell mount points and which folder it is, without following links or
+// triggering automounts.
 #include "platform/Drives.h"
 
 #include <cerrno>
@@ -87,6 +88,7 @@ struct Identity {
   std::uint64_t mountId = 0;
   bool hasMountId = false;
   std::uint64_t device = 0;
+  bool hasInode = false;
   std::uint64_t inode = 0;
   std::int64_t changed = 0;
 };
@@ -99,6 +101,7 @@ bool identify(int dirFd, const char* name, int flags, Identity& identity, unsign
     return false;
   }
   identity.hasMountId = (info.stx_mask & STATX_MNT_ID) != 0;
+  identity.hasInode = (info.stx_mask & STATX_INO) != 0;
   identity.mountId = info.stx_mnt_id;
   identity.device = (std::uint64_t{info.stx_dev_major} << 32) | info.stx_dev_minor;
   identity.inode = info.stx_ino;
@@ -108,6 +111,16 @@ bool identify(int dirFd, const char* name, int flags, Identity& identity, unsign
 }
 
 constexpr unsigned kStampFields = STATX_INO | STATX_CTIME;
+
+// The inode comes with the statx that tells mount points, at no cost of its own.
+constexpr unsigned kIdFields = STATX_INO;
+
+std::optional<FolderId> idOf(const Identity& identity) {
+  if (!identity.hasInode) {
+    return std::nullopt;
+  }
+  return FolderId{identity.device, identity.inode};
+}
 
 FolderStamp stampOf(const Identity& identity) {
   return {identity.device, identity.inode, identity.changed};
@@ -168,7 +181,7 @@ std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntr
     unsigned mode = 0;
     bool identified = false;
     if (type == DT_UNKNOWN || type == DT_DIR) {
-      identified = identify(dirFd, name, AT_SYMLINK_NOFOLLOW, child, mode);
+      identified = identify(dirFd, name, AT_SYMLINK_NOFOLLOW, child, mode, kIdFields);
       if (identified) {
         type = S_ISDIR(mode) ? DT_DIR : S_ISLNK(mode) ? DT_LNK : DT_REG;
       }
@@ -176,6 +189,9 @@ std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntr
     if (type == DT_DIR) {
       entry.isDirectory = true;
       entry.isMountPoint = identified && differentMount(self, child);
+      if (identified) {
+        entry.id = idOf(child);
+      }
     } else if (type == DT_LNK) {
       entry.isSymlink = true;
       struct stat target {};
@@ -211,6 +227,14 @@ std::optional<FolderStamp> hostFolderStamp(const std::string& folder) {
     return std::nullopt;
   }
   return stampOf(identity);
+}
+
+std::optional<FolderId> hostFolderId(const std::string& folder) {
+  const std::optional<FolderStamp> stamp = hostFolderStamp(folder);
+  if (!stamp) {
+    return std::nullopt;
+  }
+  return FolderId{stamp->volume, stamp->file};
 }
 
 bool isHostFolder(const std::string& path) {

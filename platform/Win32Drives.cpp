@@ -106,6 +106,9 @@ class Win32Drives final : public Drives {
   std::optional<FolderStamp> folderStamp(const std::string& folder) override {
     return hostFolderStamp(folder);
   }
+  std::optional<FolderId> folderId(const std::string& folder) override {
+    return hostFolderId(folder);
+  }
 };
 
 std::int64_t ticksOf(const FILETIME& time) {
@@ -132,7 +135,34 @@ HANDLE findFirst(const std::string& pattern, WIN32_FIND_DATAA& data) {
   return find;
 }
 
+// Which folder `path` is. Only a handle of the folder's own tells its file index; Wine gives
+// the inode, so that a Unix link it shows as a plain folder has its target's.
+std::optional<FolderId> folderIdOf(const std::string& path) {
+  const HANDLE folder = ::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) {
+    return std::nullopt;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool read = ::GetFileInformationByHandle(folder, &info) != FALSE;
+  ::CloseHandle(folder);
+  if (!read || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return std::nullopt;
+  }
+  return FolderId{info.dwVolumeSerialNumber,
+                  (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
 } // namespace
+
+std::optional<FolderId> hostFolderId(const std::string& folder) {
+  if (folder.empty()) {
+    return std::nullopt;
+  }
+  QuietErrors quiet;
+  return folderIdOf(folder);
+}
 
 std::optional<FolderStamp> hostFolderStamp(const std::string& folder) {
   if (folder.empty()) {
@@ -161,11 +191,11 @@ std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntr
   // Before the entries, so that a change made while they are read shows in a later stamp.
   const std::optional<FolderStamp> before =
       stamp != nullptr ? hostFolderStamp(folder) : std::nullopt;
-  std::string pattern = folder;
-  if (pattern.back() != '\\' && pattern.back() != '/') {
-    pattern += '\\';
+  std::string prefix = folder;
+  if (prefix.back() != '\\' && prefix.back() != '/') {
+    prefix += '\\';
   }
-  pattern += "*.*";
+  const std::string pattern = prefix + "*.*";
 
   QuietErrors quiet;
   WIN32_FIND_DATAA data;
@@ -188,12 +218,11 @@ std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntr
     FolderEntry entry;
     entry.name = data.cFileName;
     entry.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    // dwReserved0 holds the reparse tag. Symbolic links, junctions and volume mount points
-    // lead elsewhere; other tags (cloud files, deduplication) are ordinary entries.
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
-        (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
-         data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT)) {
-      entry.isSymlink = true;
+    // Symbolic links, junctions and volume mount points lead elsewhere, and a cloud folder's
+    // listing would be fetched from the network: a walk enters no reparse point.
+    entry.isSymlink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (entry.isDirectory && !entry.isSymlink) {
+      entry.id = folderIdOf(prefix + entry.name);
     }
     entries.push_back(std::move(entry));
   } while (::FindNextFileA(find, &data));

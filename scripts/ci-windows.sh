@@ -265,6 +265,43 @@ for drive in C Z; do
     fail "texkit2-cli.exe drives does not list $drive: as a fixed drive" "$work/drives.out"
 done
 
+# Folder links that lead back up (Debian's LLVM packages ship one) or off the drive, in front of
+# a game. Wine marks a Unix link as a reparse point, which a walk never enters, as it follows no
+# link on Linux; a folder bound below itself shows as a plain folder, and only the folders'
+# identities keep the walk out of that loop and its answer off a path through it. The binding
+# lives in a mount namespace of the search's own, where this machine allows one.
+drive_c=$WINEPREFIX/drive_c
+for game in "$drive_c/zgame" "$work/elsewhere"; do
+  mkdir -p "$game/id1"
+  : >"$game/quake.exe"
+  : >"$game/id1/PAK0.PAK"
+  : >"$game/id1/PAK1.PAK"
+done
+mkdir -p "$drive_c/aaloop/sub/bound"
+ln -s .. "$drive_c/aaloop/sub/up"
+ln -s ../.. "$drive_c/aaloop/sub/top"
+ln -s "$work/elsewhere" "$drive_c/aaloop/elsewhere"
+bound=()
+if unshare -m mount --bind "$drive_c" "$drive_c/aaloop/sub/bound" 2>/dev/null; then
+  # Wine's server opens the files: it runs in the namespace too, for this search only.
+  wineserver -k && wineserver -w
+  bound=(unshare -m sh -c
+    'mount --bind "$1" "$1/aaloop/sub/bound" && shift && "$@"; s=$?; wineserver -k; exit $s' sh
+    "$drive_c")
+else
+  say "no mount namespace here: the search is tried past folder links, not past a bound folder"
+fi
+timeout 120 "${bound[@]}" wine "$exe" search --game quake --fixed >"$work/search.out" \
+  2>"$work/search.err" ||
+  fail "texkit2-cli.exe search past folders that lead back up" "$work/search.err"
+if [ ${#bound[@]} != 0 ]; then
+  wineserver -w
+  wineserver -p >>"$work/wineserver.log" 2>&1 || fail "starting wineserver" "$work/wineserver.log"
+fi
+[ "$(tr -d '\r' <"$work/search.out")" = 'C:\zgame\id1\' ] ||
+  fail 'texkit2-cli.exe search found the game by another path than C:\zgame\id1\' "$work/search.out"
+rm -rf "$drive_c/aaloop" "$drive_c/zgame"
+
 wine reg query "${settings}1" >"$work/query1.txt" 2>&1 || fail "wine reg query" "$work/query1.txt"
 expect "$work/query1.txt" "type    REG_DWORD    0x1"
 expect "$work/query1.txt" "path    REG_SZ    $data\\Quake.wad"

@@ -383,6 +383,31 @@ TEST(SearchFolderTest, NeverFollowsALinkToAFolder) {
   EXPECT_EQ(drives.listedFolders().size(), 3u);
 }
 
+TEST(SearchFolderTest, NeverEntersAFolderAlreadyOnItsPath) {
+  // As Wine lists Unix links: plain folders, told apart only by which folder they are.
+  for (const ReadAheadLimits& limits : {ReadAheadLimits{0, 0, 0}, ReadAheadLimits{}}) {
+    SCOPED_TRACE(limits.threads);
+    TempFolder temp;
+    MemoryDrives drives;
+    drives.setLinksAsFolders(true);
+    const auto root = temp / "root";
+    fs::create_directories(root / "aaloop" / "sub");
+    fs::create_directory_symlink(".", root / "aaloop" / "self");
+    fs::create_directory_symlink("../..", root / "aaloop" / "sub" / "top"); // the starting folder
+    fs::create_directory_symlink("..", root / "aaloop" / "sub" / "up");
+    touch(root / "zgame" / "quake.exe");
+    std::vector<std::string> entered;
+    std::string matched;
+    EXPECT_TRUE(SearchFolder(
+        drives, root.string(), "quake.exe", matched,
+        [&](const std::string& folder) { entered.push_back(folder); }, limits));
+    EXPECT_EQ(matched, slashed(root / "zgame"));
+    EXPECT_EQ(entered, (std::vector<std::string>{(root / "aaloop").string(),
+                                                 (root / "aaloop" / "sub").string(),
+                                                 (root / "zgame").string()}));
+  }
+}
+
 TEST(SearchFolderTest, ALinkToAFileCountsAsThatFile) {
   TempFolder temp;
   MemoryDrives drives;

@@ -34,10 +34,13 @@ TEST(HostFolderListingTest, TellsFoldersFilesAndLinksApart) {
   std::error_code error;
   const auto entries = sortedListing(temp.path().string() + "/", error);
   EXPECT_FALSE(error);
+  // A folder's identity comes with the listing; a link's is not read.
+  const auto folder = hostFolderId((temp / "folder").string());
+  ASSERT_TRUE(folder.has_value());
   const std::vector<FolderEntry> expected = {
-      {".hidden", false, false, false},  {"dangling", false, true, false},
-      {"file.txt", false, false, false}, {"folder", true, false, false},
-      {"to-file", false, true, false},   {"to-folder", true, true, false},
+      {".hidden", false, false, false, {}},  {"dangling", false, true, false, {}},
+      {"file.txt", false, false, false, {}}, {"folder", true, false, false, folder},
+      {"to-file", false, true, false, {}},   {"to-folder", true, true, false, {}},
   };
   EXPECT_EQ(entries, expected);
 }
@@ -57,7 +60,7 @@ TEST(HostFolderListingTest, AFolderThatCannotBeListedFailsWithNothingListed) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.folder.substr(0, 80));
-    std::vector<FolderEntry> entries{{"stale", false, false, false}};
+    std::vector<FolderEntry> entries{{"stale", false, false, false, {}}};
     EXPECT_EQ(listHostFolder(c.folder, entries), c.expected);
     EXPECT_TRUE(entries.empty());
   }
@@ -71,7 +74,7 @@ TEST(HostFolderListingTest, ListsFoldersBeyondThePathLengthLimit) {
   std::error_code error;
   const auto entries = sortedListing(deepest, error);
   EXPECT_FALSE(error);
-  EXPECT_EQ(entries, (std::vector<FolderEntry>{{"bottom.txt", false, false, false}}));
+  EXPECT_EQ(entries, (std::vector<FolderEntry>{{"bottom.txt", false, false, false, {}}}));
   EXPECT_TRUE(isHostFolder(deepest));
   EXPECT_FALSE(isHostFolder(deepest + "/bottom.txt"));
   EXPECT_FALSE(isHostFolder(deepest + "/nothing"));

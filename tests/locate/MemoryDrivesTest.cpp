@@ -91,7 +91,9 @@ TEST(MemoryDrivesTest, MarksAnotherDrivesRootAsAMountPoint) {
   std::vector<FolderEntry> entries;
   EXPECT_FALSE(drives.listFolder(slashed(temp / "c"), entries));
   EXPECT_EQ(entries,
-            (std::vector<FolderEntry>{{"mnt", true, false, true}, {"plain", true, false, false}}));
+            (std::vector<FolderEntry>{
+                {"mnt", true, false, true, hostFolderId((temp / "c" / "mnt").string())},
+                {"plain", true, false, false, hostFolderId((temp / "c" / "plain").string())}}));
   EXPECT_EQ(drives.driveHolding((temp / "c" / "mnt" / "x").string()),
             (DriveRoot{slashed(temp / "c" / "mnt"), DriveType::CdRom}));
   EXPECT_EQ(drives.driveHolding((temp / "c" / "mntx").string()),
@@ -104,7 +106,7 @@ TEST(MemoryDrivesTest, AnUnlistableFolderFailsAndListsNothing) {
   MemoryDrives drives;
   touch(temp / "locked" / "file");
   drives.setUnlistable(temp / "locked");
-  std::vector<FolderEntry> entries{{"stale", false, false, false}};
+  std::vector<FolderEntry> entries{{"stale", false, false, false, {}}};
   for (const std::string& spelling : {(temp / "locked").string(), slashed(temp / "locked")}) {
     SCOPED_TRACE(spelling);
     EXPECT_EQ(drives.listFolder(spelling, entries), std::errc::permission_denied);

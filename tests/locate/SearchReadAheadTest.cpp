@@ -59,6 +59,9 @@ class WatchedDrives final : public platform::Drives {
   std::optional<FolderStamp> folderStamp(const std::string& folder) override {
     return m_target.folderStamp(folder);
   }
+  std::optional<platform::FolderId> folderId(const std::string& folder) override {
+    return m_target.folderId(folder);
+  }
   std::error_code listFolder(const std::string& folder,
                              std::vector<FolderEntry>& entries) override {
     std::optional<FolderStamp> stamp;
@@ -313,6 +316,30 @@ TEST(SearchReadAheadTest, HoldsNoMoreListingsThanItsWindow) {
   });
   EXPECT_TRUE(filled);
   EXPECT_EQ(startedWhileWaiting, 1 + kWindow);
+}
+
+TEST(SearchReadAheadTest, DropsWhatItReadBeyondAFolderTheWalkPassesBy) {
+  TempFolder temp;
+  const auto root = temp / "root";
+  // A loop as Wine lists it: the read-ahead goes round it, the walk does not.
+  fs::create_directories(root / "aaloop" / "sub");
+  fs::create_directory_symlink("..", root / "aaloop" / "sub" / "up");
+  fs::create_directories(root / "zz" / "below");
+  WatchedDrives drives;
+  drives.target().setLinksAsFolders(true);
+  bool readAhead = false;
+  const Walk result =
+      walk(drives, root, ReadAheadLimits{1, 4, 1 << 16}, [&](const std::string& folder) {
+        if (folder == (root / "zz").string()) {
+          // Its window is free again once the walk has passed the loop by.
+          readAhead =
+              drives.waitFor([&](const Seen& seen) { return seen.timesListed(root / "zz") > 0; });
+        }
+      });
+  EXPECT_TRUE(readAhead);
+  EXPECT_EQ(result.entered, (std::vector<std::string>{
+                                (root / "aaloop").string(), (root / "aaloop" / "sub").string(),
+                                (root / "zz").string(), (root / "zz" / "below").string()}));
 }
 
 TEST(SearchReadAheadTest, LeavesNoThreadBehindOnAnyWayOut) {

@@ -99,7 +99,7 @@ TEST(Win32DrivesTest, ListsAFolderWithoutDotEntries) {
   std::filesystem::create_directories(folder / "id1");
   for (const std::string suffix : {"", "\\", "/"}) {
     SCOPED_TRACE(suffix);
-    std::vector<FolderEntry> entries{{"stale", false, false, false}};
+    std::vector<FolderEntry> entries{{"stale", false, false, false, {}}};
     ASSERT_FALSE(hostDrives().listFolder(folder.path().string() + suffix, entries));
     ASSERT_EQ(entries.size(), 2u);
     const FolderEntry* exe = entryNamed(entries, "Quake.exe");
@@ -111,6 +111,27 @@ TEST(Win32DrivesTest, ListsAFolderWithoutDotEntries) {
     EXPECT_TRUE(data->isDirectory);
     EXPECT_FALSE(data->isSymlink);
   }
+}
+
+TEST(Win32DrivesTest, TellsFoldersApartByVolumeAndFileIndex) {
+  TempFolder folder;
+  std::filesystem::create_directories(folder / "id1");
+  std::filesystem::create_directories(folder / "maps");
+  std::vector<FolderEntry> entries;
+  ASSERT_FALSE(hostDrives().listFolder(folder.path().string(), entries));
+  const auto data = hostDrives().folderId((folder / "id1").string());
+  ASSERT_TRUE(data.has_value());
+  ASSERT_NE(entryNamed(entries, "id1"), nullptr);
+  ASSERT_NE(entryNamed(entries, "maps"), nullptr);
+  EXPECT_EQ(entryNamed(entries, "id1")->id, data);
+  EXPECT_EQ(hostDrives().folderId((folder / "ID1").string() + "\\"), data);
+  EXPECT_TRUE(entryNamed(entries, "maps")->id.has_value());
+  EXPECT_NE(entryNamed(entries, "maps")->id, data);
+  EXPECT_NE(hostDrives().folderId(folder.path().string()), data);
+  EXPECT_FALSE(hostDrives().folderId((folder / "missing").string()).has_value());
+  char windows[MAX_PATH] = {};
+  ASSERT_NE(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+  EXPECT_TRUE(hostDrives().folderId(std::string(1, windows[0]) + ":\\").has_value());
 }
 
 TEST(Win32DrivesTest, ListsADriveRoot) {
@@ -125,7 +146,7 @@ TEST(Win32DrivesTest, ListsADriveRoot) {
 
 TEST(Win32DrivesTest, AFolderThatCannotBeListedIsEmptyAndSaysWhy) {
   TempFolder folder;
-  std::vector<FolderEntry> entries{{"stale", false, false, false}};
+  std::vector<FolderEntry> entries{{"stale", false, false, false, {}}};
   EXPECT_TRUE(hostDrives().listFolder((folder / "missing").string(), entries));
   EXPECT_TRUE(entries.empty());
   EXPECT_TRUE(hostDrives().listFolder("", entries));
