@@ -64,6 +64,17 @@ bool isPictureControl(HWND window) {
   return ::lstrcmpiA(name, "Static") == 0 && (styleOf(window) & SS_TYPEMASK) == SS_OWNERDRAW;
 }
 
+BOOL CALLBACK hideToolTipOf(HWND window, LPARAM owner) {
+  char name[32] = {};
+  ::GetClassNameA(window, name, sizeof name);
+  if (::lstrcmpiA(name, TOOLTIPS_CLASSA) == 0 &&
+      ::GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(owner)) {
+    ::SendMessageA(window, TTM_POP, 0, 0);
+    ::ShowWindow(window, SW_HIDE);
+  }
+  return TRUE;
+}
+
 // Words in the place of a missing picture, centred and wrapped, in the dialog's font.
 void drawPictureText(HWND control, HDC dc, RECT area) {
   const int length = ::GetWindowTextLengthA(control);
@@ -215,6 +226,10 @@ int Win32Dialog::runModal() {
   const bool disableOwner = owner != nullptr && ::IsWindowEnabled(owner);
   if (disableOwner) {
     ::EnableWindow(owner, FALSE);
+  }
+  // Tooltips are topmost: one the owner showed would stay over this dialog.
+  if (owner != nullptr) {
+    ::EnumThreadWindows(::GetCurrentThreadId(), &hideToolTipOf, reinterpret_cast<LPARAM>(owner));
   }
   kit.pushModal(this);
   m_running = true;
