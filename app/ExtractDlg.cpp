@@ -62,6 +62,11 @@ void CExtractDlg::DoDataExchange(framework::DataExchange& dx) {
 
 bool CExtractDlg::OnInitDialog() {
   CDialog::OnInitDialog();
+  // The system's own entries go first: counted by position, the deletions would otherwise take
+  // the appended ones on a menu as short as Move and Close.
+  DeleteMenuItem(0);
+  DeleteMenuItem(1);
+  DeleteMenuItem(2);
   const auto browse = framework::LoadString(103);
   const auto about = framework::LoadString(101);
   const bool browses = m_services.browseTextures && browse && !browse->empty();
@@ -75,9 +80,6 @@ bool CExtractDlg::OnInitDialog() {
     AppendMenuCommand(kAboutCommand, *about);
   }
   SetIcon(kIcon);
-  DeleteMenuItem(0);
-  DeleteMenuItem(1);
-  DeleteMenuItem(2);
   EnableToolTips();
   SetButtonIcon(kManualLocate, 135);
   SetButtonIcon(kSearch, 136);

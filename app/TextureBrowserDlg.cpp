@@ -79,6 +79,7 @@ void CTextureBrowserDlg::applyFilter() {
 void CTextureBrowserDlg::showChosen() {
   if (!m_chosen) {
     SetPicture(kPicture, {});
+    SetDlgItemText(kPicture, "");
     SetDlgItemText(kName, "");
     SetDlgItemText(kDetail, "");
     return;
@@ -89,9 +90,11 @@ void CTextureBrowserDlg::showChosen() {
   const std::int32_t largest = std::max(item.width, item.height);
   const std::int32_t factor = largest > 0 ? std::clamp(kPreviewSide / largest, 1, 8) : 1;
   SetPicture(kPicture, pictureOf(images::Magnify(m_catalog.levelsView(frame), factor)));
+  // A reason is a sentence, too long for the line under the view: it takes the picture's place.
+  SetDlgItemText(kPicture, item.problem);
   SetDlgItemText(kName, item.name);
   if (!item.problem.empty()) {
-    SetDlgItemText(kDetail, "Cannot be shown: " + item.problem);
+    SetDlgItemText(kDetail, "Damaged: cannot be shown");
   } else if (frame != *m_chosen) {
     SetDlgItemText(kDetail, sizeText(item) + ", now " + m_catalog.items()[frame].name);
   } else {
@@ -231,8 +234,8 @@ void BrowseTextures(BrowserServices& services, framework::CDialog& owner, std::s
     if (!lookup.error.empty()) {
       text = lookup.error;
     } else {
-      text = "No palette was found for " + wadPath + ". Looked for " +
-             extract::kPaletteEntryName + " in the folder that holds it:";
+      text = "No palette was found for " + wadPath + ". Looked for " + extract::kPaletteEntryName +
+             " in the folder that holds it:";
       for (const auto& place : lookup.looked) {
         text += "\n  " + place;
       }
@@ -254,8 +257,8 @@ void BrowseTextures(BrowserServices& services, framework::CDialog& owner, std::s
   try {
     catalog.emplace(services.files, wadPath, *lookup.palette);
   } catch (const extract::WadFormatError& error) {
-    services.messages.show(&owner, wadPath + " is not a valid WAD2 file: " + error.what(),
-                           kCaption, framework::BoxIcon::Error);
+    services.messages.show(&owner, wadPath + " is not a valid WAD2 file: " + error.what(), kCaption,
+                           framework::BoxIcon::Error);
     return;
   } catch (const images::ImageError& error) {
     services.messages.show(&owner, error.what(), kCaption, framework::BoxIcon::Error);

@@ -53,7 +53,8 @@ endif()
 # tests every front end runs, and the whole walk driven by window handle and control id.
 if(TARGET texkit2_app)
   texkit2_add_test(test_windows_app
-    SOURCES dialogs/DialogLogicTest.cpp windows/gui/AppWalkTest.cpp
+    SOURCES dialogs/DialogLogicTest.cpp windows/gui/AppWalkTest.cpp windows/gui/DialogTextsTest.cpp
+            windows/gui/WindowDetailsTest.cpp
     LIBS texkit2_app texkit2_fixtures)
   texkit2_add_gui_resources(test_windows_app)
 endif()

@@ -6,6 +6,8 @@
 #include <QFontMetrics>
 #include <cmath>
 #include <exception>
+#include <map>
+#include <utility>
 
 namespace texkit2::framework {
 namespace {
@@ -31,43 +33,109 @@ std::optional<DialogTemplate> parseDialogTemplate(const QByteArray& json, QStrin
   return layout;
 }
 
-QFont templateFont(const QString& family, int pointSize) {
-  // Liberation fonts share the metrics of the two the layouts were drawn with.
-  QString chosen = family;
-  int pixels = mulDiv(pointSize, 96, 72);
-  const QStringList installed = QFontDatabase::families();
-  if (!installed.contains(family, Qt::CaseInsensitive)) {
-    if (family.compare("Times New Roman", Qt::CaseInsensitive) == 0) {
-      chosen = "Liberation Serif";
-    } else {
-      // The old bitmap face is narrower than any outline sans; one pixel less keeps its texts
-      // inside their controls.
-      chosen = "Liberation Sans";
-      pixels -= 1;
-    }
-  }
-  QFont font(chosen);
+namespace {
+
+const QString kLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+
+// What the layouts' fonts measure where they were drawn, at 96 dots per inch: the width of the
+// 52 Latin letters (the measure of dialog units) and the line height, in pixels.
+struct Original {
+  const char* family;
+  int pointSize;
+  int letters;
+  int height;
+  bool serif;
+};
+constexpr Original kOriginals[] = {
+    {"MS Sans Serif", 8, 323, 13, false},
+    {"Times New Roman", 10, 380, 15, true},
+};
+
+// A stand-in's letters are a little narrower than the original's: the texts that fill their
+// controls were fitted to the bitmap face, whose words run a little narrower than its letters.
+constexpr int kWidest = 97; // per cent
+
+// Faces that may stand in, each kind the widest first.
+const QStringList kSansStandIns = {
+    "Arial",       "Liberation Sans",       "Arimo",    "Arial Narrow", "Liberation Sans Narrow",
+    "DejaVu Sans", "DejaVu Sans Condensed", "FreeSans", "Nimbus Sans",  "Noto Sans"};
+const QStringList kSerifStandIns = {"Liberation Serif", "Tinos",        "DejaVu Serif",
+                                    "FreeSerif",        "Nimbus Roman", "Noto Serif"};
+
+QFont pixelFont(const QString& family, int pixels) {
+  QFont font(family);
   font.setPixelSize(pixels);
   font.setStyleStrategy(QFont::PreferAntialias);
   return font;
 }
 
+bool installed(const QString& family) {
+  return QFontDatabase::families().contains(family, Qt::CaseInsensitive);
+}
+
+// The installed face and size closest to the original: its letters no wider, so that every
+// text keeps within its control, and its lines no lower, so that check boxes and one-line
+// statics keep their height; the widest such.
+std::optional<QFont> standIn(const Original& original) {
+  std::optional<QFont> best;
+  int bestLetters = 0;
+  int bestHeight = 0;
+  for (const QString& family : original.serif ? kSerifStandIns : kSansStandIns) {
+    if (!installed(family)) {
+      continue;
+    }
+    for (int pixels = original.height / 2; pixels <= original.height * 3 / 2; ++pixels) {
+      const QFont font = pixelFont(family, pixels);
+      const QFontMetrics metrics(font);
+      const int letters = metrics.horizontalAdvance(kLetters);
+      const int height = metrics.height();
+      if (letters * 100 > original.letters * kWidest || height < original.height) {
+        continue;
+      }
+      if (!best || letters > bestLetters || (letters == bestLetters && height < bestHeight)) {
+        best = font;
+        bestLetters = letters;
+        bestHeight = height;
+      }
+    }
+  }
+  return best;
+}
+
+} // namespace
+
+QFont templateFont(const QString& family, int pointSize) {
+  const int pixels = mulDiv(pointSize, 96, 72);
+  if (installed(family)) {
+    return pixelFont(family, pixels);
+  }
+  // Measuring the candidates takes a while; every dialog asks again. Names, not fonts, are
+  // kept, as no font may outlive the application.
+  static std::map<std::pair<QString, int>, std::pair<QString, int>> chosen;
+  const auto key = std::make_pair(family.toLower(), pointSize);
+  if (const auto it = chosen.find(key); it != chosen.end()) {
+    return pixelFont(it->second.first, it->second.second);
+  }
+  QFont font = pixelFont(family, pixels);
+  for (const Original& original : kOriginals) {
+    if (family.compare(original.family, Qt::CaseInsensitive) == 0 &&
+        pointSize == original.pointSize) {
+      if (auto found = standIn(original)) {
+        font = *found;
+      }
+    }
+  }
+  chosen.emplace(key, std::make_pair(font.family(), font.pixelSize()));
+  return font;
+}
+
 DialogUnits DialogUnits::forFont(const QFont& font) {
   const QFontMetrics metrics(font);
-  const int width =
-      metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  const int width = metrics.horizontalAdvance(kLetters);
   DialogUnits units;
   units.baseX = (width / 26 + 1) / 2;
   units.baseY = metrics.height();
   return units;
-}
-
-DialogUnits DialogUnits::forTemplate(const QString& family, const QFont& actual) {
-  if (family.compare("MS Sans Serif", Qt::CaseInsensitive) == 0 &&
-      !QFontDatabase::families().contains(family, Qt::CaseInsensitive)) {
-    return DialogUnits{6, 13}; // MS Sans Serif 8 point at 96 dots per inch
-  }
-  return forFont(actual);
 }
 
 int DialogUnits::toPixelsX(int units) const {
@@ -78,8 +146,12 @@ int DialogUnits::toPixelsY(int units) const {
 }
 
 QRect DialogUnits::toPixels(const QRect& units) const {
-  return QRect(toPixelsX(units.x()), toPixelsY(units.y()), toPixelsX(units.width()),
-               toPixelsY(units.height()));
+  // Corners, as the system maps a rectangle: controls that meet in units meet in pixels, and
+  // one that ends at the dialog's edge ends there, whatever the rounding.
+  const int left = toPixelsX(units.x());
+  const int top = toPixelsY(units.y());
+  return QRect(left, top, toPixelsX(units.x() + units.width()) - left,
+               toPixelsY(units.y() + units.height()) - top);
 }
 
 } // namespace texkit2::framework

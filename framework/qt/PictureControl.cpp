@@ -27,9 +27,18 @@ void PictureControl::setPicture(const Picture& picture) {
   update();
 }
 
+void PictureControl::setText(const QString& text) {
+  m_text = text;
+  update();
+}
+
 void PictureControl::paintEvent(QPaintEvent* event) {
   QFrame::paintEvent(event);
   if (m_image.isNull()) {
+    if (!m_text.isEmpty()) {
+      QPainter painter(this);
+      painter.drawText(contentsRect(), Qt::AlignCenter | Qt::TextWordWrap, m_text);
+    }
     return;
   }
   const QRect area = contentsRect();

@@ -20,12 +20,16 @@ class PictureControl final : public QFrame {
 
   void setPicture(const Picture& picture);
   const Picture& picture() const { return m_picture; }
+  // Words shown in the place of a missing picture, wrapped to the control's width.
+  void setText(const QString& text);
+  const QString& text() const { return m_text; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
   Picture m_picture;
+  QString m_text;
   QImage m_image;
   QPixmap m_shown; // m_image as it fits the control, remade when the control's size changes
 };

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -37,6 +38,18 @@ QString withoutMnemonic(const QString& text) {
     out += text[i];
   }
   return out;
+}
+
+// A static shows its text as the system's would: a static that holds more than one line wraps
+// at words; one a line high keeps to that line, shortened in the middle when the text is too
+// long for it, so that a path keeps both its ends.
+void showStaticText(QLabel& label, const QString& text) {
+  label.setProperty(kTextProperty, text);
+  QString shown = label.property("noPrefix").toBool() ? text : withoutMnemonic(text);
+  if (!label.wordWrap() && label.width() > 0) {
+    shown = label.fontMetrics().elidedText(shown, Qt::ElideMiddle, label.width());
+  }
+  label.setText(shown);
 }
 
 Qt::Alignment alignmentOf(const ControlTemplate& control) {
@@ -90,7 +103,10 @@ void QtDialog::build() {
   setWindowTitle(QString::fromStdString(m_template.caption));
   const QFont font = templateFont(family, m_template.pointSize);
   setFont(font);
-  const DialogUnits units = DialogUnits::forTemplate(family, font);
+  // The units of the font the dialog got, as the system computes them for its dialogs: the
+  // layout then grows and shrinks with its texts.
+  const DialogUnits units = DialogUnits::forFont(font);
+  const int lineHeight = QFontMetrics(font).height();
   setFixedSize(units.toPixelsX(m_template.width), units.toPixelsY(m_template.height));
 
   QWidget* previous = nullptr;
@@ -106,6 +122,10 @@ void QtDialog::build() {
       continue;
     }
     widget->setGeometry(units.toPixels(QRect(control.x, control.y, control.width, control.height)));
+    if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && control.type == "static") {
+      label->setWordWrap(control.align == "left" && label->height() >= lineHeight * 3 / 2);
+      showStaticText(*label, QString::fromStdString(control.text));
+    }
     widget->setObjectName(control.id == -1 ? QString("static%1").arg(index)
                                            : QString("ctl%1").arg(control.id));
     ++index;
@@ -167,9 +187,7 @@ QWidget* QtDialog::makeControl(const ControlTemplate& control) {
     auto* label = new QLabel(this);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(alignmentOf(control));
-    label->setWordWrap(control.align == "left");
     label->setProperty("noPrefix", control.noPrefix);
-    label->setText(control.noPrefix ? text : withoutMnemonic(text));
     widget = label;
   } else if (type == "groupbox") {
     widget = new QGroupBox(withoutMnemonic(text), this);
@@ -271,8 +289,9 @@ void QtDialog::setText(int controlId, const std::string& utf8) {
   const QString text = QString::fromStdString(utf8);
   QWidget* w = GetDlgItem(controlId);
   if (auto* label = qobject_cast<QLabel*>(w)) {
-    label->setText(label->property("noPrefix").toBool() ? text : withoutMnemonic(text));
-    label->setProperty(kTextProperty, text);
+    showStaticText(*label, text);
+  } else if (auto* picture = qobject_cast<PictureControl*>(w)) {
+    picture->setText(text);
   } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
     edit->setText(text);
   } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
@@ -294,6 +313,9 @@ std::string QtDialog::text(int controlId) const {
   }
   if (const auto* label = qobject_cast<const QLabel*>(w)) {
     return label->text().toStdString();
+  }
+  if (const auto* picture = qobject_cast<const PictureControl*>(w)) {
+    return picture->text().toStdString();
   }
   if (const auto* edit = qobject_cast<const QLineEdit*>(w)) {
     return edit->text().toStdString();

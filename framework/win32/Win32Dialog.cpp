@@ -1,6 +1,7 @@
 #include "framework/win32/Win32Dialog.h"
 
 #include "framework/Dialog.h"
+#include "framework/win32/Win32Fonts.h"
 #include "framework/win32/Win32Picture.h"
 #include "framework/win32/Win32Thumbnails.h"
 #include "framework/win32/Win32Toolkit.h"
@@ -33,8 +34,10 @@ std::vector<DWORD> hiddenTemplate(HINSTANCE module, int templateId) {
     std::memcpy(copy.data(), empty, sizeof empty);
     return copy;
   }
-  copy.resize((size + 3) / 4);
-  std::memcpy(copy.data(), bytes, size);
+  const auto* first = static_cast<const char*>(bytes);
+  const std::vector<char> layout = withInstalledFont(std::vector<char>(first, first + size));
+  copy.resize((layout.size() + 3) / 4);
+  std::memcpy(copy.data(), layout.data(), layout.size());
   WORD second = 0;
   std::memcpy(&second, reinterpret_cast<const char*>(copy.data()) + 2, sizeof second);
   copy[second == kExtendedTemplate ? 3 : 0] &= ~DWORD{WS_VISIBLE};
@@ -59,6 +62,41 @@ bool isPictureControl(HWND window) {
   char name[32] = {};
   ::GetClassNameA(window, name, sizeof name);
   return ::lstrcmpiA(name, "Static") == 0 && (styleOf(window) & SS_TYPEMASK) == SS_OWNERDRAW;
+}
+
+BOOL CALLBACK hideToolTipOf(HWND window, LPARAM owner) {
+  char name[32] = {};
+  ::GetClassNameA(window, name, sizeof name);
+  if (::lstrcmpiA(name, TOOLTIPS_CLASSA) == 0 &&
+      ::GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(owner)) {
+    ::SendMessageA(window, TTM_POP, 0, 0);
+    ::ShowWindow(window, SW_HIDE);
+  }
+  return TRUE;
+}
+
+// Words in the place of a missing picture, centred and wrapped, in the dialog's font.
+void drawPictureText(HWND control, HDC dc, RECT area) {
+  const int length = ::GetWindowTextLengthA(control);
+  if (length <= 0) {
+    return;
+  }
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  text.resize(static_cast<std::size_t>(
+      ::GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
+  HGDIOBJ font = ::SelectObject(
+      dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(::GetParent(control), WM_GETFONT, 0, 0)));
+  const int mode = ::SetBkMode(dc, TRANSPARENT);
+  const COLORREF colour = ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+  constexpr UINT kFormat = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
+  RECT measured = area;
+  ::DrawTextA(dc, text.c_str(), -1, &measured, kFormat | DT_CALCRECT);
+  const LONG height = measured.bottom - measured.top;
+  area.top += std::max(0L, (area.bottom - area.top - height) / 2);
+  ::DrawTextA(dc, text.c_str(), -1, &area, kFormat);
+  ::SetTextColor(dc, colour);
+  ::SetBkMode(dc, mode);
+  ::SelectObject(dc, font);
 }
 
 } // namespace
@@ -103,8 +141,22 @@ void Win32Dialog::build() {
 }
 
 void Win32Dialog::adoptOwnControls() {
+  RECT client{};
+  ::GetClientRect(m_hwnd, &client);
   for (HWND control = ::GetWindow(m_hwnd, GW_CHILD); control != nullptr;
        control = ::GetWindow(control, GW_HWNDNEXT)) {
+    // The dialog manager rounds a control's place and size apart, so one that ends at the
+    // dialog's edge in units can end a pixel past it: it ends where its corner maps, the edge.
+    RECT place{};
+    ::GetWindowRect(control, &place);
+    ::MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&place), 2);
+    constexpr LONG kRounding = 2;
+    if ((place.right > client.right && place.right - client.right <= kRounding) ||
+        (place.bottom > client.bottom && place.bottom - client.bottom <= kRounding)) {
+      ::SetWindowPos(control, nullptr, 0, 0, std::min(place.right, client.right) - place.left,
+                     std::min(place.bottom, client.bottom) - place.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     const int id = ::GetDlgCtrlID(control);
     if (Win32Thumbnails::isThumbnailList(control)) {
       m_thumbnails[id] = std::make_unique<Win32Thumbnails>(control, m_dialog);
@@ -174,6 +226,10 @@ int Win32Dialog::runModal() {
   const bool disableOwner = owner != nullptr && ::IsWindowEnabled(owner);
   if (disableOwner) {
     ::EnableWindow(owner, FALSE);
+  }
+  // Tooltips are topmost: one the owner showed would stay over this dialog.
+  if (owner != nullptr) {
+    ::EnumThreadWindows(::GetCurrentThreadId(), &hideToolTipOf, reinterpret_cast<LPARAM>(owner));
   }
   kit.pushModal(this);
   m_running = true;
@@ -279,6 +335,9 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     // The dialog's own background, which shows through the picture's transparent pixels.
     drawPicture(draw.hDC, draw.rcItem, found->second, ::GetSysColor(COLOR_BTNFACE));
+    if (!hasPixels(found->second)) {
+      drawPictureText(draw.hwndItem, draw.hDC, draw.rcItem);
+    }
     return TRUE;
   }
   case WM_SETCURSOR:
@@ -391,6 +450,9 @@ void Win32Dialog::setText(int controlId, const std::string& text) {
   if (HWND control = item(controlId)) {
     QuietScope quiet(m_quietEdits);
     ::SetWindowTextA(control, text.c_str());
+    if (m_pictures.count(controlId) != 0) {
+      ::InvalidateRect(control, nullptr, FALSE); // an owner-drawn static does not redraw itself
+    }
   }
 }
 

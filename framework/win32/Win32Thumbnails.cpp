@@ -38,7 +38,14 @@ Win32Thumbnails::Win32Thumbnails(HWND list, CDialog& dialog)
     ::SelectObject(dc, previous);
   }
   ::ReleaseDC(m_list, dc);
-  const auto width = static_cast<WORD>(std::max<LONG>(kSide + 16, 15 * metrics.tmAveCharWidth + 8));
+  const LONG least = std::max<LONG>(kSide + 16, 15 * metrics.tmAveCharWidth + 8);
+  // The columns share the width beside the vertical scroll bar: a column that does not fit
+  // whole would bring a horizontal one.
+  RECT client{};
+  ::GetClientRect(m_list, &client);
+  const LONG room = client.right - ::GetSystemMetrics(SM_CXVSCROLL);
+  const LONG columns = std::max<LONG>(1, room / least);
+  const auto width = static_cast<WORD>(std::max(least, room / columns));
   const auto height = static_cast<WORD>(kSide + 2 * metrics.tmHeight + 16);
   send(m_list, LVM_SETICONSPACING, 0,
        static_cast<LPARAM>(static_cast<DWORD>(height) << 16 | width));

@@ -14,6 +14,7 @@
 #include "tests/support/SampleGame.h"
 
 #include <QAbstractButton>
+#include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
@@ -85,7 +86,7 @@ TEST_F(ExtractDlgTest, StartsWithOnlyTheGameChoice) {
   EXPECT_EQ(win().windowTitle(), "Extract Pak Textures");
   // Of the window's menu, the deletions leave Close, and the About entry is added.
   EXPECT_EQ(dialog->menuCommands(),
-            (std::vector<int>{framework::CDialog::SC_CLOSE, CExtractDlg::kAboutCommand}));
+            (std::vector<int>{framework::CDialog::SC_CLOSE, 0, CExtractDlg::kAboutCommand}));
 }
 
 TEST_F(ExtractDlgTest, ChoosingAGameOpensTheLocateStep) {
@@ -292,6 +293,50 @@ TEST_F(ExtractDlgTest, SystemCommandsSixteenToThirtyOneOpenTheAbout) {
       [](QWidget* modal) { testing::dialogOf<framework::CDialog>(modal)->EndDialog(1); });
   win().systemMenu()->actions().back()->trigger();
   EXPECT_TRUE(viaMenu.ran());
+}
+
+// The window's right-click menu, as the program sets it up: Browse Textures... and About.
+TEST(ExtractDlgMenuTest, TheRightClickMenuBrowsesTexturesAndShowsTheAbout) {
+  RecordingMessageBoxes messages;
+  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}, {}};
+  int browsed = 0;
+  services.browseTextures = [&](framework::CDialog&, const std::string&) { ++browsed; };
+  CExtractDlg dialog(services);
+  framework::QtDialog& window = testing::window(dialog);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QContextMenuEvent click(QContextMenuEvent::Mouse, window.rect().center(),
+                          window.mapToGlobal(window.rect().center()));
+  QApplication::sendEvent(&window, &click);
+  QMenu* menu = window.systemMenu();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 5000));
+  QStringList entries;
+  for (const QAction* action : menu->actions()) {
+    entries << action->text();
+  }
+  EXPECT_TRUE(entries.contains("Browse &Textures...")) << entries.join(", ").toStdString();
+  EXPECT_TRUE(entries.contains("&About Texkit...")) << entries.join(", ").toStdString();
+  menu->hide();
+
+  for (QAction* action : menu->actions()) {
+    if (action->text() == "Browse &Textures...") {
+      action->trigger();
+    }
+  }
+  EXPECT_EQ(browsed, 1);
+  QString caption;
+  OnNextModal about([&](QWidget* modal) {
+    caption = modal->windowTitle();
+    testing::dialogOf<framework::CDialog>(modal)->EndDialog(1);
+  });
+  for (QAction* action : menu->actions()) {
+    if (action->text() == "&About Texkit...") {
+      action->trigger();
+    }
+  }
+  EXPECT_TRUE(about.ran());
+  EXPECT_EQ(caption, "About Texkit");
+  window.hide();
 }
 
 TEST_F(ExtractDlgTest, ExitAlwaysCloses) {
