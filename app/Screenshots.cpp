@@ -4,6 +4,7 @@
 #include "app/TextureBrowserDlg.h"
 #include "app/WadInfoDlg.h"
 #include "locate/LocateDlg.h"
+#include "locate/SearchDlg.h"
 #include "platform/MemoryDrives.h"
 
 #include <filesystem>
@@ -62,6 +63,30 @@ void takeLocateDialog(ScreenshotCamera& camera, CExtractDlg& owner, const fs::pa
   fs::remove_all(media, ec);
 }
 
+// The Search dialog with Game Libraries ticked, then its found state: the libraries here are
+// made up to record `data`, and no drive is walked, so the pictures do not show this machine.
+void takeSearchDialog(ScreenshotCamera& camera, CExtractDlg& owner, const std::string& data,
+                      AppServices& services, const std::string& folder,
+                      std::vector<std::string>& written) {
+  platform::MemoryDrives noDrives;
+  std::string found;
+  locate::CSearchDlg searchDlg(noDrives, services.files, &owner,
+                               [&data](extract::GameKind) { return data; });
+  searchDlg.SetSearchTarget(extract::gameInfo(extract::kGameQuake)->executable, found,
+                            extract::kGameQuake);
+  searchDlg.Create();
+  searchDlg.CheckDlgButton(locate::CSearchDlg::kGameLibraries, true);
+  searchDlg.OnSearchOption();
+  keep(camera.take(searchDlg, folder, "search-libraries"), written);
+  searchDlg.OnBeginSearch();
+  searchDlg.KillTimer(locate::CSearchDlg::kFlashTimer);
+  searchDlg.FlashWindow(false);
+  if (searchDlg.found()) {
+    keep(camera.take(searchDlg, folder, "search-found"), written);
+  }
+  camera.hide(searchDlg);
+}
+
 // The browser over the WAD file the run wrote, its first animated texture chosen.
 void takeTextureBrowser(ScreenshotCamera& camera, CExtractDlg& owner, const std::string& wadPath,
                         AppServices& services, const std::string& folder,
@@ -109,13 +134,8 @@ int runScreenshotCommand(ScreenshotCamera& camera, platform::FileSystem& files,
                          const std::function<void(const std::string&)>& err) {
   PrintedMessages printed(err);
   // The Textures button is drawn as the program has it, on; nothing here presses it.
-  AppServices services{files,
-                       printed,
-                       [] { return platform::HostRegistry{}; },
-                       {},
-                       {},
-                       {},
-                       [](framework::CDialog&, const std::string&) {}};
+  AppServices services{files, printed, [] { return platform::HostRegistry{}; },       {},
+                       {},    {},      [](framework::CDialog&, const std::string&) {}};
   std::string error;
   const auto written = writeScreenshots(camera, folder, dataFolder, services, error);
   for (const std::string& file : written) {
@@ -165,6 +185,7 @@ std::vector<std::string> writeScreenshots(ScreenshotCamera& camera, const std::s
   if (folderText.back() != platform::kPathSeparator) {
     folderText += platform::kPathSeparator;
   }
+  takeSearchDialog(camera, dialog, folderText, services, folder, written);
   dialog.dataFolderRef() = folderText;
   dialog.ShowFolderLocated(" Found pak0.pak and pak1.pak");
   dialog.UpdateData(false);
@@ -194,8 +215,9 @@ std::vector<std::string> writeScreenshots(ScreenshotCamera& camera, const std::s
   written.push_back(info);
   keep(camera.take(dialog, folder, "main-extracted"), written);
 
-  takeTextureBrowser(camera, dialog, folderText + extract::gameInfo(extract::kGameQuake)->wadFileName,
-                     services, folder, written);
+  takeTextureBrowser(camera, dialog,
+                     folderText + extract::gameInfo(extract::kGameQuake)->wadFileName, services,
+                     folder, written);
 
   CAboutDlg about(&dialog);
   about.Create();

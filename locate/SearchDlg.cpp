@@ -12,7 +12,6 @@ namespace {
 
 constexpr int kStatus = CSearchDlg::kStatus;
 constexpr int kSearchClip = 129;
-constexpr int kFlashTimer = 1;
 
 // The walk may enter thousands of folders a second: the status line shows the latest one
 // whenever the window gets to paint, instead of queueing every path.
@@ -160,7 +159,7 @@ void CSearchDlg::OnBeginSearch() {
       EnableItem(kRemovable, false);
       EnableItem(kGameLibraries, false);
       FlashWindow(true);
-      SetTimer(kFlashTimer, 400);
+      SetTimer(CSearchDlg::kFlashTimer, 400);
       m_found = true;
     } else {
       status = "File not found";
@@ -183,7 +182,7 @@ void CSearchDlg::OnOkCancel() {
 void CSearchDlg::OnTimer(int /*id*/) {
   FlashWindow(true);
   if (flashCounter() == 3) {
-    KillTimer(kFlashTimer);
+    KillTimer(CSearchDlg::kFlashTimer);
     FlashWindow(false);
   } else {
     ++flashCounter();

@@ -21,6 +21,7 @@ class CSearchDlg final : public framework::CDialog {
   static constexpr int kHardDrives = 1030;
   static constexpr int kNetwork = 1031;
   static constexpr int kGameLibraries = 1039;
+  static constexpr int kFlashTimer = 1;
 
   // `libraries` answers for the Game Libraries box; empty, they record nothing.
   CSearchDlg(platform::Drives& drives, platform::FileSystem& files,

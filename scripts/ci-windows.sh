@@ -325,8 +325,8 @@ grep -vxE 'advapi32.dll|comctl32.dll|comdlg32.dll|gdi32.dll|kernel32.dll|msvcrt.
 # dialog comes up with its caption, and the run through the window works.
 timeout 300 wine "$gui" --screenshots "Z:${work//\//\\}\\shots" "$data" >"$work/shots.out" 2>&1 ||
   fail "texkit2.exe --screenshots" "$work/shots.out"
-shots=(main-start main-game-chosen locate-browsing locate-found main-folder-located main-extracting
-  wad-file-info main-extracted texture-browser about)
+shots=(main-start main-game-chosen locate-browsing locate-found search-libraries search-found
+  main-folder-located main-extracting wad-file-info main-extracted texture-browser about)
 for shot in "${shots[@]}"; do
   [ -s "$work/shots/$shot.bmp" ] || fail "texkit2.exe drew no $shot.bmp" "$work/shots.out"
 done

@@ -19,9 +19,9 @@ TEST(ScreenshotTest, RendersEveryDialogInEachState) {
                                         sample.dataFolder.string(), services, error);
   EXPECT_TRUE(error.empty()) << error;
   const std::vector<std::string> expected = {
-      "main-start",    "main-game-chosen",    "locate-browsing",
-      "locate-found",  "main-folder-located", "main-extracting",
-      "wad-file-info", "main-extracted",      "texture-browser", "about"};
+      "main-start",       "main-game-chosen", "locate-browsing",     "locate-found",
+      "search-libraries", "search-found",     "main-folder-located", "main-extracting",
+      "wad-file-info",    "main-extracted",   "texture-browser",     "about"};
   ASSERT_EQ(written.size(), expected.size()) << ::testing::PrintToString(written);
   for (std::size_t i = 0; i < expected.size(); ++i) {
     SCOPED_TRACE(expected[i]);
