@@ -21,6 +21,7 @@ texkit2_add_test(test_cli
   SOURCES
     cli/CliTest.cpp
     cli/ImageCommandsTest.cpp
+    cli/TrenchBroomCliTest.cpp
     common/PngReader.cpp common/PngReader.h
   LIBS texkit2_cli_lib texkit2_fixtures texkit2_stb)
 
