@@ -4,6 +4,7 @@
 #include "cli/ConflictReport.h"
 #include "cli/ImageCommands.h"
 #include "cli/Json.h"
+#include "cli/NewMapCommand.h"
 #include "cli/RemoveOnInterrupt.h"
 #include "cli/SearchCommands.h"
 #include "cli/TerminalFeedback.h"
@@ -38,6 +39,7 @@ Commands:
   info      list the entries of a WAD2 file
   export    write the textures of a WAD2 file as PNG pictures, in the game's colours
   sheet     draw the textures of a WAD2 file on one PNG contact sheet, each named
+  newmap    write a starter map for TrenchBroom: a closed room in the WAD's textures
   search    find the game's data folder by walking the drives
   drives    list the drive roots and their types
 
@@ -623,6 +625,9 @@ int runCommand(const std::vector<std::string>& args, CliContext& context) {
   }
   if (command == "sheet") {
     return runSheet(rest, context);
+  }
+  if (command == "newmap") {
+    return runNewMap(rest, context);
   }
   if (command == "search") {
     return runSearch(rest, context);

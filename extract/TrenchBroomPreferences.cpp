@@ -172,32 +172,86 @@ TrenchBroomPreferencesFile(const std::function<const char*(const char*)>& getEnv
   return withoutTrailingSeparators(value) + rest;
 }
 
+namespace {
+
+// The document as TrenchBroom's object, or nullopt with the reason it is not one.
+std::optional<Json> parsePreferences(std::string_view document, std::string& whyNot) {
+  if (document.size() > kMaxPreferencesSize) {
+    whyNot = "is larger than " + std::to_string(kMaxPreferencesSize / (1024 * 1024)) +
+             " MB, far more than TrenchBroom writes";
+    return std::nullopt;
+  }
+  if (blank(document)) {
+    whyNot = "is empty, not JSON";
+    return std::nullopt;
+  }
+  if (nestsDeeperThan(document, kMaxPreferencesDepth)) {
+    whyNot = "nests deeper than " + std::to_string(kMaxPreferencesDepth) +
+             " levels, which TrenchBroom never writes";
+    return std::nullopt;
+  }
+  Json preferences;
+  try {
+    preferences = Json::parse(document.begin(), document.end());
+  } catch (const Json::exception& error) {
+    whyNot = "is not valid JSON: " + parseReason(error.what());
+    return std::nullopt;
+  }
+  if (!preferences.is_object()) {
+    whyNot = std::string("holds a JSON ") + preferences.type_name() +
+             ", not the object TrenchBroom writes";
+    return std::nullopt;
+  }
+  return preferences;
+}
+
+} // namespace
+
+std::optional<std::string> TrenchBroomGamePathIn(std::string_view document, const std::string& key,
+                                                 std::string& whyNot) {
+  const auto preferences = parsePreferences(document, whyNot);
+  if (!preferences) {
+    return std::nullopt;
+  }
+  const auto it = preferences->find(key);
+  if (it == preferences->end() || !it->is_string() || it->get<std::string>().empty()) {
+    whyNot = "holds no " + key;
+    return std::nullopt;
+  }
+  return it->get<std::string>();
+}
+
+std::optional<std::string> ReadTrenchBroomGamePath(platform::FileSystem& files,
+                                                   const std::string& preferencesFile,
+                                                   GameKind game, std::string& whyNot) {
+  auto file = files.openForReading(preferencesFile);
+  if (!file) {
+    whyNot = preferencesFile + ": " + reasonOr(files.lastError(), "cannot be opened");
+    return std::nullopt;
+  }
+  std::string reason;
+  const auto text = readBounded(*file, reason);
+  file->close();
+  const auto path =
+      text ? TrenchBroomGamePathIn(*text, TrenchBroomPathKey(game), reason) : std::nullopt;
+  if (!path) {
+    whyNot = preferencesFile + " " + reason;
+  }
+  return path;
+}
+
 PreferencesEdit EditTrenchBroomPreferences(
     std::string_view document, bool fileExists, const std::string& key, const std::string& value,
     bool force, const std::function<bool(const std::string&, const std::string&)>& sameFolder,
     const std::function<bool(const std::string&)>& folderExists) {
   Json preferences = Json::object();
   if (fileExists) {
-    if (document.size() > kMaxPreferencesSize) {
-      return refused("is larger than " + std::to_string(kMaxPreferencesSize / (1024 * 1024)) +
-                     " MB, far more than TrenchBroom writes");
+    std::string whyNot;
+    auto parsed = parsePreferences(document, whyNot);
+    if (!parsed) {
+      return refused(whyNot);
     }
-    if (blank(document)) {
-      return refused("is empty, not JSON");
-    }
-    if (nestsDeeperThan(document, kMaxPreferencesDepth)) {
-      return refused("nests deeper than " + std::to_string(kMaxPreferencesDepth) +
-                     " levels, which TrenchBroom never writes");
-    }
-    try {
-      preferences = Json::parse(document.begin(), document.end());
-    } catch (const Json::exception& error) {
-      return refused("is not valid JSON: " + parseReason(error.what()));
-    }
-    if (!preferences.is_object()) {
-      return refused(std::string("holds a JSON ") + preferences.type_name() +
-                     ", not the object TrenchBroom writes");
-    }
+    preferences = std::move(*parsed);
   }
   PreferencesEdit edit;
   const auto it = preferences.find(key);

@@ -52,6 +52,16 @@ PreferencesEdit EditTrenchBroomPreferences(
     bool force, const std::function<bool(const std::string&, const std::string&)>& sameFolder,
     const std::function<bool(const std::string&)>& folderExists);
 
+// The folder `key` names in the preferences `document`; nullopt, with the reason in `whyNot`,
+// when the document is not one TrenchBroom wrote or the key holds no text.
+std::optional<std::string> TrenchBroomGamePathIn(std::string_view document, const std::string& key,
+                                                 std::string& whyNot);
+
+// The game path TrenchBroom has for `game` in `preferencesFile`; nullopt with the reason.
+std::optional<std::string> ReadTrenchBroomGamePath(platform::FileSystem& files,
+                                                   const std::string& preferencesFile,
+                                                   GameKind game, std::string& whyNot);
+
 // What setting TrenchBroom up did, in the words the CLI and the window both use.
 struct TrenchBroomOutcome {
   enum class Kind {

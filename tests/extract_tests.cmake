@@ -22,6 +22,7 @@ texkit2_add_test(test_cli
     cli/CliTest.cpp
     cli/ImageCommandsTest.cpp
     cli/TrenchBroomCliTest.cpp
+    cli/NewMapTest.cpp
     common/PngReader.cpp common/PngReader.h
   LIBS texkit2_cli_lib texkit2_fixtures texkit2_stb)
 
