@@ -1,5 +1,6 @@
 // Writes the seed corpora of the fuzz targets, one folder each, from the sample game and small
-// registry files: OUTDIR/pak_scan, OUTDIR/extraction, OUTDIR/wad_info, OUTDIR/wine_registry.
+// registry files: OUTDIR/pak_scan, OUTDIR/extraction, OUTDIR/wad_info, OUTDIR/wine_registry,
+// and TrenchBroom's preferences: OUTDIR/trenchbroom_preferences.
 #include "extract/Extraction.h"
 #include "tests/common/MemoryFile.h"
 #include "tests/common/RecordingFeedback.h"
@@ -120,6 +121,11 @@ int main(int argc, char** argv) {
     writeAll("extraction", pairs);
     writeAll("wad_info", wads);
     writeAll("wine_registry", registries);
+    writeAll("trenchbroom_preferences",
+             {text("{\n    \"Games/Quake/Path\": \"/games/old\",\n    \"Renderer/Brightness\": "
+                   "1.399999976158142,\n    \"Views/Map view layout\": [\n        2\n    ]\n}\n"),
+              text("{\"Games/Quake/Path\": null, \"a\": {\"b\": [true, false, \"\\u00e9\"]}}\x03"),
+              text("{}"), text("[]")});
   } catch (const std::exception& error) {
     std::cerr << "texkit2-fuzz-seeds: " << error.what() << '\n';
     return 1;
