@@ -65,8 +65,7 @@ void printWadValues(const TrenchBroomStep& step, std::ostream& out) {
   if (!step.outcome.succeeded()) {
     return;
   }
-  out << "Map wad key for TrenchBroom : " << step.wadValue << '\n'
-      << "Map wad key, absolute (TrenchBroom and qbsp) : " << step.wadPath << '\n';
+  out << extract::DescribeWadValues(step.wadValue, step.wadPath);
 }
 
 std::string toJson(const TrenchBroomStep& step) {

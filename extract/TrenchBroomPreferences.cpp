@@ -399,4 +399,9 @@ TrenchBroomOutcome SetTrenchBroomGamePath(platform::FileSystem& files,
   return finish(TrenchBroomOutcome::Kind::Written, message + " (" + preferencesFile + ")");
 }
 
+std::string DescribeWadValues(const std::string& wadValue, const std::string& wadPath) {
+  return "Map wad key for TrenchBroom : " + wadValue +
+         "\nMap wad key, absolute (TrenchBroom and qbsp) : " + wadPath + "\n";
+}
+
 } // namespace texkit2::extract

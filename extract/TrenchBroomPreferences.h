@@ -98,4 +98,7 @@ TrenchBroomOutcome SetTrenchBroomGamePath(platform::FileSystem& files,
 // the data folder's name and the WAD file's ("id1/Quake.wad").
 std::string TrenchBroomWadValue(const std::string& dataFolder, const std::string& wadFileName);
 
+// The lines that give a mapper the "wad" value: against the game path, and absolute.
+std::string DescribeWadValues(const std::string& wadValue, const std::string& wadPath);
+
 } // namespace texkit2::extract

@@ -9,6 +9,7 @@ add_executable(test_gui
   gui/ScreenshotTest.cpp
   gui/ThumbnailControlsTest.cpp
   gui/TextureBrowserTest.cpp
+  gui/TrenchBroomButtonTest.cpp
   dialogs/DialogLogicTest.cpp)
 target_link_libraries(test_gui PRIVATE texkit2_app_qt texkit2_fixtures Qt6::Widgets Qt6::Test GTest::gtest
                       texkit2_warnings)
