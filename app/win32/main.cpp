@@ -103,8 +103,8 @@ int main(int argc, char** argv) {
   };
   services.confirm = [](texkit2::framework::CDialog& owner, const std::string& text,
                         const std::string& caption) {
-    return MessageBoxA(texkit2::framework::windowOf(&owner), text.c_str(), caption.c_str(),
-                       MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+    return MessageBoxA(texkit2::framework::win32::windowOf(&owner), text.c_str(), caption.c_str(),
+                       MB_OKCANCEL | MB_ICONQUESTION) == texkit2::framework::CDialog::IDOK;
   };
   texkit2::app::CExtractApp app(std::move(arguments), services);
   return app.Run();

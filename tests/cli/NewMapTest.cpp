@@ -183,6 +183,14 @@ bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
+// A path as a JSON string holds it: Windows' backslashes doubled.
+std::string escaped(std::string path) {
+  for (std::size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 2)) {
+    path.insert(at, 1, '\\');
+  }
+  return path;
+}
+
 std::string text(const std::filesystem::path& path) {
   const auto bytes = testing::readAll(path);
   return {bytes.begin(), bytes.end()};
@@ -210,7 +218,7 @@ class NewMap : public ::testing::Test {
                          fixtures::makeMipTexture(fixtures::textureName(name), 64, 64, seed++)});
     }
     fixtures::writeFile(m_folder / path, fixtures::makeWad(entries));
-    return (m_folder / path).string();
+    return (m_folder / path).lexically_normal().string();
   }
 
   std::string mapFile() const { return (m_folder / "start.map").string(); }
@@ -310,7 +318,7 @@ TEST_F(NewMap, NeverReplacesAMapWithoutForce) {
 TEST_F(NewMap, TakesTheWadFromTrenchBroomsGamePath) {
   const std::string wadPath = wad({"wall1"}, "quake/id1/Quake.wad");
   testing::writeText(m_folder / "Preferences.json",
-                     "{\"Games/Quake/Path\": \"" + (m_folder / "quake").string() + "\"}");
+                     "{\"Games/Quake/Path\": \"" + escaped((m_folder / "quake").string()) + "\"}");
   const auto result = run({"newmap", "--game", "quake", mapFile()});
   ASSERT_EQ(result.code, kExitSuccess) << result.err;
   EXPECT_EQ(readMap(text(mapFile()))[0].keys.at("wad"), wadPath);

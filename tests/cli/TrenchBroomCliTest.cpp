@@ -20,6 +20,14 @@ bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
+// A path as a JSON string holds it: Windows' backslashes doubled.
+std::string escaped(std::string path) {
+  for (std::size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 2)) {
+    path.insert(at, 1, '\\');
+  }
+  return path;
+}
+
 std::string text(const std::filesystem::path& path) {
   const auto bytes = testing::readAll(path);
   return {bytes.begin(), bytes.end()};
@@ -53,8 +61,9 @@ class TrenchBroomCli : public ::testing::Test {
   }
 
   std::string data() const { return m_game.dataFolder.string(); }
+  std::string wadPath() const { return data() + platform::kPathSeparator + "Quake.wad"; }
   std::string gamePathLine() const {
-    return "\"Games/Quake/Path\": \"" + m_game.gameFolder.string() + "\"";
+    return "\"Games/Quake/Path\": \"" + escaped(m_game.gameFolder.string()) + "\"";
   }
 
   TempFolder m_folder;
@@ -72,7 +81,7 @@ TEST_F(TrenchBroomCli, RegisterSetsTheGamePathWithoutTheLevelEditor) {
       << result.err;
   EXPECT_EQ(result.out, "Map wad key for TrenchBroom : id1/Quake.wad\n"
                         "Map wad key, absolute (TrenchBroom and qbsp) : " +
-                            data() + "/Quake.wad\n");
+                            wadPath() + "\n");
 }
 
 TEST_F(TrenchBroomCli, JsonCarriesBothWadValues) {
@@ -80,8 +89,8 @@ TEST_F(TrenchBroomCli, JsonCarriesBothWadValues) {
   EXPECT_EQ(result.code, kExitSuccess) << result.err;
   EXPECT_TRUE(contains(result.out, "\"trenchbroom\": {\"set\": true, \"outcome\": \"written\""))
       << result.out;
-  EXPECT_TRUE(contains(result.out,
-                       "\"wad\": \"id1/Quake.wad\", \"wadPath\": \"" + data() + "/Quake.wad\"}}\n"))
+  EXPECT_TRUE(contains(result.out, "\"wad\": \"id1/Quake.wad\", \"wadPath\": \"" +
+                                       escaped(wadPath()) + "\"}}\n"))
       << result.out;
   EXPECT_TRUE(contains(result.out, "\"key\": \"Games/Quake/Path\""));
 }
@@ -89,8 +98,8 @@ TEST_F(TrenchBroomCli, JsonCarriesBothWadValues) {
 TEST_F(TrenchBroomCli, ExtractSetsItUpAfterTheRun) {
   const auto result = run({"extract", "--no-register", "--game", "quake", "--trenchbroom", data()});
   EXPECT_EQ(result.code, kExitSuccess) << result.err;
-  EXPECT_TRUE(contains(result.out, "Written to : " + data() +
-                                       "/Quake.wad\n"
+  EXPECT_TRUE(contains(result.out, "Written to : " + wadPath() +
+                                       "\n"
                                        "Map wad key for TrenchBroom : id1/Quake.wad\n"))
       << result.out;
   EXPECT_TRUE(contains(text(m_preferences), gamePathLine()));
@@ -116,14 +125,14 @@ TEST_F(TrenchBroomCli, FailuresToWriteTheFileAreExitStatusOne) {
       {"not JSON", "{", false, true, {}, kExitFailure, "is not valid JSON"},
       {"no HOME", "", false, false, {}, kExitFailure, "HOME is not set"},
       {"other folder",
-       "{\"Games/Quake/Path\": \"" + other + "\"}",
+       "{\"Games/Quake/Path\": \"" + escaped(other) + "\"}",
        false,
        true,
        {},
        kExitFailure,
        "--force replaces it"},
       {"other folder, forced",
-       "{\"Games/Quake/Path\": \"" + other + "\"}",
+       "{\"Games/Quake/Path\": \"" + escaped(other) + "\"}",
        false,
        true,
        {"--force"},

@@ -44,6 +44,14 @@ PreferencesEdit edit(std::string_view document, bool exists, const std::string& 
                                     [&](const std::string&) { return previousExists; });
 }
 
+// A path as a JSON string holds it: Windows' backslashes doubled.
+std::string escaped(std::string path) {
+  for (std::size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 2)) {
+    path.insert(at, 1, '\\');
+  }
+  return path;
+}
+
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
   text.replace(text.find(from), from.size(), to);
   return text;
@@ -188,7 +196,8 @@ class TrenchBroomFile : public ::testing::Test {
 TEST_F(TrenchBroomFile, MissingFileAndFolderAreCreated) {
   const auto outcome = set(gameFolder());
   ASSERT_EQ(outcome.kind, Outcome::Written) << outcome.message;
-  EXPECT_EQ(text(preferences()), "{\n    \"Games/Quake/Path\": \"" + gameFolder() + "\"\n}\n");
+  EXPECT_EQ(text(preferences()),
+            "{\n    \"Games/Quake/Path\": \"" + escaped(gameFolder()) + "\"\n}\n");
   EXPECT_EQ(testing::folderNames(m_folder / ".TrenchBroom"),
             std::vector<std::string>{"Preferences.json"});
 }
@@ -197,7 +206,7 @@ TEST_F(TrenchBroomFile, ExistingFileKeepsItsOtherKeys) {
   writeText(preferences(), kTrenchBroomFile);
   const auto outcome = set(gameFolder(), true);
   ASSERT_EQ(outcome.kind, Outcome::Written) << outcome.message;
-  EXPECT_EQ(text(preferences()), replaced(kTrenchBroomFile, "/games/old", gameFolder()));
+  EXPECT_EQ(text(preferences()), replaced(kTrenchBroomFile, "/games/old", escaped(gameFolder())));
   EXPECT_NE(outcome.message.find("replacing /games/old"), std::string::npos);
 }
 
@@ -218,7 +227,7 @@ TEST_F(TrenchBroomFile, SameAndOtherFoldersAreLeftAndNamed) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string document = "{\"Games/Quake/Path\": \"" + c.set + "\"}";
+    const std::string document = "{\"Games/Quake/Path\": \"" + escaped(c.set) + "\"}";
     writeText(preferences(), document);
     const auto outcome = set(gameFolder());
     EXPECT_EQ(outcome.kind, c.expected);
