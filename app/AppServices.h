@@ -5,6 +5,7 @@
 #include "platform/HostRegistry.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace texkit2::app {
@@ -24,6 +25,12 @@ struct AppServices {
   std::function<void()> openHelp;
   // The texture browser over a WAD file; asks for one when the path is empty.
   std::function<void(framework::CDialog&, const std::string&)> browseTextures;
+  // Where TrenchBroom keeps its preferences; nullopt with the reason when that is unknown.
+  std::function<std::optional<std::string>(std::string& whyNot)> trenchBroomPreferences = {};
+  // A question with OK and Cancel; true for OK.
+  std::function<bool(framework::CDialog& owner, const std::string& text,
+                     const std::string& caption)>
+      confirm = {};
 };
 
 } // namespace texkit2::app

@@ -1,5 +1,6 @@
 #include "app/ExtractDlg.h"
 
+#include "app/TrenchBroomSetup.h"
 #include "app/WadInfoDlg.h"
 #include "extract/Extraction.h"
 #include "extract/TexturePack.h"
@@ -218,6 +219,12 @@ void CExtractDlg::OnBegin() {
     const std::string wadPath = m_dataFolder + summary->fileName;
     info.m_browseTextures = [this, wadPath](framework::CDialog& owner) {
       m_services.browseTextures(owner, wadPath);
+    };
+  }
+  if (m_services.trenchBroomPreferences && m_services.confirm) {
+    info.m_setUpTrenchBroom = [this, game, folder,
+                               wadName = summary->fileName](framework::CDialog& owner) {
+      SetUpTrenchBroom(m_services, owner, game, folder, wadName);
     };
   }
   info.DoModal();

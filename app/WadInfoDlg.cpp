@@ -23,12 +23,17 @@ void CWadInfoDlg::DoDataExchange(framework::DataExchange& dx) {
 bool CWadInfoDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   EnableItem(kTextures, static_cast<bool>(m_browseTextures));
+  EnableItem(kTrenchBroom, static_cast<bool>(m_setUpTrenchBroom));
   return true;
 }
 
 void CWadInfoDlg::OnCommand(int controlId) {
   if (controlId == kTextures && m_browseTextures) {
     m_browseTextures(*this);
+    return;
+  }
+  if (controlId == kTrenchBroom && m_setUpTrenchBroom) {
+    m_setUpTrenchBroom(*this);
     return;
   }
   CDialog::OnCommand(controlId);

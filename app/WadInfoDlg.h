@@ -13,6 +13,7 @@ class CWadInfoDlg final : public framework::CDialog {
  public:
   static constexpr int kTemplateId = 133;
   static constexpr int kTextures = 1038;
+  static constexpr int kTrenchBroom = 1040;
 
   explicit CWadInfoDlg(framework::CDialog* owner = nullptr) : CDialog(kTemplateId, owner) {}
 
@@ -27,6 +28,8 @@ class CWadInfoDlg final : public framework::CDialog {
 
   // What the Textures button opens; without it the button is disabled.
   std::function<void(framework::CDialog&)> m_browseTextures;
+  // What the Set up TrenchBroom button does; without it the button is disabled.
+  std::function<void(framework::CDialog&)> m_setUpTrenchBroom;
 
   void DoDataExchange(framework::DataExchange& dx) override;
   bool OnInitDialog() override;

@@ -5,10 +5,12 @@
 #include "cli/GamesCommands.h"
 #include "cli/ImageCommands.h"
 #include "cli/Json.h"
+#include "cli/NewMapCommand.h"
 #include "cli/RemoveOnInterrupt.h"
 #include "cli/SearchCommands.h"
 #include "cli/TerminalFeedback.h"
 #include "cli/TextureNames.h"
+#include "cli/TrenchBroomSetup.h"
 #include "extract/Extraction.h"
 #include "extract/TexturePack.h"
 #include "extract/WadReader.h"
@@ -38,6 +40,7 @@ Commands:
   info      list the entries of a WAD2 file
   export    write the textures of a WAD2 file as PNG pictures, in the game's colours
   sheet     draw the textures of a WAD2 file on one contact sheet (PNG, JPEG, BMP or TGA)
+  newmap    write a starter map for TrenchBroom: a closed room in the WAD's textures
   search    find the game's data folder by walking the drives
   games     list the installations that Steam, GOG, Epic and packages recorded
   drives    list the drive roots and their types
@@ -50,7 +53,7 @@ Options:
 
 constexpr const char* kExtractHelp =
     R"(Usage: texkit2-cli extract --game quake|hexen2 [--json] [--conflicts] [--no-register]
-                           [--wine-prefix DIR] DATAFOLDER
+                           [--trenchbroom [--force]] [--wine-prefix DIR] DATAFOLDER
 
 Reads every map (.bsp) in DATAFOLDER/PAK0.PAK and DATAFOLDER/PAK1.PAK (PAK0.PAK alone where the
 folder holds one archive, as the re-release, the store editions and the mission packs do), keeps
@@ -62,6 +65,8 @@ Then the file is registered as a texture pack in the level editor's settings: th
 slots txpack0 to txpack31 that is free or holds Quake.wad or Hexen2.wad. No slot is created; on
 Linux the settings are those of the Wine prefix the editor runs in.
 
+With --trenchbroom, TrenchBroom is set up too, as register --trenchbroom does.
+
 Options:
   --game GAME        quake or hexen2 (required)
   --json             print the summary as JSON; it also lists the texture names met more than
@@ -72,26 +77,43 @@ Options:
                      pixels, the name's bytes after its zero byte, other bytes). The first
                      copy met is still the one written; the WAD file is the same either way.
   --no-register      do not touch the level editor's settings
+  --trenchbroom      also set TrenchBroom's game path for the game (see register --help)
+  --force            with --trenchbroom: replace a game path set to another folder
   --wine-prefix DIR  the editor's Wine prefix (default $WINEPREFIX, else ~/.wine)
   --help             show this text
 
 Status, progress, messages and warnings about damaged maps go to stderr; the summary to stdout.
-Exit status: 0 on success, 1 when the extraction failed, 2 on a usage error.
+Exit status: 0 on success, 1 when the extraction failed or TrenchBroom's file could not be
+written, 2 on a usage error.
 )";
 
 constexpr const char* kRegisterHelp =
-    R"(Usage: texkit2-cli register --game quake|hexen2 [--wine-prefix DIR] DATAFOLDER
+    R"(Usage: texkit2-cli register --game quake|hexen2 [--trenchbroom [--force]] [--json]
+                            [--wine-prefix DIR] DATAFOLDER
 
 Registers DATAFOLDER/Quake.wad (quake) or DATAFOLDER/Hexen2.wad (hexen2) as a texture pack in the
 level editor's settings, as extract does after writing the file, and says which slot was written
 or why none was.
 
+With --trenchbroom, also sets TrenchBroom's game path for the game ("Games/Quake/Path" or
+"Games/Hexen 2/Path" in its Preferences.json) to the folder that holds DATAFOLDER, keeping every
+other preference as it is, and prints the "wad" value for a map's worldspawn: the WAD file's path
+against that folder (id1/Quake.wad), which TrenchBroom reads, and its absolute path, which map
+compilers read too. TrenchBroom must be closed. A game path set to another folder that still
+exists is left, unless --force. Where the level editor's settings are missing, TrenchBroom is
+still set up.
+
 Options:
   --game GAME        quake or hexen2 (required)
+  --trenchbroom      also set TrenchBroom's game path
+  --force            with --trenchbroom: replace a game path set to another folder
+  --json             print the outcome as JSON
   --wine-prefix DIR  the editor's Wine prefix (default $WINEPREFIX, else ~/.wine)
   --help             show this text
 
-Exit status: 0 when a slot was written, 1 when none was, 2 on a usage error.
+Exit status: 0 when a slot was written, 1 when none was, 2 on a usage error. With --trenchbroom:
+0 when TrenchBroom's game path is set and no slot the editor has failed, 1 when TrenchBroom's
+file could not be written.
 )";
 
 constexpr const char* kInfoHelp =
@@ -109,6 +131,8 @@ struct Arguments {
   bool help = false;
   bool noRegister = false;
   bool conflicts = false;
+  bool trenchBroom = false;
+  bool force = false;
 };
 
 enum Accepts : unsigned {
@@ -116,7 +140,9 @@ enum Accepts : unsigned {
   kPrefixOption = 2,
   kJsonOption = 4,
   kNoRegisterOption = 8,
-  kConflictsOption = 16
+  kConflictsOption = 16,
+  kTrenchBroomOption = 32,
+  kForceOption = 64
 };
 
 // Parses the options a command accepts; nullopt after reporting a usage error.
@@ -140,6 +166,10 @@ std::optional<Arguments> parse(const std::vector<std::string>& args, unsigned ac
       parsed.noRegister = true;
     } else if (arg == "--conflicts" && (accepts & kConflictsOption) != 0) {
       parsed.conflicts = true;
+    } else if (arg == "--trenchbroom" && (accepts & kTrenchBroomOption) != 0) {
+      parsed.trenchBroom = true;
+    } else if (arg == "--force" && (accepts & kForceOption) != 0) {
+      parsed.force = true;
     } else if (arg == "--wine-prefix" && acceptsPrefix) {
       if (i + 1 >= args.size() || args[i + 1].empty()) {
         context.err << "texkit2-cli: --wine-prefix needs a folder\n";
@@ -177,6 +207,8 @@ struct Registration {
   int slot = -1; // the slot written
   std::string message;
   std::string location; // where the registry lives
+  // The editor has no settings here at all: no failure for a run that sets up TrenchBroom.
+  bool editorAbsent = false;
 };
 
 std::string toJson(const Registration& registration) {
@@ -200,22 +232,28 @@ void printSummary(const extract::ExtractionSummary& summary, const std::string& 
 void printJsonSummary(const extract::ExtractionSummary& summary, const std::string& wadPath,
                       const std::vector<std::string>& warnings, const TerminalFeedback& feedback,
                       const std::optional<Registration>& registration,
+                      const std::optional<TrenchBroomStep>& trenchBroom,
                       const std::vector<extract::NameConflict>& conflicts, std::ostream& out) {
   std::vector<std::string> allWarnings = warnings;
   allWarnings.insert(allWarnings.end(), feedback.warnings().begin(), feedback.warnings().end());
   allWarnings.insert(allWarnings.end(), feedback.messages().begin(), feedback.messages().end());
-  out << jsonObject({{"fileName", jsonText(summary.fileName)},
-                     {"fileLength", std::to_string(summary.fileLength)},
-                     {"totalEntries", std::to_string(summary.totalEntries)},
-                     {"simpleTextures", std::to_string(summary.simpleTextures)},
-                     {"animatedTextures", std::to_string(summary.animatedTextures)},
-                     {"path", jsonPath(wadPath)},
-                     {"warnings", jsonTextList(allWarnings)},
-                     {"skipped", jsonTextList(feedback.skipped())},
-                     {"registration", registration ? toJson(*registration) : "null"},
-                     {"conflicts", conflictsJson(conflicts)},
-                     {"incomplete", incompleteJson(conflicts)}})
-      << '\n';
+  std::string json = jsonObject({{"fileName", jsonText(summary.fileName)},
+                                 {"fileLength", std::to_string(summary.fileLength)},
+                                 {"totalEntries", std::to_string(summary.totalEntries)},
+                                 {"simpleTextures", std::to_string(summary.simpleTextures)},
+                                 {"animatedTextures", std::to_string(summary.animatedTextures)},
+                                 {"path", jsonPath(wadPath)},
+                                 {"warnings", jsonTextList(allWarnings)},
+                                 {"skipped", jsonTextList(feedback.skipped())},
+                                 {"registration", registration ? toJson(*registration) : "null"},
+                                 {"conflicts", conflictsJson(conflicts)},
+                                 {"incomplete", incompleteJson(conflicts)}});
+  // Last, and only when asked for, so that the summary of other runs stays as it was.
+  if (trenchBroom) {
+    json.pop_back();
+    json += ", \"trenchbroom\": " + toJson(*trenchBroom) + "}";
+  }
+  out << json << '\n';
 }
 
 // Registers the WAD file `wadName` and says what happened on stderr.
@@ -230,6 +268,7 @@ Registration registerPack(extract::GameKind game, const std::string& dataFolder,
   Registration registration;
   registration.location = registry.location;
   if (!registry.unavailableReason.empty()) {
+    registration.editorAbsent = true;
     registration.message = "not registered: " + registry.unavailableReason;
     context.err << "texkit2-cli: " << registration.message << '\n';
     return registration;
@@ -238,6 +277,7 @@ Registration registerPack(extract::GameKind game, const std::string& dataFolder,
   const auto outcome = extract::RegisterTexturePack(
       *registry.store, game, registry.editorFolder(dataFolder, whyNot), wadName);
   registration.registered = outcome.registered();
+  registration.editorAbsent = outcome.kind == extract::RegistrationOutcome::Kind::NoSettings;
   registration.slot = outcome.slot;
   registration.message = outcome.kind == extract::RegistrationOutcome::Kind::NoPath
                              ? "not registered: " + whyNot
@@ -280,8 +320,18 @@ std::string absoluteFolder(const std::string& folder) {
   return withTrailingSeparator(clean.string());
 }
 
+// --force replaces TrenchBroom's game path alone.
+bool forceWithoutTrenchBroom(const Arguments& parsed, const char* command, CliContext& context) {
+  if (parsed.force && !parsed.trenchBroom) {
+    context.err << "texkit2-cli " << command << ": --force goes with --trenchbroom\n";
+    return true;
+  }
+  return false;
+}
+
 int runRegister(const std::vector<std::string>& args, CliContext& context) {
-  const auto parsed = parse(args, kGameOption | kPrefixOption, context);
+  const auto parsed = parse(
+      args, kGameOption | kPrefixOption | kJsonOption | kTrenchBroomOption | kForceOption, context);
   if (!parsed) {
     return kExitUsage;
   }
@@ -290,7 +340,7 @@ int runRegister(const std::vector<std::string>& args, CliContext& context) {
     return kExitSuccess;
   }
   const auto game = gameOf(*parsed, "register", context);
-  if (!game) {
+  if (!game || forceWithoutTrenchBroom(*parsed, "register", context)) {
     return kExitUsage;
   }
   const std::string dataFolder = context.files.existingPath(absoluteFolder(parsed->positional[0]));
@@ -302,14 +352,30 @@ int runRegister(const std::vector<std::string>& args, CliContext& context) {
     context.err << "texkit2-cli register: warning: " << dataFolder << wadName
                 << " does not exist (yet)\n";
   }
-  return registerPack(*game, dataFolder, wadName, *parsed, context).registered ? kExitSuccess
-                                                                               : kExitFailure;
+  const Registration registration = registerPack(*game, dataFolder, wadName, *parsed, context);
+  std::optional<TrenchBroomStep> trenchBroom;
+  if (parsed->trenchBroom) {
+    trenchBroom = setUpTrenchBroom(*game, dataFolder, wadName, parsed->force, context);
+  }
+  if (parsed->json) {
+    context.out << jsonObject({{"registration", toJson(registration)},
+                               {"trenchbroom", trenchBroom ? toJson(*trenchBroom) : "null"}})
+                << '\n';
+  } else if (trenchBroom) {
+    printWadValues(*trenchBroom, context.out);
+  }
+  if (!trenchBroom) {
+    return registration.registered ? kExitSuccess : kExitFailure;
+  }
+  const bool editorFine = registration.registered || registration.editorAbsent;
+  return trenchBroom->outcome.succeeded() && editorFine ? kExitSuccess : kExitFailure;
 }
 
 int runExtract(const std::vector<std::string>& args, CliContext& context) {
-  const auto parsed =
-      parse(args, kGameOption | kPrefixOption | kJsonOption | kNoRegisterOption | kConflictsOption,
-            context);
+  const auto parsed = parse(args,
+                            kGameOption | kPrefixOption | kJsonOption | kNoRegisterOption |
+                                kConflictsOption | kTrenchBroomOption | kForceOption,
+                            context);
   if (!parsed) {
     return kExitUsage;
   }
@@ -318,7 +384,7 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
     return kExitSuccess;
   }
   const auto game = gameOf(*parsed, "extract", context);
-  if (!game) {
+  if (!game || forceWithoutTrenchBroom(*parsed, "extract", context)) {
     return kExitUsage;
   }
   // Spelt as on disk: the WAD file's path is shown and registered as it is.
@@ -376,18 +442,26 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
   if (!parsed->noRegister) {
     registration = registerPack(*game, dataFolder, summary->fileName, *parsed, context);
   }
+  std::optional<TrenchBroomStep> trenchBroom;
+  if (parsed->trenchBroom) {
+    trenchBroom = setUpTrenchBroom(*game, dataFolder, summary->fileName, parsed->force, context);
+  }
   feedback.SetStatusText("Extraction complete!");
   const std::string wadPath = dataFolder + summary->fileName;
   if (parsed->json) {
-    printJsonSummary(*summary, wadPath, warnings, feedback, registration, conflicts, context.out);
+    printJsonSummary(*summary, wadPath, warnings, feedback, registration, trenchBroom, conflicts,
+                     context.out);
   } else {
     printSummary(*summary, wadPath, context.out);
+    if (trenchBroom) {
+      printWadValues(*trenchBroom, context.out);
+    }
     if (parsed->conflicts) {
       context.out << '\n';
       printConflicts(conflicts, context.out);
     }
   }
-  return kExitSuccess;
+  return !trenchBroom || trenchBroom->outcome.succeeded() ? kExitSuccess : kExitFailure;
 }
 
 int runInfo(const std::vector<std::string>& args, CliContext& context) {
@@ -553,6 +627,9 @@ int runCommand(const std::vector<std::string>& args, CliContext& context) {
   }
   if (command == "sheet") {
     return runSheet(rest, context);
+  }
+  if (command == "newmap") {
+    return runNewMap(rest, context);
   }
   if (command == "search") {
     return runSearch(rest, context);

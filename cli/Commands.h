@@ -19,6 +19,9 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
+// TrenchBroom's Preferences.json for the user running the tool.
+std::optional<std::string> hostTrenchBroomPreferences(std::string& whyNot);
+
 // What a command may touch, so tests can run it against their own folders.
 struct CliContext {
   platform::FileSystem& files;
@@ -34,6 +37,9 @@ struct CliContext {
       gameLibrarySources = [](const std::optional<std::filesystem::path>& winePrefix) {
         return locate::hostGameLibrarySources(winePrefix);
       };
+  // Where TrenchBroom keeps its preferences; nullopt with the reason when that is unknown.
+  std::function<std::optional<std::string>(std::string& whyNot)> trenchBroomPreferences =
+      hostTrenchBroomPreferences;
 };
 
 // The game a --game value names (quake or hexen2, in any letter case); nullopt after saying on

@@ -1,6 +1,7 @@
 // Writes the seed corpora of the fuzz targets, one folder each, from the sample game and small
 // registry files: OUTDIR/pak_scan, OUTDIR/extraction, OUTDIR/wad_info, OUTDIR/wine_registry,
-// and the game libraries' records: OUTDIR/key_values, OUTDIR/epic_manifest.
+// and the game libraries' records and TrenchBroom's preferences: OUTDIR/key_values,
+// OUTDIR/epic_manifest, OUTDIR/trenchbroom_preferences.
 #include "extract/Extraction.h"
 #include "tests/common/MemoryFile.h"
 #include "tests/common/RecordingFeedback.h"
@@ -129,6 +130,11 @@ int main(int argc, char** argv) {
     writeAll("epic_manifest",
              {text(fixtures::epicManifest("Quake", "C:\\Program Files\\Epic Games\\Quake")),
               text("{\"DisplayName\": \"Q\", \"InstallLocation\": \"\", \"x\": [1, {}]}")});
+    writeAll("trenchbroom_preferences",
+             {text("{\n    \"Games/Quake/Path\": \"/games/old\",\n    \"Renderer/Brightness\": "
+                   "1.399999976158142,\n    \"Views/Map view layout\": [\n        2\n    ]\n}\n"),
+              text("{\"Games/Quake/Path\": null, \"a\": {\"b\": [true, false, \"\\u00e9\"]}}\x03"),
+              text("{}"), text("[]")});
   } catch (const std::exception& error) {
     std::cerr << "texkit2-fuzz-seeds: " << error.what() << '\n';
     return 1;

@@ -60,7 +60,7 @@ quietly cmake -S . -B "$fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DTEXKIT2_BUILD_FUZZERS=ON -DTEXKIT2_BUILD_TESTS=OFF \
   -DTEXKIT2_BUILD_GUI=OFF
 targets=(fuzz_pak_scan fuzz_extraction fuzz_wad_info fuzz_wine_registry fuzz_key_values
-  fuzz_epic_manifest)
+  fuzz_epic_manifest fuzz_trenchbroom_preferences)
 quietly cmake --build "$fuzz" --parallel "$jobs" --target "${targets[@]}" fuzz_seeds
 
 out="$fuzz/fuzz/runs"

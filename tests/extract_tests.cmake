@@ -14,12 +14,15 @@ texkit2_add_test(test_extract
     extract/ConflictsTest.cpp
     extract/TexturePackTest.cpp
     extract/ExtractionTest.cpp
+    extract/TrenchBroomPreferencesTest.cpp
   LIBS texkit2_extract texkit2_fixtures)
 
 texkit2_add_test(test_cli
   SOURCES
     cli/CliTest.cpp
     cli/ImageCommandsTest.cpp
+    cli/TrenchBroomCliTest.cpp
+    cli/NewMapTest.cpp
     common/PngReader.cpp common/PngReader.h
   LIBS texkit2_cli_lib texkit2_fixtures texkit2_stb)
 

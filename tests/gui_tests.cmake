@@ -10,6 +10,7 @@ add_executable(test_gui
   gui/ThumbnailControlsTest.cpp
   gui/TextureBrowserTest.cpp
   gui/DialogTextsTest.cpp
+  gui/TrenchBroomButtonTest.cpp
   dialogs/DialogLogicTest.cpp)
 target_link_libraries(test_gui PRIVATE texkit2_app_qt texkit2_fixtures Qt6::Widgets Qt6::Test GTest::gtest
                       texkit2_warnings)

@@ -4,13 +4,16 @@
 #include "app/LocateCommands.h"
 #include "app/TextureBrowserDlg.h"
 #include "app/qt/Screenshots.h"
+#include "extract/TrenchBroomPreferences.h"
 #include "framework/MessageBox.h"
+#include "framework/qt/QtDialog.h"
 #include "framework/qt/QtResources.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QUrl>
 #include <cstdio>
 #include <cstdlib>
@@ -143,6 +146,17 @@ int main(int argc, char** argv) {
   services.browseTextures = [&browser](texkit2::framework::CDialog& owner,
                                        const std::string& wadPath) {
     texkit2::app::BrowseTextures(browser, owner, wadPath);
+  };
+  services.trenchBroomPreferences = [](std::string& whyNot) {
+    return texkit2::extract::TrenchBroomPreferencesFile(
+        [](const char* name) { return std::getenv(name); }, whyNot);
+  };
+  services.confirm = [](texkit2::framework::CDialog& owner, const std::string& text,
+                        const std::string& caption) {
+    return QMessageBox::question(texkit2::framework::qtDialog(owner),
+                                 QString::fromStdString(caption), QString::fromStdString(text),
+                                 QMessageBox::Ok | QMessageBox::Cancel,
+                                 QMessageBox::Ok) == QMessageBox::Ok;
   };
 
   const QStringList arguments = QApplication::arguments();

@@ -5,10 +5,13 @@
 #include "app/LocateCommands.h"
 #include "app/TextureBrowserDlg.h"
 #include "app/win32/Screenshots.h"
+#include "extract/TrenchBroomPreferences.h"
 #include "framework/MessageBox.h"
 #include "framework/win32/Win32Api.h"
+#include "framework/win32/Win32Dialog.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <shellapi.h>
 #include <string>
@@ -93,6 +96,15 @@ int main(int argc, char** argv) {
   services.browseTextures = [&browser](texkit2::framework::CDialog& owner,
                                        const std::string& wadPath) {
     texkit2::app::BrowseTextures(browser, owner, wadPath);
+  };
+  services.trenchBroomPreferences = [](std::string& whyNot) {
+    return texkit2::extract::TrenchBroomPreferencesFile(
+        [](const char* name) { return std::getenv(name); }, whyNot);
+  };
+  services.confirm = [](texkit2::framework::CDialog& owner, const std::string& text,
+                        const std::string& caption) {
+    return MessageBoxA(texkit2::framework::win32::windowOf(&owner), text.c_str(), caption.c_str(),
+                       MB_OKCANCEL | MB_ICONQUESTION) == texkit2::framework::CDialog::IDOK;
   };
   texkit2::app::CExtractApp app(std::move(arguments), services);
   return app.Run();
