@@ -41,7 +41,7 @@ TEST(WindowsDriveSearchTest, FindsTheGameInAnyLetterCaseAndMakesItsDataFolderCur
   ASSERT_TRUE(SearchDrives(drives, platform::hostFileSystem(), kFixedDrives, "quake.exe",
                            extract::kGameQuake, dataFolder,
                            [&](const std::string& folder) { entered.push_back(folder); }));
-  EXPECT_EQ(dataFolder, root + "Games\\Quake\\id1\\");
+  EXPECT_EQ(dataFolder, root + "Games\\Quake\\ID1\\"); // as spelt on disk
   EXPECT_TRUE(sameFolder(fs::current_path().string(), root + "Games\\Quake\\ID1"))
       << fs::current_path().string();
   ASSERT_GE(entered.size(), 3u);
@@ -53,7 +53,7 @@ TEST(WindowsDriveSearchTest, FindsTheGameInAnyLetterCaseAndMakesItsDataFolderCur
 TEST(WindowsDriveSearchTest, SaysWhenTheArchivesAreMissing) {
   TempFolder temp;
   writeText(temp / "c/Hexen II/h2.exe", "x");
-  writeText(temp / "c/Hexen II/data1/PAK0.PAK", "x");
+  writeText(temp / "c/Hexen II/data1/PAK1.PAK", "x"); // PAK0.PAK alone would do; PAK1 does not
   MemoryDrives drives;
   const std::string root = drives.addDrive(temp / "c", DriveType::Fixed);
   std::string dataFolder;
