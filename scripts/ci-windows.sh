@@ -271,6 +271,9 @@ done
 # identities keep the walk out of that loop and its answer off a path through it. The binding
 # lives in a mount namespace of the search's own, where this machine allows one.
 drive_c=$WINEPREFIX/drive_c
+# Only the planted games may hold a quake.exe: the GUI tests under Wine can leave an empty data
+# folder and its quake.exe in their temporary folders, which the walk would meet first.
+rm -rf "$drive_c"/users/*/Temp/texkit2-test-*
 for game in "$drive_c/zgame" "$work/elsewhere"; do
   mkdir -p "$game/id1"
   : >"$game/quake.exe"
