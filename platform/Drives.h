@@ -101,7 +101,8 @@ class Drives {
   virtual bool listsConcurrently() const { return false; }
 
   // listFolder, and the stamp of the folder it read, taken before its entries were read:
-  // nullopt when the listing failed or this table cannot tell.
+  // nullopt when the listing failed or this table cannot tell. For the walk, which enters no
+  // link: a link's isDirectory may be left false.
   virtual std::error_code listStampedFolder(const std::string& folder,
                                             std::vector<FolderEntry>& entries,
                                             std::optional<FolderStamp>& stamp) {
@@ -131,9 +132,13 @@ Drives& hostDrives();
 // mount points by their mount id (falling back to the device number), so bind mounts count too.
 // Paths longer than the platform's limit for one call are opened piecewise.
 // Safe to call from several threads at once; `stamp`, when given, receives the stamp of the
-// folder read.
+// folder read. With LinkTargets::Skipped a link's target is not looked at (its isDirectory stays
+// false), which spares a walk that enters no link one lookup for each link (Linux only; Windows
+// sees a link's kind in the listing itself).
+enum class LinkTargets { Looked, Skipped };
 std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntry>& entries,
-                               std::optional<FolderStamp>* stamp = nullptr);
+                               std::optional<FolderStamp>* stamp = nullptr,
+                               LinkTargets links = LinkTargets::Looked);
 std::optional<FolderStamp> hostFolderStamp(const std::string& folder);
 std::optional<FolderId> hostFolderId(const std::string& folder);
 bool isHostFolder(const std::string& path);

@@ -56,7 +56,7 @@ class PosixDrives final : public Drives {
   bool listsConcurrently() const override { return true; }
   std::error_code listStampedFolder(const std::string& folder, std::vector<FolderEntry>& entries,
                                     std::optional<FolderStamp>& stamp) override {
-    return listHostFolder(folder, entries, &stamp);
+    return listHostFolder(folder, entries, &stamp, LinkTargets::Skipped);
   }
   std::optional<FolderStamp> folderStamp(const std::string& folder) override {
     return hostFolderStamp(folder);

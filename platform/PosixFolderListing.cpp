@@ -133,10 +133,42 @@ bool differentMount(const Identity& folder, const Identity& child) {
   return folder.device != child.device;
 }
 
+// Room for a few hundred entries a call, as readdir's own buffer.
+constexpr std::size_t kListingBuffer = 32768;
+
+void addEntry(int dirFd, const Identity& self, const char* name, unsigned char type,
+              LinkTargets links, std::vector<FolderEntry>& entries) {
+  FolderEntry entry;
+  entry.name = name;
+  Identity child;
+  unsigned mode = 0;
+  bool identified = false;
+  if (type == DT_UNKNOWN || type == DT_DIR) {
+    identified = identify(dirFd, name, AT_SYMLINK_NOFOLLOW, child, mode, kIdFields);
+    if (identified) {
+      type = S_ISDIR(mode) ? DT_DIR : S_ISLNK(mode) ? DT_LNK : DT_REG;
+    }
+  }
+  if (type == DT_DIR) {
+    entry.isDirectory = true;
+    entry.isMountPoint = identified && differentMount(self, child);
+    if (identified) {
+      entry.id = idOf(child);
+    }
+  } else if (type == DT_LNK) {
+    entry.isSymlink = true;
+    struct stat target {};
+    entry.isDirectory = links == LinkTargets::Looked &&
+                        ::fstatat(dirFd, name, &target, AT_NO_AUTOMOUNT) == 0 &&
+                        S_ISDIR(target.st_mode);
+  }
+  entries.push_back(std::move(entry));
+}
+
 } // namespace
 
 std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntry>& entries,
-                               std::optional<FolderStamp>* stamp) {
+                               std::optional<FolderStamp>* stamp, LinkTargets links) {
   entries.clear();
   if (stamp != nullptr) {
     stamp->reset();
@@ -154,53 +186,28 @@ std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntr
   if (!identify(fd.get(), "", AT_EMPTY_PATH, self, selfMode, stamp != nullptr ? kStampFields : 0)) {
     return lastError();
   }
-  DIR* dir = ::fdopendir(fd.get());
-  if (dir == nullptr) {
-    return lastError();
-  }
-  fd.release(); // closedir closes it
-  const int dirFd = ::dirfd(dir);
+  // getdents64 straight into a buffer of our own: opendir would fstat and fcntl the folder
+  // again, two calls more for each folder, which is most of a tiny folder's cost.
+  alignas(8) static thread_local char buffer[kListingBuffer];
   std::error_code failure;
   while (true) {
-    errno = 0;
-    const dirent* raw = ::readdir(dir);
-    if (raw == nullptr) {
-      if (errno != 0) {
+    const ssize_t filled = ::getdents64(fd.get(), buffer, sizeof buffer);
+    if (filled <= 0) {
+      if (filled < 0) {
         failure = lastError();
       }
       break;
     }
-    const char* name = raw->d_name;
-    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
-      continue;
-    }
-    FolderEntry entry;
-    entry.name = name;
-    unsigned char type = raw->d_type;
-    Identity child;
-    unsigned mode = 0;
-    bool identified = false;
-    if (type == DT_UNKNOWN || type == DT_DIR) {
-      identified = identify(dirFd, name, AT_SYMLINK_NOFOLLOW, child, mode, kIdFields);
-      if (identified) {
-        type = S_ISDIR(mode) ? DT_DIR : S_ISLNK(mode) ? DT_LNK : DT_REG;
+    for (ssize_t at = 0; at < filled;) {
+      const auto* raw = reinterpret_cast<const struct dirent64*>(buffer + at);
+      at += raw->d_reclen;
+      const char* name = raw->d_name;
+      if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
+        continue;
       }
+      addEntry(fd.get(), self, name, raw->d_type, links, entries);
     }
-    if (type == DT_DIR) {
-      entry.isDirectory = true;
-      entry.isMountPoint = identified && differentMount(self, child);
-      if (identified) {
-        entry.id = idOf(child);
-      }
-    } else if (type == DT_LNK) {
-      entry.isSymlink = true;
-      struct stat target {};
-      entry.isDirectory =
-          ::fstatat(dirFd, name, &target, AT_NO_AUTOMOUNT) == 0 && S_ISDIR(target.st_mode);
-    }
-    entries.push_back(std::move(entry));
   }
-  ::closedir(dir);
   if (failure) {
     entries.clear();
   } else if (stamp != nullptr) {

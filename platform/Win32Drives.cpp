@@ -180,7 +180,7 @@ std::optional<FolderStamp> hostFolderStamp(const std::string& folder) {
 }
 
 std::error_code listHostFolder(const std::string& folder, std::vector<FolderEntry>& entries,
-                               std::optional<FolderStamp>* stamp) {
+                               std::optional<FolderStamp>* stamp, LinkTargets) {
   entries.clear();
   if (stamp != nullptr) {
     stamp->reset();

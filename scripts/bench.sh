@@ -9,7 +9,8 @@
 #    qpakman's texture-WAD mode runs on the same archives. Prints wall-time medians, ratios to
 #    both floors and peak resident memory.
 # 2. Drive search: the search against GNU find and fd over a generated tree of 1,000,000
-#    entries, warm and cold (scripts/bench-search.sh; fd-find is installed when missing).
+#    entries, warm and cold (scripts/bench-search.sh; fd-find is installed when missing), then
+#    warm over a tree of 444,000 entries shaped as this machine's root (--profile system).
 # 3. Game libraries: the lookup of Steam, a GOG game in a Wine prefix and Debian's package
 #    folder, beside the drive walk over the same generated home, warm and cold.
 #
@@ -105,6 +106,8 @@ if [ "${BENCH_SEARCH:-1}" != 0 ]; then
   echo "Drive search"
   mkdir -p "$build/search-tree"
   "$build/bench/texkit2-bench-search" --tree "$build/search-tree"
+  echo "Drive search, a tree shaped as this machine's root (tiny folders, long names, links)"
+  "$build/bench/texkit2-bench-search" --tree "$build/search-tree" --profile system --mode warm
 fi
 
 if [ "${BENCH_LIBRARIES:-1}" != 0 ]; then

@@ -11,9 +11,14 @@
 // The programs take turns, first one then the next going first, so that none always meets the
 // others' leftovers.
 //
-//   texkit2-bench-search [--tree DIR] [--entries N] [--runs N] [--cold-runs N]
-//                        [--mode warm|cold|both] [--threads N] [--window N] [--check]
-//   texkit2-bench-search --walk DIR [--threads N] [--window N]     one walk, for the timed runs
+//   texkit2-bench-search [--tree DIR] [--profile home|system] [--entries N] [--runs N]
+//                        [--cold-runs N] [--mode warm|cold|both] [--threads N] [--window N]
+//                        [--check]
+//   texkit2-bench-search --walk DIR [--name FILE] [--threads N] [--window N]
+//                        one walk (for FILE, quake.exe by default), for the timed runs
+//
+// The profiles (TreeGenerator.h): home, 1,000,000 entries of a well-used home disk; system,
+// 444,000 entries shaped as this machine's root, mostly tiny folders with long names.
 //
 // Without --tree the tree is generated in a fresh temporary folder and removed afterwards; with
 // it, DIR is generated when it does not hold a tree yet and kept.
@@ -169,11 +174,11 @@ struct Walk {
   std::uint64_t hash = 1469598103934665603ull; // of the folders entered, in order
 };
 
-Walk walk(const std::string& root, const ReadAheadLimits& limits) {
+Walk walk(const std::string& root, const std::string& name, const ReadAheadLimits& limits) {
   Walk result;
   std::string matched;
   result.found = texkit2::locate::SearchFolder(
-      texkit2::platform::hostDrives(), root, "quake.exe", matched,
+      texkit2::platform::hostDrives(), root, name, matched,
       [&](const std::string& folder) {
         ++result.folders;
         for (const char c : folder) {
@@ -193,10 +198,10 @@ std::uint64_t parseCount(const char* text) {
 
 int usage() {
   std::fprintf(stderr,
-               "Usage: texkit2-bench-search [--tree DIR] [--entries N] [--runs N] [--cold-runs N]\n"
-               "                            [--mode warm|cold|both] [--threads N] [--window N]\n"
-               "                            [--check]\n"
-               "       texkit2-bench-search --walk DIR [--threads N] [--window N]\n");
+               "Usage: texkit2-bench-search [--tree DIR] [--profile home|system] [--entries N]\n"
+               "                            [--runs N] [--cold-runs N] [--mode warm|cold|both]\n"
+               "                            [--threads N] [--window N] [--check]\n"
+               "       texkit2-bench-search --walk DIR [--name FILE] [--threads N] [--window N]\n");
   return 2;
 }
 
@@ -257,7 +262,9 @@ int main(int argc, char** argv) {
   std::string tree;
   std::string walkRoot;
   std::string generateRoot;
-  std::uint64_t entries = 1000000;
+  std::string name = "quake.exe";
+  std::uint64_t entries = 0; // the profile's
+  std::string profileName = "home";
   std::uint64_t runs = 7;
   std::uint64_t coldRuns = 5;
   std::string mode = "both";
@@ -269,6 +276,10 @@ int main(int argc, char** argv) {
       tree = argv[++i];
     } else if (arg == "--walk" && i + 1 < argc) {
       walkRoot = argv[++i];
+    } else if (arg == "--profile" && i + 1 < argc) {
+      profileName = argv[++i];
+    } else if (arg == "--name" && i + 1 < argc) {
+      name = argv[++i];
     } else if (arg == "--generate" && i + 1 < argc) {
       generateRoot = argv[++i];
     } else if (arg == "--entries" && i + 1 < argc) {
@@ -289,8 +300,16 @@ int main(int argc, char** argv) {
       return usage();
     }
   }
+  if (profileName != "home" && profileName != "system") {
+    return usage();
+  }
+  const auto profile = profileName == "system" ? texkit2::bench::TreeProfile::System
+                                               : texkit2::bench::TreeProfile::Home;
+  if (entries == 0) {
+    entries = profile == texkit2::bench::TreeProfile::System ? 444000 : 1000000;
+  }
   if (!walkRoot.empty()) {
-    const Walk result = walk(walkRoot, limits);
+    const Walk result = walk(walkRoot, name, limits);
     std::printf("folders %llu order %016llx peak %.0f KB\n",
                 static_cast<unsigned long long>(result.folders),
                 static_cast<unsigned long long>(result.hash), ownPeakKb());
@@ -299,7 +318,7 @@ int main(int argc, char** argv) {
   if (!generateRoot.empty()) {
     try {
       const auto start = Clock::now();
-      const auto shape = texkit2::bench::generateTree(generateRoot, entries);
+      const auto shape = texkit2::bench::generateTree(generateRoot, entries, 12345, profile);
       std::printf("%llu %llu %d\n", static_cast<unsigned long long>(shape.entries),
                   static_cast<unsigned long long>(shape.folders), shape.depth);
       std::fprintf(stderr, "generated in %.1f s\n", secondsSince(start));
@@ -323,8 +342,10 @@ int main(int argc, char** argv) {
     }
     tree = pattern;
   }
-  const fs::path root = fs::absolute(fs::path(tree) / "root");
-  const fs::path marker = fs::path(tree) / ("generated-" + std::to_string(entries));
+  // Each profile has a folder of its own, so that both can be kept.
+  const std::string suffix = profileName == "home" ? "" : "-" + profileName;
+  const fs::path root = fs::absolute(fs::path(tree) / ("root" + suffix));
+  const fs::path marker = fs::path(tree) / ("generated" + suffix + "-" + std::to_string(entries));
   // Generating and walking happen in children, so that this process stays small: the kernel
   // counts a spawned child's peak memory from its parent's.
   const std::string self = fs::read_symlink("/proc/self/exe").string();
@@ -332,8 +353,9 @@ int main(int argc, char** argv) {
   std::error_code ec;
   if (!fs::exists(marker, ec)) {
     fs::remove_all(root, ec);
-    const Run generated =
-        runOnce({self, "--generate", root.string(), "--entries", std::to_string(entries)}, true);
+    const Run generated = runOnce({self, "--generate", root.string(), "--entries",
+                                   std::to_string(entries), "--profile", profileName},
+                                  true);
     if (!generated.ok) {
       return 1;
     }
@@ -392,9 +414,10 @@ int main(int argc, char** argv) {
                         walkArguments(limits));
   programs.back().reportsPeak = true;
 
-  std::printf("tree: %s: %llu entries, %llu folders, %d deep; the walk enters %llu folders\n",
-              root.c_str(), static_cast<unsigned long long>(shape.entries),
-              static_cast<unsigned long long>(shape.folders), shape.depth, walked);
+  std::printf(
+      "tree (%s profile): %s: %llu entries, %llu folders, %d deep; the walk enters %llu folders\n",
+      profileName.c_str(), root.c_str(), static_cast<unsigned long long>(shape.entries),
+      static_cast<unsigned long long>(shape.folders), shape.depth, walked);
   std::printf("machine: %u cores; peak RSS of find and fd as the kernel counts a child, which\n"
               "includes this benchmark's own %.0f KB; the search's is its own high-water mark\n",
               cores, ownPeakKb());

@@ -45,6 +45,43 @@ TEST(HostFolderListingTest, TellsFoldersFilesAndLinksApart) {
   EXPECT_EQ(entries, expected);
 }
 
+TEST(HostFolderListingTest, LooksAtALinksTargetOnlyWhenAsked) {
+  TempFolder temp;
+  fs::create_directories(temp / "folder");
+  fs::create_directory_symlink(temp / "folder", temp / "to-folder");
+  const struct {
+    LinkTargets links;
+    bool linkIsFolder;
+  } cases[] = {{LinkTargets::Looked, true}, {LinkTargets::Skipped, false}};
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.links == LinkTargets::Looked ? "looked" : "skipped");
+    std::vector<FolderEntry> entries;
+    EXPECT_FALSE(listHostFolder(temp.path().string(), entries, nullptr, test.links));
+    const auto link = std::find_if(entries.begin(), entries.end(),
+                                   [](const FolderEntry& e) { return e.name == "to-folder"; });
+    ASSERT_NE(link, entries.end());
+    EXPECT_TRUE(link->isSymlink);
+    EXPECT_EQ(link->isDirectory, test.linkIsFolder);
+  }
+}
+
+TEST(HostFolderListingTest, ListsAFolderTooWideForOneRead) {
+  TempFolder temp;
+  // Long names, so that the entries fill several of the listing's reads.
+  constexpr int kEntries = 3000;
+  for (int i = 0; i < kEntries; ++i) {
+    touch(temp / ("a-rather-long-file-name-of-a-library-" + std::to_string(i) + ".so.6"));
+  }
+  std::error_code error;
+  const auto entries = sortedListing(temp.path().string(), error);
+  EXPECT_FALSE(error);
+  ASSERT_EQ(entries.size(), std::size_t{kEntries});
+  EXPECT_TRUE(std::adjacent_find(entries.begin(), entries.end(),
+                                 [](const FolderEntry& a, const FolderEntry& b) {
+                                   return a.name == b.name;
+                                 }) == entries.end());
+}
+
 TEST(HostFolderListingTest, AFolderThatCannotBeListedFailsWithNothingListed) {
   TempFolder temp;
   touch(temp / "file");
