@@ -1,43 +1,13 @@
 #include "extract/Extraction.h"
 
 #include "extract/PakScan.h"
+#include "extract/TemporaryFile.h"
 #include "extract/WadWriter.h"
 
 #include <filesystem>
 
 namespace texkit2::extract {
 namespace {
-
-// Removes the temporary WAD file unless the run got as far as replacing the old one with it.
-class TemporaryWad {
- public:
-  TemporaryWad(platform::FileSystem& files, std::string name)
-      : m_files(files), m_name(std::move(name)) {}
-  ~TemporaryWad() {
-    if (file) {
-      file->close();
-    }
-    if (!m_kept) {
-      m_files.removeFile(m_name);
-    }
-  }
-  TemporaryWad(const TemporaryWad&) = delete;
-  TemporaryWad& operator=(const TemporaryWad&) = delete;
-
-  bool create() {
-    file = m_files.createForWriting(m_name);
-    return file != nullptr;
-  }
-  void keep() { m_kept = true; }
-  const std::string& name() const { return m_name; }
-
-  std::unique_ptr<platform::File> file;
-
- private:
-  platform::FileSystem& m_files;
-  std::string m_name;
-  bool m_kept = false;
-};
 
 // "path: reason", for the detail of a message.
 std::string because(const std::string& path, const std::string& reason) {
@@ -115,7 +85,7 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
     closeIfOpen(pak1);
     return std::nullopt;
   }
-  TemporaryWad wad(files, TemporaryWadName(*target));
+  TemporaryFile wad(files, TemporaryWadName(*target));
   if (!wad.create()) {
     feedback.ShowMessageWithDetail("Could not create wad file.", kFileIoCaption,
                                    MessageIcon::Warning,

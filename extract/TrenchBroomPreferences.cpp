@@ -1,5 +1,7 @@
 #include "extract/TrenchBroomPreferences.h"
 
+#include "extract/TemporaryFile.h"
+
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <system_error>
@@ -102,32 +104,6 @@ std::optional<std::string> readBounded(platform::File& file, std::string& whyNot
     }
   }
 }
-
-// The new file beside the one it replaces; removed unless it took that one's place.
-class TemporaryFile {
- public:
-  TemporaryFile(platform::FileSystem& files, std::string name)
-      : m_files(files), m_name(std::move(name)) {}
-  ~TemporaryFile() {
-    if (file) {
-      file->close();
-    }
-    if (!m_kept) {
-      m_files.removeFile(m_name);
-    }
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  void keep() { m_kept = true; }
-  const std::string& name() const { return m_name; }
-  std::unique_ptr<platform::File> file;
-
- private:
-  platform::FileSystem& m_files;
-  std::string m_name;
-  bool m_kept = false;
-};
 
 std::string reasonOr(const std::string& reason, const std::string& fallback) {
   return reason.empty() ? fallback : reason;
@@ -368,8 +344,7 @@ TrenchBroomOutcome SetTrenchBroomGamePath(platform::FileSystem& files,
     break;
   }
   TemporaryFile temporary(files, *target + ".part");
-  temporary.file = files.createForWriting(temporary.name());
-  if (!temporary.file) {
+  if (!temporary.create()) {
     return finish(TrenchBroomOutcome::Kind::Failed, "could not write " + temporary.name() + ": " +
                                                         reasonOr(files.lastError(), "not allowed") +
                                                         "; " + preferencesFile +
