@@ -1033,6 +1033,17 @@ RegResult WineRegistryStore::openKey(RegKeyHandle root, const std::string& subKe
   return kRegSuccess;
 }
 
+RegResult WineRegistryStore::loadOnce() {
+  if (!m_doc) {
+    auto doc = std::make_unique<Document>();
+    if (const Check check = load(*doc); check.result != kRegSuccess) {
+      return check.result;
+    }
+    m_doc = std::move(doc);
+  }
+  return kRegSuccess;
+}
+
 RegResult WineRegistryStore::queryValue(RegKeyHandle key, const std::string& name,
                                         std::uint32_t& type, std::uint8_t* data,
                                         std::uint32_t& size) {
@@ -1040,12 +1051,8 @@ RegResult WineRegistryStore::queryValue(RegKeyHandle key, const std::string& nam
   if (!resolve(key, folded)) {
     return kRegInvalidHandle;
   }
-  if (!m_doc) {
-    auto doc = std::make_unique<Document>();
-    if (const Check check = load(*doc); check.result != kRegSuccess) {
-      return check.result;
-    }
-    m_doc = std::move(doc);
+  if (const RegResult loaded = loadOnce(); loaded != kRegSuccess) {
+    return loaded;
   }
   const Found found = find(*m_doc, folded, foldName(ansiToUtf16(name)));
   if (found.value == nullptr) {
@@ -1241,12 +1248,8 @@ RegResult WineRegistryStore::enumSubKey(RegKeyHandle key, std::uint32_t index, s
   if (!resolve(key, folded)) {
     return kRegInvalidHandle;
   }
-  if (!m_doc) {
-    auto doc = std::make_unique<Document>();
-    if (const Check check = load(*doc); check.result != kRegSuccess) {
-      return check.result;
-    }
-    m_doc = std::move(doc);
+  if (const RegResult loaded = loadOnce(); loaded != kRegSuccess) {
+    return loaded;
   }
   const std::u16string prefix = folded.empty() ? folded : folded + u'\\';
   std::vector<std::u16string> children;

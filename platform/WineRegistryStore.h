@@ -80,6 +80,8 @@ class WineRegistryStore final : public RegistryStore {
   }
   RegKeyHandle root() const { return m_options.machine ? kRegLocalMachine : kRegCurrentUser; }
   Check load(Document& doc) const;
+  // Reads the file into m_doc unless an open or write already did.
+  RegResult loadOnce();
   bool resolve(RegKeyHandle handle, std::u16string& folded) const;
   RegResult writeDocument(const Document& doc, const std::string& text) const;
 
