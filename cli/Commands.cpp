@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "Version.h"
+#include "cli/CommandLine.h"
 #include "cli/ConflictReport.h"
 #include "cli/GamesCommands.h"
 #include "cli/ImageCommands.h"
@@ -128,70 +129,22 @@ struct Arguments {
   std::optional<std::string> game;
   std::optional<std::string> winePrefix;
   bool json = false;
-  bool help = false;
   bool noRegister = false;
   bool conflicts = false;
   bool trenchBroom = false;
   bool force = false;
 };
 
-enum Accepts : unsigned {
-  kGameOption = 1,
-  kPrefixOption = 2,
-  kJsonOption = 4,
-  kNoRegisterOption = 8,
-  kConflictsOption = 16,
-  kTrenchBroomOption = 32,
-  kForceOption = 64
-};
-
-// Parses the options a command accepts; nullopt after reporting a usage error.
-std::optional<Arguments> parse(const std::vector<std::string>& args, unsigned accepts,
-                               CliContext& context) {
-  const bool acceptsGame = (accepts & kGameOption) != 0;
-  const bool acceptsPrefix = (accepts & kPrefixOption) != 0;
-  Arguments parsed;
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-      parsed.positional.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--help" || arg == "-h") {
-      parsed.help = true;
-    } else if (arg == "--json" && (accepts & kJsonOption) != 0) {
-      parsed.json = true;
-    } else if (arg == "--no-register" && (accepts & kNoRegisterOption) != 0) {
-      parsed.noRegister = true;
-    } else if (arg == "--conflicts" && (accepts & kConflictsOption) != 0) {
-      parsed.conflicts = true;
-    } else if (arg == "--trenchbroom" && (accepts & kTrenchBroomOption) != 0) {
-      parsed.trenchBroom = true;
-    } else if (arg == "--force" && (accepts & kForceOption) != 0) {
-      parsed.force = true;
-    } else if (arg == "--wine-prefix" && acceptsPrefix) {
-      if (i + 1 >= args.size() || args[i + 1].empty()) {
-        context.err << "texkit2-cli: --wine-prefix needs a folder\n";
-        return std::nullopt;
-      }
-      parsed.winePrefix = args[++i];
-    } else if (acceptsGame && (arg == "--game" || arg.starts_with("--game="))) {
-      if (arg == "--game") {
-        if (i + 1 >= args.size()) {
-          context.err << "texkit2-cli: --game needs a value: quake or hexen2\n";
-          return std::nullopt;
-        }
-        parsed.game = args[++i];
-      } else {
-        parsed.game = arg.substr(7);
-      }
-    } else {
-      context.err << "texkit2-cli: unknown option '" << arg << "'\n";
-      return std::nullopt;
-    }
-  }
-  return parsed;
+// The options of the commands that take --game and a DATAFOLDER.
+CommandLine dataFolderCommandLine(Arguments& parsed) {
+  CommandLine line("texkit2-cli: ");
+  line.value("--game", parsed.game, "a value: quake or hexen2")
+      .value("--wine-prefix", parsed.winePrefix, "a folder", true)
+      .flag("--json", parsed.json)
+      .flag("--trenchbroom", parsed.trenchBroom)
+      .flag("--force", parsed.force)
+      .arguments(parsed.positional);
+  return line;
 }
 
 std::string withTrailingSeparator(std::string folder) {
@@ -330,20 +283,15 @@ bool forceWithoutTrenchBroom(const Arguments& parsed, const char* command, CliCo
 }
 
 int runRegister(const std::vector<std::string>& args, CliContext& context) {
-  const auto parsed = parse(
-      args, kGameOption | kPrefixOption | kJsonOption | kTrenchBroomOption | kForceOption, context);
-  if (!parsed) {
+  Arguments parsed;
+  if (const auto exit = dataFolderCommandLine(parsed).parse(args, context, kRegisterHelp)) {
+    return *exit;
+  }
+  const auto game = gameOf(parsed, "register", context);
+  if (!game || forceWithoutTrenchBroom(parsed, "register", context)) {
     return kExitUsage;
   }
-  if (parsed->help) {
-    context.out << kRegisterHelp;
-    return kExitSuccess;
-  }
-  const auto game = gameOf(*parsed, "register", context);
-  if (!game || forceWithoutTrenchBroom(*parsed, "register", context)) {
-    return kExitUsage;
-  }
-  const std::string dataFolder = context.files.existingPath(absoluteFolder(parsed->positional[0]));
+  const std::string dataFolder = context.files.existingPath(absoluteFolder(parsed.positional[0]));
   // An earlier quake.wad is the file, in the letter case it has.
   const std::string wadName =
       context.files.existingName(dataFolder + extract::gameInfo(*game)->wadFileName);
@@ -352,12 +300,12 @@ int runRegister(const std::vector<std::string>& args, CliContext& context) {
     context.err << "texkit2-cli register: warning: " << dataFolder << wadName
                 << " does not exist (yet)\n";
   }
-  const Registration registration = registerPack(*game, dataFolder, wadName, *parsed, context);
+  const Registration registration = registerPack(*game, dataFolder, wadName, parsed, context);
   std::optional<TrenchBroomStep> trenchBroom;
-  if (parsed->trenchBroom) {
-    trenchBroom = setUpTrenchBroom(*game, dataFolder, wadName, parsed->force, context);
+  if (parsed.trenchBroom) {
+    trenchBroom = setUpTrenchBroom(*game, dataFolder, wadName, parsed.force, context);
   }
-  if (parsed->json) {
+  if (parsed.json) {
     context.out << jsonObject({{"registration", toJson(registration)},
                                {"trenchbroom", trenchBroom ? toJson(*trenchBroom) : "null"}})
                 << '\n';
@@ -372,23 +320,18 @@ int runRegister(const std::vector<std::string>& args, CliContext& context) {
 }
 
 int runExtract(const std::vector<std::string>& args, CliContext& context) {
-  const auto parsed = parse(args,
-                            kGameOption | kPrefixOption | kJsonOption | kNoRegisterOption |
-                                kConflictsOption | kTrenchBroomOption | kForceOption,
-                            context);
-  if (!parsed) {
-    return kExitUsage;
+  Arguments parsed;
+  CommandLine line = dataFolderCommandLine(parsed);
+  line.flag("--no-register", parsed.noRegister).flag("--conflicts", parsed.conflicts);
+  if (const auto exit = line.parse(args, context, kExtractHelp)) {
+    return *exit;
   }
-  if (parsed->help) {
-    context.out << kExtractHelp;
-    return kExitSuccess;
-  }
-  const auto game = gameOf(*parsed, "extract", context);
-  if (!game || forceWithoutTrenchBroom(*parsed, "extract", context)) {
+  const auto game = gameOf(parsed, "extract", context);
+  if (!game || forceWithoutTrenchBroom(parsed, "extract", context)) {
     return kExitUsage;
   }
   // Spelt as on disk: the WAD file's path is shown and registered as it is.
-  const std::string dataFolder = context.files.existingPath(absoluteFolder(parsed->positional[0]));
+  const std::string dataFolder = context.files.existingPath(absoluteFolder(parsed.positional[0]));
 
   std::vector<std::string> warnings; // the command's own, for the JSON summary
   const extract::GameInfo* other =
@@ -396,7 +339,7 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
   const auto folder = std::filesystem::path(dataFolder).parent_path();
   if (platform::equalsIgnoringCase(folder.filename().string(), other->dataFolderName)) {
     warnings.push_back(folder.string() + " is named like " + other->title +
-                       "'s data folder, but --game " + platform::lowerAscii(*parsed->game) +
+                       "'s data folder, but --game " + platform::lowerAscii(*parsed.game) +
                        " was given");
     context.err << "texkit2-cli extract: warning: " << warnings.back() << '\n';
   }
@@ -405,7 +348,7 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
   RemoveOnInterrupt files(context.files);
   // Comparing the dropped copies reads them too, so only when they are to be reported.
   std::vector<extract::NameConflict> conflicts;
-  const bool reportConflicts = parsed->json || parsed->conflicts;
+  const bool reportConflicts = parsed.json || parsed.conflicts;
   const auto summary = extract::RunExtraction(files, *game, dataFolder, feedback,
                                               reportConflicts ? &conflicts : nullptr);
   feedback.endLine();
@@ -422,7 +365,7 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
                   << "?\n";
       warnings.push_back("did you mean " + dataFolder + info->dataFolderName + "?");
     }
-    if (parsed->json) {
+    if (parsed.json) {
       // The message that ended the run is the error; those before it were warnings.
       const auto& shown = feedback.messages();
       std::vector<std::string> earlier = warnings;
@@ -439,16 +382,16 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
     return kExitFailure;
   }
   std::optional<Registration> registration;
-  if (!parsed->noRegister) {
-    registration = registerPack(*game, dataFolder, summary->fileName, *parsed, context);
+  if (!parsed.noRegister) {
+    registration = registerPack(*game, dataFolder, summary->fileName, parsed, context);
   }
   std::optional<TrenchBroomStep> trenchBroom;
-  if (parsed->trenchBroom) {
-    trenchBroom = setUpTrenchBroom(*game, dataFolder, summary->fileName, parsed->force, context);
+  if (parsed.trenchBroom) {
+    trenchBroom = setUpTrenchBroom(*game, dataFolder, summary->fileName, parsed.force, context);
   }
   feedback.SetStatusText("Extraction complete!");
   const std::string wadPath = dataFolder + summary->fileName;
-  if (parsed->json) {
+  if (parsed.json) {
     printJsonSummary(*summary, wadPath, warnings, feedback, registration, trenchBroom, conflicts,
                      context.out);
   } else {
@@ -456,7 +399,7 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
     if (trenchBroom) {
       printWadValues(*trenchBroom, context.out);
     }
-    if (parsed->conflicts) {
+    if (parsed.conflicts) {
       context.out << '\n';
       printConflicts(conflicts, context.out);
     }
@@ -465,19 +408,17 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
 }
 
 int runInfo(const std::vector<std::string>& args, CliContext& context) {
-  const auto parsed = parse(args, kJsonOption, context);
-  if (!parsed) {
-    return kExitUsage;
+  Arguments parsed;
+  CommandLine commandLine("texkit2-cli: ");
+  commandLine.flag("--json", parsed.json).arguments(parsed.positional);
+  if (const auto exit = commandLine.parse(args, context, kInfoHelp)) {
+    return *exit;
   }
-  if (parsed->help) {
-    context.out << kInfoHelp;
-    return kExitSuccess;
-  }
-  if (parsed->positional.size() != 1) {
+  if (parsed.positional.size() != 1) {
     context.err << "texkit2-cli info: give exactly one WADFILE (see --help)\n";
     return kExitUsage;
   }
-  const std::string& path = parsed->positional[0];
+  const std::string& path = parsed.positional[0];
   if (path.empty()) {
     context.err << "texkit2-cli info: WADFILE is empty\n";
     return kExitUsage;
@@ -485,7 +426,7 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
   // stdout stays JSON with --json, a failure included.
   const auto fail = [&](const std::string& error) {
     context.err << "texkit2-cli info: " << error << '\n';
-    if (parsed->json) {
+    if (parsed.json) {
       context.out << jsonObject({{"error", jsonText(error)}}) << '\n';
     }
     return kExitFailure;
@@ -527,7 +468,7 @@ int runInfo(const std::vector<std::string>& args, CliContext& context) {
     }
     return std::string(entry.animated() ? "animated" : "simple");
   };
-  if (parsed->json) {
+  if (parsed.json) {
     context.out << "{\"file\": " << jsonPath(path) << ", \"fileLength\": " << wad.fileLength
                 << ", \"directoryOffset\": " << wad.directoryOffset << ", \"entries\": [";
     for (std::size_t i = 0; i < wad.entries.size(); ++i) {
@@ -598,6 +539,18 @@ std::optional<extract::GameKind> gameNamed(const std::optional<std::string>& nam
 
 namespace {
 
+struct Command {
+  std::string_view name;
+  int (*run)(const std::vector<std::string>& args, CliContext& context);
+};
+
+// In the order the main help lists them.
+constexpr Command kCommands[] = {
+    {"extract", runExtract}, {"register", runRegister}, {"info", runInfo},
+    {"export", runExport},   {"sheet", runSheet},       {"newmap", runNewMap},
+    {"search", runSearch},   {"games", runGames},       {"drives", runDrives},
+};
+
 int runCommand(const std::vector<std::string>& args, CliContext& context) {
   if (args.empty()) {
     context.err << kMainHelp;
@@ -613,32 +566,10 @@ int runCommand(const std::vector<std::string>& args, CliContext& context) {
     context.out << "texkit2-cli " << kVersion << '\n';
     return kExitSuccess;
   }
-  if (command == "extract") {
-    return runExtract(rest, context);
-  }
-  if (command == "register") {
-    return runRegister(rest, context);
-  }
-  if (command == "info") {
-    return runInfo(rest, context);
-  }
-  if (command == "export") {
-    return runExport(rest, context);
-  }
-  if (command == "sheet") {
-    return runSheet(rest, context);
-  }
-  if (command == "newmap") {
-    return runNewMap(rest, context);
-  }
-  if (command == "search") {
-    return runSearch(rest, context);
-  }
-  if (command == "games") {
-    return runGames(rest, context);
-  }
-  if (command == "drives") {
-    return runDrives(rest, context);
+  for (const auto& [name, run] : kCommands) {
+    if (command == name) {
+      return run(rest, context);
+    }
   }
   context.err << "texkit2-cli: unknown command '" << command << "' (see --help)\n";
   return kExitUsage;

@@ -1,5 +1,6 @@
 #include "cli/GamesCommands.h"
 
+#include "cli/CommandLine.h"
 #include "cli/Json.h"
 #include "cli/TextureNames.h"
 #include "locate/GameLibraries.h"
@@ -86,41 +87,16 @@ void printText(const std::vector<locate::GameInstallation>& installations, std::
 
 int runGames(const std::vector<std::string>& args, CliContext& context) {
   std::optional<std::string> game;
-  std::optional<std::filesystem::path> winePrefix;
+  std::optional<std::string> winePrefix;
   bool json = false;
   bool verbose = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      context.out << kGamesHelp;
-      return kExitSuccess;
-    }
-    if (arg == "--json") {
-      json = true;
-    } else if (arg == "--verbose") {
-      verbose = true;
-    } else if (arg == "--game" || arg == "--wine-prefix") {
-      if (i + 1 >= args.size()) {
-        context.err << "texkit2-cli games: " << arg << " needs a value"
-                    << (arg == "--game" ? ": quake or hexen2" : "") << '\n';
-        return kExitUsage;
-      }
-      if (arg == "--game") {
-        game = args[++i];
-      } else {
-        winePrefix = std::filesystem::path(args[++i]);
-      }
-    } else if (arg.starts_with("--game=")) {
-      game = arg.substr(7);
-    } else if (arg.starts_with("--wine-prefix=")) {
-      winePrefix = std::filesystem::path(arg.substr(14));
-    } else if (!arg.empty() && arg[0] == '-') {
-      context.err << "texkit2-cli games: unknown option '" << arg << "'\n";
-      return kExitUsage;
-    } else {
-      context.err << "texkit2-cli games: unexpected argument '" << arg << "' (see --help)\n";
-      return kExitUsage;
-    }
+  CommandLine line("texkit2-cli games: ");
+  line.value("--game", game, "a value: quake or hexen2")
+      .value("--wine-prefix", winePrefix, "a value")
+      .flag("--json", json)
+      .flag("--verbose", verbose);
+  if (const auto exit = line.parse(args, context, kGamesHelp)) {
+    return *exit;
   }
   extract::GameKind kind = extract::kGameNone;
   if (game) {
@@ -130,7 +106,8 @@ int runGames(const std::vector<std::string>& args, CliContext& context) {
     }
     kind = *chosen;
   }
-  const locate::HostGameLibrarySources host = context.gameLibrarySources(winePrefix);
+  const locate::HostGameLibrarySources host = context.gameLibrarySources(
+      winePrefix ? std::optional<std::filesystem::path>(*winePrefix) : std::nullopt);
   const locate::GameLibrariesResult found = locate::findGameLibraries(host.sources, kind);
   if (verbose) {
     for (const auto& note : found.notes) {

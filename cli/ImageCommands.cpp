@@ -1,5 +1,6 @@
 #include "cli/ImageCommands.h"
 
+#include "cli/CommandLine.h"
 #include "cli/Json.h"
 #include "cli/TextureNames.h"
 #include "extract/Palette.h"
@@ -11,10 +12,8 @@
 #include "platform/AsciiCase.h"
 
 #include <charconv>
-#include <map>
 #include <numeric>
 #include <optional>
-#include <set>
 #include <sstream>
 
 namespace texkit2::cli {
@@ -93,66 +92,6 @@ be too large for one file of its format: give fewer columns), 2 on a usage error
 file of another extension among them).
 )";
 
-struct ImageArguments {
-  std::vector<std::string> positional;
-  std::map<std::string, std::string> values; // option -> value
-  std::set<std::string> flags;               // --mips, --json
-  bool help = false;
-};
-
-// Parses `args` given the options that take a value (each also as --option=VALUE) and the
-// flags without one; nullopt after reporting a usage error.
-std::optional<ImageArguments> parse(const std::vector<std::string>& args, const char* command,
-                                    const std::map<std::string, std::string>& valueOptions,
-                                    const std::set<std::string>& flags, CliContext& context) {
-  ImageArguments parsed;
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-      parsed.positional.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    if (arg == "--help" || arg == "-h") {
-      parsed.help = true;
-      continue;
-    }
-    if (flags.contains(arg)) {
-      parsed.flags.insert(arg);
-      continue;
-    }
-    const std::size_t equals = arg.find('=');
-    const std::string option = arg.substr(0, equals);
-    const auto known = valueOptions.find(option);
-    if (known == valueOptions.end()) {
-      context.err << "texkit2-cli " << command << ": unknown option '" << arg << "'\n";
-      return std::nullopt;
-    }
-    std::string value;
-    if (equals != std::string::npos) {
-      value = arg.substr(equals + 1);
-    } else if (i + 1 < args.size()) {
-      value = args[++i];
-    }
-    if (value.empty()) {
-      context.err << "texkit2-cli " << command << ": " << option << " needs " << known->second
-                  << '\n';
-      return std::nullopt;
-    }
-    parsed.values[option] = value;
-  }
-  return parsed;
-}
-
-std::optional<std::string> valueOf(const ImageArguments& arguments, const std::string& option) {
-  const auto it = arguments.values.find(option);
-  return it == arguments.values.end() ? std::nullopt : std::optional<std::string>(it->second);
-}
-
 // The help text with the palette's paragraph in its place.
 std::string help(const char* text) {
   std::string out = text;
@@ -161,11 +100,11 @@ std::string help(const char* text) {
 }
 
 // The palette for WADFILE, or nullopt after saying on stderr why there is none.
-std::optional<extract::Palette> paletteFor(const ImageArguments& arguments,
+std::optional<extract::Palette> paletteFor(const std::optional<std::string>& given,
                                            const std::string& wadPath, const char* command,
                                            CliContext& context, std::string& source) {
   const std::string prefix = std::string("texkit2-cli ") + command + ": ";
-  if (const auto given = valueOf(arguments, "--palette")) {
+  if (given) {
     const auto lookup = extract::LoadPaletteFile(context.files, *given);
     if (!lookup.palette) {
       context.err << prefix << "--palette: " << lookup.error << '\n';
@@ -239,41 +178,44 @@ std::optional<extract::MipTexture> textureOf(OpenWad& wad, std::size_t index, co
 }
 
 // The one positional argument, WADFILE; nullopt after a usage error.
-std::optional<std::string> wadArgument(const ImageArguments& parsed, const char* command,
-                                       CliContext& context) {
-  if (parsed.positional.size() != 1) {
+std::optional<std::string> wadArgument(const std::vector<std::string>& positional,
+                                       const char* command, CliContext& context) {
+  if (positional.size() != 1) {
     context.err << "texkit2-cli " << command << ": give exactly one WADFILE (see --help)\n";
     return std::nullopt;
   }
-  if (parsed.positional[0].empty()) {
+  if (positional[0].empty()) {
     context.err << "texkit2-cli " << command << ": WADFILE is empty\n";
     return std::nullopt;
   }
-  return parsed.positional[0];
+  return positional[0];
 }
 
 } // namespace
 
 int runExport(const std::vector<std::string>& args, CliContext& context) {
-  const auto parsed = parse(args, "export", {{"--png", "a folder"}, {"--palette", "a file"}},
-                            {"--mips", "--json"}, context);
-  if (!parsed) {
-    return kExitUsage;
+  std::optional<std::string> folder;
+  std::optional<std::string> paletteFile;
+  bool mips = false;
+  bool json = false;
+  std::vector<std::string> positional;
+  CommandLine line("texkit2-cli export: ");
+  line.value("--png", folder, "a folder", true)
+      .value("--palette", paletteFile, "a file", true)
+      .flag("--mips", mips)
+      .flag("--json", json)
+      .arguments(positional);
+  if (const auto exit = line.parse(args, context, help(kExportHelp))) {
+    return *exit;
   }
-  if (parsed->help) {
-    context.out << help(kExportHelp);
-    return kExitSuccess;
-  }
-  const auto folder = valueOf(*parsed, "--png");
   if (!folder) {
     context.err << "texkit2-cli export: --png DIR is required (see --help)\n";
     return kExitUsage;
   }
-  const auto wadPath = wadArgument(*parsed, "export", context);
+  const auto wadPath = wadArgument(positional, "export", context);
   if (!wadPath) {
     return kExitUsage;
   }
-  const bool json = parsed->flags.contains("--json");
   // stdout stays JSON with --json, a failure included: what stderr says goes there too.
   std::ostringstream failure;
   CliContext checked{context.files, context.out, json ? failure : context.err, false};
@@ -297,7 +239,7 @@ int runExport(const std::vector<std::string>& args, CliContext& context) {
     return fail();
   }
   std::string paletteSource;
-  const auto palette = paletteFor(*parsed, *wadPath, "export", checked, paletteSource);
+  const auto palette = paletteFor(paletteFile, *wadPath, "export", checked, paletteSource);
   if (!palette) {
     return fail();
   }
@@ -343,7 +285,7 @@ int runExport(const std::vector<std::string>& args, CliContext& context) {
   images::ExportTotals totals;
   try {
     totals = images::ExportTextures(context.files, *wad->file, wad->contents, entries, *palette,
-                                    *folder, parsed->flags.contains("--mips"), report);
+                                    *folder, mips, report);
   } catch (const images::ImageError& error) {
     checked.err << "texkit2-cli export: " << error.what() << '\n';
     return fail();
@@ -375,22 +317,23 @@ int runExport(const std::vector<std::string>& args, CliContext& context) {
 }
 
 int runSheet(const std::vector<std::string>& args, CliContext& context) {
-  const auto parsed = parse(args, "sheet",
-                            {{"-o", "a file"},
-                             {"--output", "a file"},
-                             {"--palette", "a file"},
-                             {"--columns", "a number"}},
-                            {}, context);
-  if (!parsed) {
-    return kExitUsage;
+  std::optional<std::string> output;
+  std::optional<std::string> longOutput;
+  std::optional<std::string> paletteFile;
+  std::optional<std::string> columnsText;
+  std::vector<std::string> positional;
+  CommandLine line("texkit2-cli sheet: ");
+  // Two options, so that a missing value is said under the name given; -o wins over --output.
+  line.value("-o", output, "a file", true)
+      .value("--output", longOutput, "a file", true)
+      .value("--palette", paletteFile, "a file", true)
+      .value("--columns", columnsText, "a number", true)
+      .arguments(positional);
+  if (const auto exit = line.parse(args, context, help(kSheetHelp))) {
+    return *exit;
   }
-  if (parsed->help) {
-    context.out << help(kSheetHelp);
-    return kExitSuccess;
-  }
-  auto output = valueOf(*parsed, "-o");
   if (!output) {
-    output = valueOf(*parsed, "--output");
+    output = longOutput;
   }
   if (!output) {
     context.err << "texkit2-cli sheet: -o FILE is required (see --help)\n";
@@ -403,7 +346,7 @@ int runSheet(const std::vector<std::string>& args, CliContext& context) {
     return kExitUsage;
   }
   std::int32_t columns = images::kDefaultSheetColumns;
-  if (const auto given = valueOf(*parsed, "--columns")) {
+  if (const auto& given = columnsText) {
     const auto [end, error] =
         std::from_chars(given->data(), given->data() + given->size(), columns);
     if (error != std::errc() || end != given->data() + given->size() || columns < 1) {
@@ -412,7 +355,7 @@ int runSheet(const std::vector<std::string>& args, CliContext& context) {
       return kExitUsage;
     }
   }
-  const auto wadPath = wadArgument(*parsed, "sheet", context);
+  const auto wadPath = wadArgument(positional, "sheet", context);
   if (!wadPath) {
     return kExitUsage;
   }
@@ -421,7 +364,7 @@ int runSheet(const std::vector<std::string>& args, CliContext& context) {
     return kExitFailure;
   }
   std::string paletteSource;
-  const auto palette = paletteFor(*parsed, *wadPath, "sheet", context, paletteSource);
+  const auto palette = paletteFor(paletteFile, *wadPath, "sheet", context, paletteSource);
   if (!palette) {
     return kExitFailure;
   }

@@ -1,5 +1,6 @@
 #include "cli/NewMapCommand.h"
 
+#include "cli/CommandLine.h"
 #include "extract/TrenchBroomPreferences.h"
 #include "extract/WadReader.h"
 #include "platform/AsciiCase.h"
@@ -162,30 +163,14 @@ int runNewMap(const std::vector<std::string>& args, CliContext& context) {
   std::optional<std::string> gameName;
   std::optional<std::string> wad;
   bool force = false;
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-      positional.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--help" || arg == "-h") {
-      context.out << kNewMapHelp;
-      return kExitSuccess;
-    } else if (arg == "--force") {
-      force = true;
-    } else if (arg == "--game" || arg == "--wad") {
-      if (i + 1 >= args.size() || args[i + 1].empty()) {
-        context.err << "texkit2-cli newmap: " << arg << " needs a value\n";
-        return kExitUsage;
-      }
-      (arg == "--game" ? gameName : wad) = args[++i];
-    } else if (arg.starts_with("--game=")) {
-      gameName = arg.substr(7);
-    } else {
-      context.err << "texkit2-cli: unknown option '" << arg << "'\n";
-      return kExitUsage;
-    }
+  CommandLine line("texkit2-cli newmap: ");
+  line.value("--game", gameName, "a value", true)
+      .value("--wad", wad, "a value", true)
+      .flag("--force", force)
+      .arguments(positional)
+      .unknownOptionPrefix("texkit2-cli: ");
+  if (const auto exit = line.parse(args, context, kNewMapHelp)) {
+    return *exit;
   }
   const auto game = gameNamed(gameName, "newmap", context);
   if (!game) {

@@ -1,5 +1,6 @@
 #include "cli/SearchCommands.h"
 
+#include "cli/CommandLine.h"
 #include "cli/TextureNames.h"
 #include "extract/GameKind.h"
 #include "locate/DriveSearch.h"
@@ -84,41 +85,25 @@ std::string missingFromDataFolder(platform::FileSystem& files, const extract::Ga
 
 int runSearch(const std::vector<std::string>& args, CliContext& context) {
   std::optional<std::string> game;
-  locate::DriveSearchOptions options;
+  bool fixed = false;
+  bool remote = false;
+  bool removable = false;
   bool libraries = false;
   bool verbose = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      context.out << kSearchHelp;
-      return kExitSuccess;
-    }
-    if (arg == "--fixed") {
-      options.fixed = 1;
-    } else if (arg == "--remote") {
-      options.remote = 1;
-    } else if (arg == "--removable") {
-      options.removable = 1;
-    } else if (arg == "--libraries") {
-      libraries = true;
-    } else if (arg == "--verbose") {
-      verbose = true;
-    } else if (arg == "--game") {
-      if (i + 1 >= args.size()) {
-        context.err << "texkit2-cli search: --game needs a value: quake or hexen2\n";
-        return kExitUsage;
-      }
-      game = args[++i];
-    } else if (arg.starts_with("--game=")) {
-      game = arg.substr(7);
-    } else if (!arg.empty() && arg[0] == '-') {
-      context.err << "texkit2-cli search: unknown option '" << arg << "'\n";
-      return kExitUsage;
-    } else {
-      context.err << "texkit2-cli search: unexpected argument '" << arg << "' (see --help)\n";
-      return kExitUsage;
-    }
+  CommandLine line("texkit2-cli search: ");
+  line.value("--game", game, "a value: quake or hexen2")
+      .flag("--libraries", libraries)
+      .flag("--fixed", fixed)
+      .flag("--remote", remote)
+      .flag("--removable", removable)
+      .flag("--verbose", verbose);
+  if (const auto exit = line.parse(args, context, kSearchHelp)) {
+    return *exit;
   }
+  locate::DriveSearchOptions options;
+  options.fixed = fixed ? 1 : 0;
+  options.remote = remote ? 1 : 0;
+  options.removable = removable ? 1 : 0;
   const auto chosen = gameNamed(game, "search", context);
   if (!chosen) {
     return kExitUsage;
@@ -179,13 +164,10 @@ int runSearch(const std::vector<std::string>& args, CliContext& context) {
 }
 
 int runDrives(const std::vector<std::string>& args, CliContext& context) {
-  for (const std::string& arg : args) {
-    if (arg == "--help" || arg == "-h") {
-      context.out << kDrivesHelp;
-      return kExitSuccess;
-    }
-    context.err << "texkit2-cli drives: unexpected argument '" << arg << "' (see --help)\n";
-    return kExitUsage;
+  CommandLine commandLine("texkit2-cli drives: ");
+  if (const auto exit =
+          commandLine.unknownOptionsAreArguments().parse(args, context, kDrivesHelp)) {
+    return *exit;
   }
   platform::Drives& drives = *context.drives;
   char line[64];

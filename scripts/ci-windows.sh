@@ -81,8 +81,8 @@ install_missing() {
 # googletest: its sources, compiled with the cross toolchain. wine64 runs 64-bit programs;
 # wine32 (multiarch i386) the 32-bit ones. Xvfb is the display of the tests that open windows;
 # fonts-wine has MS Sans Serif and Tahoma, and Liberation Serif stands in for Times New Roman.
-common=(cmake ninja-build googletest libstb-dev nlohmann-json3-dev wine wine64 xvfb xauth fonts-wine
-  fonts-liberation file)
+common=(cmake ninja-build googletest libstb-dev nlohmann-json3-dev libcli11-dev wine wine64 xvfb
+  xauth fonts-wine fonts-liberation file)
 arch=${TEXKIT2_WINDOWS_ARCH:-}
 if [ -z "$arch" ] || [ "$arch" = i686 ]; then
   added_i386=0

@@ -4,8 +4,8 @@
 #   setup.sh PACKAGE...    just these (other builds' scripts use it)
 set -euo pipefail
 
-packages=(g++ cmake ninja-build libgtest-dev libstb-dev nlohmann-json3-dev qt6-base-dev fonts-liberation
-  xvfb xauth)
+packages=(g++ cmake ninja-build libgtest-dev libstb-dev nlohmann-json3-dev libcli11-dev qt6-base-dev
+  fonts-liberation xvfb xauth)
 if [ $# -gt 0 ]; then
   packages=("$@")
 fi

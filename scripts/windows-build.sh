@@ -25,10 +25,10 @@ build=${BUILD_DIR:-build-windows-$arch}
 linux=${LINUX_BUILD_DIR:-build}
 
 # The Linux build's packages, then googletest's sources (in /usr/src/googletest, compiled with
-# the cross toolchain), stb's and nlohmann's JSON headers (header-only, taken from the host:
-# cmake/Stb.cmake, cmake/NlohmannJson.cmake) and the cross compiler.
+# the cross toolchain), stb's, nlohmann's JSON and CLI11's headers (header-only, taken from the
+# host: cmake/Stb.cmake, cmake/NlohmannJson.cmake, cmake/Cli11.cmake) and the cross compiler.
 scripts/setup.sh
-scripts/setup.sh cmake ninja-build googletest libstb-dev nlohmann-json3-dev "$compiler"
+scripts/setup.sh cmake ninja-build googletest libstb-dev nlohmann-json3-dev libcli11-dev "$compiler"
 
 if [ ! -f "$linux/CMakeCache.txt" ]; then
   cmake --preset default -B "$linux" >/dev/null
