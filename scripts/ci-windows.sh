@@ -25,10 +25,12 @@ cleanup() {
     wineserver -k >/dev/null 2>&1 || true
     wineserver -w >/dev/null 2>&1 || true
   fi
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  for pid in "$xvfb_pid" "${xvfb_hidpi_pid:-}"; do
+    if [ -n "$pid" ]; then
+      kill "$pid" 2>/dev/null || true
+      wait "$pid" 2>/dev/null || true
+    fi
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -344,6 +346,63 @@ if [ -n "${TEXKIT2_WINDOWS_SCREENSHOTS:-}" ]; then
 fi
 t_gui=$((SECONDS - t))
 
+# ---- High DPI: the manifest, the common controls, every dialog at 192 DPI ----------------------
+t=$SECONDS
+# Both programs carry the manifest: common controls 6, per-monitor DPI, Windows 7 to 11, asInvoker.
+for program in "$exe" "$gui"; do
+  "$arch-w64-mingw32-windres" -i "$program" -O rc -o "$work/manifest.rc" ||
+    fail "reading the resources of $program"
+  for text in '1 24 /* RT_MANIFEST */' 'name=""Microsoft.Windows.Common-Controls"" version=""6.0.0.0""' \
+    '>true/pm</dpiAware>' '>PerMonitorV2, PerMonitor</dpiAwareness>' \
+    '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' \
+    'level=""asInvoker""'; do
+    grep -qF -- "$text" "$work/manifest.rc" || fail "$(basename "$program") lacks in its manifest: $text"
+  done
+done
+# texkit2.exe names the common controls it drew the screenshots with. Wine 8's comctl32 answers
+# DllGetVersion with 5.81 in both roles: the window classes of 6.0 tell version 6 there.
+expect "$work/shots.out" ', window classes of 6.0.'
+# At 200%, on a screen of that size: the setting is read as a program starts, and Wine's
+# desktop lives on the display of the session's first program, so a session of its own.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w
+Xvfb -displayfd 4 -screen 0 2560x1600x24 -nolisten tcp 4>"$work/display-hidpi" \
+  >"$work/xvfb-hidpi.log" 2>&1 &
+xvfb_hidpi_pid=$!
+for _ in $(seq 1 100); do
+  [ -s "$work/display-hidpi" ] && break
+  sleep 0.1
+done
+[ -s "$work/display-hidpi" ] || fail "starting Xvfb for 192 DPI" "$work/xvfb-hidpi.log"
+display_96=$DISPLAY
+export DISPLAY=":$(head -n 1 "$work/display-hidpi")"
+wineserver -p >>"$work/wineserver.log" 2>&1 || fail "starting wineserver" "$work/wineserver.log"
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >>"$work/reg.log" 2>&1 ||
+  fail "wine reg add" "$work/reg.log"
+timeout 300 wine "$gui" --screenshots "Z:${work//\//\\}\\shots-192dpi" "$data" >"$work/shots-192dpi.out" 2>&1 ||
+  fail "texkit2.exe --screenshots at 192 DPI" "$work/shots-192dpi.out"
+expect "$work/shots-192dpi.out" ' at 192 DPI'
+for shot in "${shots[@]}"; do
+  [ -s "$work/shots-192dpi/$shot.bmp" ] || fail "texkit2.exe drew no $shot.bmp at 192 DPI" "$work/shots-192dpi.out"
+done
+# TEXKIT2_WINDOWS_SCREENSHOTS_192DPI=DIR keeps them, as PNG files, for the README.
+if [ -n "${TEXKIT2_WINDOWS_SCREENSHOTS_192DPI:-}" ]; then
+  install_missing imagemagick || fail "installing imagemagick" "$apt_log"
+  mkdir -p "$TEXKIT2_WINDOWS_SCREENSHOTS_192DPI"
+  for shot in "${shots[@]}"; do
+    convert "$work/shots-192dpi/$shot.bmp" "$TEXKIT2_WINDOWS_SCREENSHOTS_192DPI/$shot.png"
+  done
+  say "screenshots of texkit2.exe at 192 DPI in $TEXKIT2_WINDOWS_SCREENSHOTS_192DPI"
+fi
+wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >>"$work/reg.log" 2>&1 || true
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w
+kill "$xvfb_hidpi_pid" 2>/dev/null || true
+wait "$xvfb_hidpi_pid" 2>/dev/null || true
+export DISPLAY=$display_96
+wineserver -p >>"$work/wineserver.log" 2>&1 || fail "starting wineserver" "$work/wineserver.log"
+t_hidpi=$((SECONDS - t))
+
 say "the $arch build extracts the sample game under Wine to the Linux build's WAD file, byte for" \
   "byte, registers it in txpack1, and exports and draws its textures as the Linux build does"
 linux_note=""
@@ -351,4 +410,5 @@ if [ "$t_linux" != 0 ]; then
   linux_note=", Linux build ${t_linux} s"
 fi
 say "passed in $((SECONDS - started)) s (packages ${t_install} s, build ${t_build} s${linux_note}," \
-  "prefix ${t_prefix} s, tests ${t_tests} s, end to end ${t_e2e} s, desktop application ${t_gui} s)"
+  "prefix ${t_prefix} s, tests ${t_tests} s, end to end ${t_e2e} s, desktop application ${t_gui} s," \
+  "192 DPI ${t_hidpi} s)"

@@ -29,6 +29,7 @@ texkit2_add_test(test_win32_resources
   LIBS texkit2_layouts comctl32)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${_texkit2_emulator})
 texkit2_add_gui_resources(test_win32_resources)
+texkit2_add_manifest(test_win32_resources)
 target_compile_definitions(test_win32_resources PRIVATE
   TEXKIT2_RES_SOURCE_DIR="${PROJECT_SOURCE_DIR}/res"
   TEXKIT2_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} TEXKIT2_VERSION_MINOR=${PROJECT_VERSION_MINOR}
@@ -44,6 +45,7 @@ if(TARGET texkit2_framework_win32)
             windows/gui/Win32ThumbnailTest.cpp windows/gui/Win32TreeTest.cpp
             windows/gui/TestResources.rc
     LIBS texkit2_framework_win32)
+  texkit2_add_manifest(test_windows_gui)
   # The resource compiler reports no included files, so name them for rebuilds.
   set_source_files_properties(windows/gui/TestResources.rc PROPERTIES OBJECT_DEPENDS
     "${_texkit2_gui_dir}/tree.bmp;${_texkit2_gui_dir}/clip.avi;${PROJECT_SOURCE_DIR}/res/windows/texkit2.ico")
@@ -57,6 +59,7 @@ if(TARGET texkit2_app)
             windows/gui/WindowDetailsTest.cpp
     LIBS texkit2_app texkit2_fixtures)
   texkit2_add_gui_resources(test_windows_app)
+  texkit2_add_manifest(test_windows_app)
 endif()
 
 # Set once ctest has listed the tests (discovery runs the executables, so it waits for ctest).
@@ -78,6 +81,13 @@ endforeach()
 foreach(name IN LISTS test_windows_TESTS test_windows_app_TESTS)
   if(name MATCHES "^(Win32RegistrationTest|WindowsCliTest|AppWalkTest)\\.")
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK editor_settings)
+  endif()
+endforeach()
+# The test that sets the screen's DPI for the programs it starts runs alone: any other program
+# started meanwhile would come up at that DPI.
+foreach(name IN LISTS test_windows_app_TESTS)
+  if(name STREQUAL "DialogTextsTest.EveryTextFitsAtEachDpi")
+    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
   endif()
 endforeach()
 foreach(name IN ITEMS

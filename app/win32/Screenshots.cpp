@@ -1,7 +1,9 @@
 #include "app/win32/Screenshots.h"
 
 #include "framework/Dialog.h"
+#include "framework/win32/Win32CommonControls.h"
 #include "framework/win32/Win32Dialog.h"
+#include "framework/win32/Win32Dpi.h"
 #include "framework/win32/Win32Screenshot.h"
 #include "framework/win32/Win32Toolkit.h"
 
@@ -47,6 +49,11 @@ struct PendingModal {
 };
 
 } // namespace
+
+std::string drawnWith() {
+  return framework::win32::describe(framework::win32::commonControlsVersion()) + ", at " +
+         std::to_string(framework::win32::dpiOf(nullptr)) + " DPI";
+}
 
 std::string Win32ScreenshotCamera::take(framework::CDialog& dialog, const std::string& folder,
                                         const std::string& name) {

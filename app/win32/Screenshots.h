@@ -14,4 +14,8 @@ class Win32ScreenshotCamera final : public ScreenshotCamera {
                         const std::function<void()>& run) override;
 };
 
+// "Common controls 6.10, window classes of 6.0.22621.1, at 192 DPI": what this process draws
+// its dialogs with.
+std::string drawnWith();
+
 } // namespace texkit2::app

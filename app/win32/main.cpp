@@ -72,6 +72,8 @@ int main(int argc, char** argv) {
       }
       texkit2::app::Win32ScreenshotCamera camera;
       const auto line = [](const std::string& text) { say(text + "\r\n"); };
+      // What the pictures were drawn with, which the manifest decides.
+      line(texkit2::app::drawnWith());
       return texkit2::app::runScreenshotCommand(camera, texkit2::platform::hostFileSystem(),
                                                 arguments[i + 1], arguments[i + 2], line, line);
     }

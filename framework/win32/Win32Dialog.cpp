@@ -1,6 +1,7 @@
 #include "framework/win32/Win32Dialog.h"
 
 #include "framework/Dialog.h"
+#include "framework/win32/Win32Dpi.h"
 #include "framework/win32/Win32Fonts.h"
 #include "framework/win32/Win32Picture.h"
 #include "framework/win32/Win32Thumbnails.h"
@@ -64,6 +65,35 @@ bool isPictureControl(HWND window) {
   return ::lstrcmpiA(name, "Static") == 0 && (styleOf(window) & SS_TYPEMASK) == SS_OWNERDRAW;
 }
 
+// Windows 10 scales a per-monitor dialog on its own when it moves to another DPI, but only
+// from the layout's font; the dialog does it itself (onDpiChanged) on every version. Looked up
+// at run time: older systems lack them.
+void keepDpiChangesToTheDialog(HWND dialog) {
+  HMODULE user = ::GetModuleHandleA("user32.dll");
+  if (user == nullptr) {
+    return;
+  }
+  constexpr int kDisableAll = 1;                 // DDC_DISABLE_ALL
+  constexpr int kDisableFontAndRelayout = 1 | 2; // DCDC_DISABLE_FONTUPDATE | DCDC_DISABLE_RELAYOUT
+  using DialogBehaviour = BOOL(WINAPI*)(HWND, int, int);
+  using ControlBehaviour = BOOL(WINAPI*)(HWND, int, int);
+  FARPROC dialogFound = ::GetProcAddress(user, "SetDialogDpiChangeBehavior");
+  FARPROC controlFound = ::GetProcAddress(user, "SetDialogControlDpiChangeBehavior");
+  DialogBehaviour forDialog = nullptr;
+  ControlBehaviour forControl = nullptr;
+  std::memcpy(&forDialog, &dialogFound, sizeof forDialog);
+  std::memcpy(&forControl, &controlFound, sizeof forControl);
+  if (forDialog != nullptr) {
+    forDialog(dialog, kDisableAll, kDisableAll);
+  }
+  if (forControl != nullptr) {
+    for (HWND control = ::GetWindow(dialog, GW_CHILD); control != nullptr;
+         control = ::GetWindow(control, GW_HWNDNEXT)) {
+      forControl(control, kDisableFontAndRelayout, kDisableFontAndRelayout);
+    }
+  }
+}
+
 BOOL CALLBACK hideToolTipOf(HWND window, LPARAM owner) {
   char name[32] = {};
   ::GetClassNameA(window, name, sizeof name);
@@ -75,7 +105,7 @@ BOOL CALLBACK hideToolTipOf(HWND window, LPARAM owner) {
   return TRUE;
 }
 
-// Words in the place of a missing picture, centred and wrapped, in the dialog's font.
+// Words in the place of a missing picture, centred and wrapped, in the control's font.
 void drawPictureText(HWND control, HDC dc, RECT area) {
   const int length = ::GetWindowTextLengthA(control);
   if (length <= 0) {
@@ -84,8 +114,8 @@ void drawPictureText(HWND control, HDC dc, RECT area) {
   std::string text(static_cast<std::size_t>(length) + 1, '\0');
   text.resize(static_cast<std::size_t>(
       ::GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
-  HGDIOBJ font = ::SelectObject(
-      dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(::GetParent(control), WM_GETFONT, 0, 0)));
+  HGDIOBJ font =
+      ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0)));
   const int mode = ::SetBkMode(dc, TRANSPARENT);
   const COLORREF colour = ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
   constexpr UINT kFormat = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
@@ -117,6 +147,9 @@ Win32Dialog::~Win32Dialog() {
   for (HICON icon : m_icons) {
     ::DestroyIcon(icon);
   }
+  if (m_font != nullptr) {
+    ::DeleteObject(m_font);
+  }
 }
 
 void Win32Dialog::build() {
@@ -135,6 +168,8 @@ void Win32Dialog::build() {
   if (m_hwnd == nullptr) {
     return;
   }
+  m_dpi = dpiOf(m_hwnd);
+  keepDpiChangesToTheDialog(m_hwnd);
   adoptOwnControls();
   addToolTips();
   centre();
@@ -159,7 +194,7 @@ void Win32Dialog::adoptOwnControls() {
     }
     const int id = ::GetDlgCtrlID(control);
     if (Win32Thumbnails::isThumbnailList(control)) {
-      m_thumbnails[id] = std::make_unique<Win32Thumbnails>(control, m_dialog);
+      m_thumbnails[id] = std::make_unique<Win32Thumbnails>(control, m_dialog, m_dpi);
     } else if (isPictureControl(control)) {
       m_pictures[id] = Picture{};
     }
@@ -334,12 +369,15 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return FALSE;
     }
     // The dialog's own background, which shows through the picture's transparent pixels.
-    drawPicture(draw.hDC, draw.rcItem, found->second, ::GetSysColor(COLOR_BTNFACE));
+    drawPicture(draw.hDC, draw.rcItem, m_shownPictures[found->first], ::GetSysColor(COLOR_BTNFACE));
     if (!hasPixels(found->second)) {
       drawPictureText(draw.hwndItem, draw.hDC, draw.rcItem);
     }
     return TRUE;
   }
+  case WM_DPICHANGED:
+    onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+    return answer(0);
   case WM_SETCURSOR:
     // While a long operation holds the dialog, the wait cursor stays over all of it.
     if (Win32Toolkit::instance().inputHeldOff(m_hwnd)) {
@@ -496,9 +534,7 @@ std::vector<int> Win32Dialog::radioGroup(int firstId) const {
 }
 
 HICON Win32Dialog::loadIcon(int iconId, int size) {
-  auto* icon =
-      static_cast<HICON>(::LoadImageA(Win32Toolkit::instance().module(), resourceName(iconId),
-                                      IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+  HICON icon = loadIconForSize(Win32Toolkit::instance().module(), iconId, size);
   if (icon != nullptr) {
     m_icons.push_back(icon);
   }
@@ -507,8 +543,9 @@ HICON Win32Dialog::loadIcon(int iconId, int size) {
 
 void Win32Dialog::setButtonIcon(int controlId, int iconId) {
   HWND control = item(controlId);
-  HICON icon = control != nullptr ? loadIcon(iconId, 32) : nullptr;
+  HICON icon = control != nullptr ? loadIcon(iconId, scaledFor(32, m_dpi)) : nullptr;
   if (icon != nullptr) {
+    m_buttonIcons[controlId] = iconId;
     ::SendMessageA(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
   }
 }
@@ -517,8 +554,13 @@ void Win32Dialog::setWindowIcon(int iconId) {
   if (m_hwnd == nullptr) {
     return;
   }
-  HICON big = loadIcon(iconId, ::GetSystemMetrics(SM_CXICON));
-  HICON small = loadIcon(iconId, ::GetSystemMetrics(SM_CXSMICON));
+  m_windowIcon = iconId;
+  // The system's sizes, at the system's DPI; the dialog's own where it moved to another.
+  HDC screen = ::GetDC(nullptr);
+  const int systemDpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  HICON big = loadIcon(iconId, ::MulDiv(::GetSystemMetrics(SM_CXICON), m_dpi, systemDpi));
+  HICON small = loadIcon(iconId, ::MulDiv(::GetSystemMetrics(SM_CXSMICON), m_dpi, systemDpi));
   ::SendMessageA(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
   ::SendMessageA(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
 }
@@ -733,7 +775,86 @@ void Win32Dialog::setPicture(int controlId, const Picture& picture) {
     return;
   }
   found->second = picture;
+  showPicture(controlId);
+}
+
+void Win32Dialog::showPicture(int controlId) {
+  const Picture& picture = m_pictures[controlId];
+  m_shownPictures[controlId] =
+      resized(picture, scaledFor(picture.width, m_dpi), scaledFor(picture.height, m_dpi));
   ::InvalidateRect(item(controlId), nullptr, FALSE);
+}
+
+void Win32Dialog::onDpiChanged(int dpi, const RECT& suggested) {
+  const int before = m_dpi;
+  if (dpi <= 0 || m_hwnd == nullptr) {
+    return;
+  }
+  m_dpi = dpi;
+  if (dpi != before) {
+    // The font the controls share, at the new DPI. The dialog manager keeps answering
+    // WM_GETFONT with the layout's.
+    auto* current = m_font != nullptr
+                        ? m_font
+                        : reinterpret_cast<HFONT>(::SendMessageA(m_hwnd, WM_GETFONT, 0, 0));
+    LOGFONTA look{};
+    HFONT font = nullptr;
+    if (current != nullptr && ::GetObjectA(current, sizeof look, &look) == sizeof look) {
+      look.lfHeight = ::MulDiv(look.lfHeight, dpi, before);
+      look.lfWidth = ::MulDiv(look.lfWidth, dpi, before);
+      font = ::CreateFontIndirectA(&look);
+    }
+    // Each control where its corners were, in the new scale: rounded corners, not sizes, so
+    // that neighbours stay neighbours.
+    const auto scale = [&](LONG value) { return static_cast<LONG>(::MulDiv(value, dpi, before)); };
+    for (HWND control = ::GetWindow(m_hwnd, GW_CHILD); control != nullptr;
+         control = ::GetWindow(control, GW_HWNDNEXT)) {
+      RECT place{};
+      ::GetWindowRect(control, &place);
+      ::MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&place), 2);
+      ::SetWindowPos(control, nullptr, scale(place.left), scale(place.top),
+                     scale(place.right) - scale(place.left), scale(place.bottom) - scale(place.top),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      if (font != nullptr &&
+          reinterpret_cast<HFONT>(::SendMessageA(control, WM_GETFONT, 0, 0)) == current) {
+        ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+      }
+    }
+    if (font != nullptr) {
+      if (m_font != nullptr) {
+        ::DeleteObject(m_font);
+      }
+      m_font = font;
+    }
+    for (const auto& [controlId, iconId] : std::map<int, int>(m_buttonIcons)) {
+      setButtonIcon(controlId, iconId);
+    }
+    if (m_windowIcon != 0) {
+      setWindowIcon(m_windowIcon);
+    }
+    for (const auto& entry : m_pictures) {
+      showPicture(entry.first);
+    }
+    for (const auto& entry : m_thumbnails) {
+      entry.second->layOut(dpi);
+    }
+    // The tooltips of disabled controls go by area.
+    if (m_toolTip != nullptr) {
+      for (HWND control = ::GetWindow(m_hwnd, GW_CHILD); control != nullptr;
+           control = ::GetWindow(control, GW_HWNDNEXT)) {
+        TOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.hwnd = m_hwnd;
+        tool.uId = static_cast<UINT_PTR>(::GetDlgCtrlID(control));
+        ::GetWindowRect(control, &tool.rect);
+        ::MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&tool.rect), 2);
+        ::SendMessageA(m_toolTip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+      }
+    }
+  }
+  ::SetWindowPos(m_hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  ::InvalidateRect(m_hwnd, nullptr, TRUE);
 }
 
 Picture Win32Dialog::picture(int controlId) const {

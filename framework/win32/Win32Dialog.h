@@ -24,6 +24,8 @@ class Win32Dialog final : public DialogPeer {
   Win32Dialog& operator=(const Win32Dialog&) = delete;
 
   HWND hwnd() const { return m_hwnd; }
+  // The DPI the dialog is laid out for: its monitor's, followed as it moves (WM_DPICHANGED).
+  int dpi() const { return m_dpi; }
 
   void build() override;
   int runModal() override;
@@ -100,6 +102,10 @@ class Win32Dialog final : public DialogPeer {
   // The layout's thumbnail lists and picture controls, which the dialog drives itself.
   void adoptOwnControls();
   HICON loadIcon(int iconId, int size);
+  // Lays the dialog out again for `dpi` in `suggested` (screen coordinates): controls and font
+  // scaled from the DPI they had, the icons and pictures drawn again for the new one.
+  void onDpiChanged(int dpi, const RECT& suggested);
+  void showPicture(int controlId);
 
   CDialog& m_dialog;
   HWND m_hwnd = nullptr;
@@ -113,6 +119,11 @@ class Win32Dialog final : public DialogPeer {
   std::map<int, std::unique_ptr<Win32Tree>> m_trees;
   std::map<int, std::unique_ptr<Win32Thumbnails>> m_thumbnails;
   std::map<int, Picture> m_pictures;
+  std::map<int, Picture> m_shownPictures; // at the dialog's DPI
+  std::map<int, int> m_buttonIcons;       // control id to icon id, drawn again at a new DPI
+  int m_windowIcon = 0;
+  int m_dpi = 96;
+  HFONT m_font = nullptr; // made for a DPI the dialog moved to; the layout's font before that
   // Counts the dialog's own changes of edit texts, which are no user's edits.
   int m_quietEdits = 0;
   std::string m_toolTipText;

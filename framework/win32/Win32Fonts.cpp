@@ -29,6 +29,11 @@ constexpr Original kOriginals[] = {
 // controls were fitted to the bitmap face, whose words run a little narrower than its letters.
 constexpr int kWidest = 97; // per cent
 constexpr int kLower = 1;   // pixel
+// Above 96 DPI the sizes come in steps of several pixels and each letter's width is rounded
+// its own way, so texts stray further from the letters' measure: more room. The lines no
+// lower than the original's scaled, so that the controls keep the check boxes, which grow
+// with the DPI exactly.
+constexpr int kWidestScaled = 94; // per cent
 
 constexpr const wchar_t* kSansStandIns[] = {L"Microsoft Sans Serif",
                                             L"Arial",
@@ -109,7 +114,8 @@ std::optional<TemplateFont> standIn(HDC dc, const Original& original) {
     }
     for (int points = original.points / 2; points <= original.points * 3 / 2; ++points) {
       const Measure m = measure(dc, face, points);
-      if (m.letters * 100 > letters * kWidest || m.height < height - kLower) {
+      if (m.letters * 100 > letters * (dpi > 96 ? kWidestScaled : kWidest) ||
+          m.height < height - (dpi > 96 ? 0 : kLower)) {
         continue;
       }
       if (!best || m.letters > bestMeasure.letters ||
@@ -210,10 +216,14 @@ std::vector<char> withInstalledFont(std::vector<char> layout) {
         continue;
       }
       // A face the system replaces by another (Wine names its stand-ins after the originals)
-      // is only as good as its metrics.
-      const bool fits = installed(dc, named.face) &&
-                        measure(dc, named.face, named.points).letters <=
-                            ::MulDiv(original.letters, ::GetDeviceCaps(dc, LOGPIXELSY), 96);
+      // is only as good as its metrics. A bitmap face has no size for every DPI: above 96 it
+      // comes smaller, and the dialog with it, while check boxes grow with the DPI.
+      const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
+      const Measure measured =
+          installed(dc, named.face) ? measure(dc, named.face, named.points) : Measure{};
+      const bool fits =
+          measured.letters > 0 && measured.letters <= ::MulDiv(original.letters, dpi, 96) &&
+          measured.height >= ::MulDiv(original.height, dpi, 96) - (dpi > 96 ? 0 : kLower);
       if (!fits) {
         if (auto better = standIn(dc, original)) {
           font = *better;

@@ -2,6 +2,7 @@
 
 #include "framework/Dialog.h"
 #include "framework/Toolkit.h"
+#include "framework/win32/Win32Dpi.h"
 #include "framework/win32/Win32Picture.h"
 #include "framework/win32/Win32Toolkit.h"
 
@@ -11,8 +12,6 @@ namespace texkit2::framework::win32 {
 namespace {
 
 constexpr const char* kPeerProperty = "texkit2.thumbnails";
-constexpr int kSide = kThumbnailSide;
-constexpr int kMaskRowBytes = kSide / 8; // a multiple of 2, as CreateBitmap wants its rows
 // The list view leaves this much above each icon of its grid cell.
 constexpr LONG kIconTopGap = 2;
 
@@ -22,11 +21,29 @@ LRESULT send(HWND window, UINT message, WPARAM wParam, LPARAM lParam = 0) {
 
 } // namespace
 
-Win32Thumbnails::Win32Thumbnails(HWND list, CDialog& dialog)
+Win32Thumbnails::Win32Thumbnails(HWND list, CDialog& dialog, int dpi)
     : m_list(list), m_dialog(dialog), m_controlId(::GetDlgCtrlID(list)) {
+  layOut(dpi);
+  send(m_list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_DOUBLEBUFFER, LVS_EX_DOUBLEBUFFER);
+
+  ::SetPropA(m_list, kPeerProperty, this);
+  m_listProc = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrA(m_list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&subclassProc)));
+}
+
+void Win32Thumbnails::layOut(int dpi) {
+  // The pictures come at most kThumbnailSide square, for 96 DPI.
+  m_side = scaledFor(kThumbnailSide, dpi);
   // Room for a few screenfuls at first; it grows as the user scrolls on.
-  m_images = ::ImageList_Create(kSide, kSide, ILC_COLOR32 | ILC_MASK, 64, 64);
+  HIMAGELIST old = m_images;
+  m_images = ::ImageList_Create(m_side, m_side, ILC_COLOR32 | ILC_MASK, 64, 64);
   send(m_list, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(m_images));
+  if (old != nullptr) {
+    ::ImageList_Destroy(old);
+    // Every picture is asked for again, at the new size.
+    m_items.clear();
+    m_freeImages.clear();
+  }
 
   // Room beside and under each picture for a texture's name (up to 15 characters) on two lines.
   TEXTMETRICA metrics{};
@@ -38,7 +55,7 @@ Win32Thumbnails::Win32Thumbnails(HWND list, CDialog& dialog)
     ::SelectObject(dc, previous);
   }
   ::ReleaseDC(m_list, dc);
-  const LONG least = std::max<LONG>(kSide + 16, 15 * metrics.tmAveCharWidth + 8);
+  const LONG least = std::max<LONG>(m_side + 16, 15 * metrics.tmAveCharWidth + 8);
   // The columns share the width beside the vertical scroll bar: a column that does not fit
   // whole would bring a horizontal one.
   RECT client{};
@@ -46,14 +63,10 @@ Win32Thumbnails::Win32Thumbnails(HWND list, CDialog& dialog)
   const LONG room = client.right - ::GetSystemMetrics(SM_CXVSCROLL);
   const LONG columns = std::max<LONG>(1, room / least);
   const auto width = static_cast<WORD>(std::max(least, room / columns));
-  const auto height = static_cast<WORD>(kSide + 2 * metrics.tmHeight + 16);
+  const auto height = static_cast<WORD>(m_side + 2 * metrics.tmHeight + 16);
   send(m_list, LVM_SETICONSPACING, 0,
        static_cast<LPARAM>(static_cast<DWORD>(height) << 16 | width));
-  send(m_list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_DOUBLEBUFFER, LVS_EX_DOUBLEBUFFER);
-
-  ::SetPropA(m_list, kPeerProperty, this);
-  m_listProc = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrA(m_list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&subclassProc)));
+  ::InvalidateRect(m_list, nullptr, TRUE);
 }
 
 Win32Thumbnails::~Win32Thumbnails() {
@@ -179,43 +192,46 @@ const Win32Thumbnails::Item& Win32Thumbnails::itemAt(int index) {
   return m_items.insert_or_assign(index, std::move(item)).first->second;
 }
 
-int Win32Thumbnails::addImage(const Picture& picture) {
+int Win32Thumbnails::addImage(const Picture& given) {
+  const int side = m_side;
+  const int maskRowBytes = (side + 15) / 16 * 2; // whole words, as CreateBitmap wants its rows
+  const Picture picture = resized(given, ::MulDiv(given.width, m_side, kThumbnailSide),
+                                  ::MulDiv(given.height, m_side, kThumbnailSide));
   COLORREF background = static_cast<COLORREF>(send(m_list, LVM_GETBKCOLOR, 0));
   if (background == CLR_NONE) {
     background = ::GetSysColor(COLOR_WINDOW);
   }
   // Transparent pixels are black in the image and set in the mask, as the image list draws them.
-  std::vector<std::uint32_t> colour(static_cast<std::size_t>(kSide * kSide), 0);
-  std::vector<BYTE> mask(static_cast<std::size_t>(kMaskRowBytes * kSide), 0xFF);
+  std::vector<std::uint32_t> colour(static_cast<std::size_t>(side * side), 0);
+  std::vector<BYTE> mask(static_cast<std::size_t>(maskRowBytes * side), 0xFF);
   if (hasPixels(picture)) {
     // Centred; one larger than the cell (which the dialog should have scaled) shows its middle.
-    const int left = (kSide - picture.width) / 2;
-    const int top = (kSide - picture.height) / 2;
-    for (int y = std::max(top, 0); y < std::min(top + picture.height, kSide); ++y) {
-      for (int x = std::max(left, 0); x < std::min(left + picture.width, kSide); ++x) {
+    const int left = (side - picture.width) / 2;
+    const int top = (side - picture.height) / 2;
+    for (int y = std::max(top, 0); y < std::min(top + picture.height, side); ++y) {
+      for (int x = std::max(left, 0); x < std::min(left + picture.width, side); ++x) {
         const auto row =
             static_cast<std::size_t>(y - top) * static_cast<std::size_t>(picture.width);
         const std::size_t source = (row + static_cast<std::size_t>(x - left)) * 4;
         if (picture.rgba[source + 3] == 0) {
           continue;
         }
-        colour[static_cast<std::size_t>(y * kSide + x)] =
-            blended(&picture.rgba[source], background);
-        mask[static_cast<std::size_t>(y * kMaskRowBytes + x / 8)] &=
+        colour[static_cast<std::size_t>(y * side + x)] = blended(&picture.rgba[source], background);
+        mask[static_cast<std::size_t>(y * maskRowBytes + x / 8)] &=
             static_cast<BYTE>(~(0x80u >> (x % 8)));
       }
     }
   }
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = kSide;
-  info.bmiHeader.biHeight = -kSide;
+  info.bmiHeader.biWidth = side;
+  info.bmiHeader.biHeight = -side;
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   HBITMAP image = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HBITMAP maskImage = ::CreateBitmap(kSide, kSide, 1, 1, mask.data());
+  HBITMAP maskImage = ::CreateBitmap(side, side, 1, 1, mask.data());
   int slot = -1;
   if (image != nullptr && bits != nullptr && maskImage != nullptr) {
     std::copy(colour.begin(), colour.end(), static_cast<std::uint32_t*>(bits));

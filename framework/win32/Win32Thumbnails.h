@@ -19,7 +19,8 @@ namespace texkit2::framework::win32 {
 
 class Win32Thumbnails {
  public:
-  Win32Thumbnails(HWND list, CDialog& dialog);
+  // `dpi`: the dialog's.
+  Win32Thumbnails(HWND list, CDialog& dialog, int dpi);
   ~Win32Thumbnails();
   Win32Thumbnails(const Win32Thumbnails&) = delete;
   Win32Thumbnails& operator=(const Win32Thumbnails&) = delete;
@@ -37,6 +38,8 @@ class Win32Thumbnails {
   std::vector<int> selection() const;
   void setSelection(const std::vector<int>& items);
   std::vector<int> visible() const;
+  // Sizes the pictures and the grid for the dialog's DPI and font; again when they change.
+  void layOut(int dpi);
 
  private:
   struct Item {
@@ -57,6 +60,7 @@ class Win32Thumbnails {
   int m_controlId;
   WNDPROC m_listProc = nullptr;
   HIMAGELIST m_images = nullptr; // the list's: it destroys it with itself
+  int m_side = kThumbnailSide;   // of a picture, at the dialog's DPI
   std::unordered_map<int, Item> m_items;
   std::vector<int> m_freeImages;
   std::vector<int> m_known; // the selection as the dialog knows it

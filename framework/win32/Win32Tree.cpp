@@ -1,6 +1,7 @@
 #include "framework/win32/Win32Tree.h"
 
 #include "framework/TreeCtrl.h"
+#include "framework/win32/Win32Dpi.h"
 #include "framework/win32/Win32Toolkit.h"
 #include "platform/AsciiCase.h"
 
@@ -57,6 +58,67 @@ COLORREF colourOf(std::uint32_t rgb) {
   return static_cast<COLORREF>(((rgb >> 16) & 0xFFu) | (rgb & 0xFF00u) | ((rgb & 0xFFu) << 16));
 }
 
+// The strip's images drawn for 96 DPI, each scaled smoothly for `dpi`, the mask colour made
+// transparent; added as icons, whose alpha an image list keeps.
+HIMAGELIST scaledImages(HBITMAP bitmap, const BITMAP& info, int imageWidth, int count,
+                        std::uint32_t maskRgb, int dpi) {
+  const int height = info.bmHeight;
+  BITMAPINFO header{};
+  header.bmiHeader.biSize = sizeof header.bmiHeader;
+  header.bmiHeader.biWidth = info.bmWidth;
+  header.bmiHeader.biHeight = -height;
+  header.bmiHeader.biPlanes = 1;
+  header.bmiHeader.biBitCount = 32;
+  header.bmiHeader.biCompression = BI_RGB;
+  std::vector<std::uint32_t> strip(static_cast<std::size_t>(info.bmWidth) *
+                                   static_cast<std::size_t>(height));
+  HDC dc = ::GetDC(nullptr);
+  const int rows =
+      ::GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), strip.data(), &header, DIB_RGB_COLORS);
+  ::ReleaseDC(nullptr, dc);
+  if (rows != height) {
+    return nullptr;
+  }
+  const int width = scaledFor(imageWidth, dpi);
+  const int scaledHeight = scaledFor(height, dpi);
+  HIMAGELIST images = ::ImageList_Create(width, scaledHeight, ILC_COLOR32 | ILC_MASK, count, 1);
+  if (images == nullptr) {
+    return nullptr;
+  }
+  for (int index = 0; index < count; ++index) {
+    Picture image;
+    image.width = imageWidth;
+    image.height = height;
+    image.rgba.resize(static_cast<std::size_t>(imageWidth) * static_cast<std::size_t>(height) * 4);
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < imageWidth; ++x) {
+        const std::uint32_t pixel =
+            strip[static_cast<std::size_t>(y) * static_cast<std::size_t>(info.bmWidth) +
+                  static_cast<std::size_t>(index * imageWidth + x)] &
+            0xFFFFFFu;
+        std::uint8_t* out =
+            &image.rgba[(static_cast<std::size_t>(y) * static_cast<std::size_t>(imageWidth) +
+                         static_cast<std::size_t>(x)) *
+                        4];
+        out[0] = static_cast<std::uint8_t>(pixel >> 16);
+        out[1] = static_cast<std::uint8_t>(pixel >> 8);
+        out[2] = static_cast<std::uint8_t>(pixel);
+        out[3] = pixel == (maskRgb & 0xFFFFFFu) ? 0 : 255;
+      }
+    }
+    HICON icon = iconFromPicture(smoothlyResized(image, width, scaledHeight));
+    if (icon == nullptr || ::ImageList_AddIcon(images, icon) < 0) {
+      if (icon != nullptr) {
+        ::DestroyIcon(icon);
+      }
+      ::ImageList_Destroy(images);
+      return nullptr;
+    }
+    ::DestroyIcon(icon);
+  }
+  return images;
+}
+
 } // namespace
 
 Win32ImageList::~Win32ImageList() {
@@ -78,11 +140,15 @@ std::unique_ptr<Win32ImageList> Win32ImageList::load(HINSTANCE module, int bitma
   BITMAP info{};
   ::GetObjectA(bitmap, sizeof info, &info);
   const int count = info.bmWidth / imageWidth;
-  HIMAGELIST images =
-      count > 0 ? ::ImageList_Create(imageWidth, info.bmHeight, ILC_COLOR24 | ILC_MASK, count, 1)
-                : nullptr;
-  if (images != nullptr) {
-    ::ImageList_AddMasked(images, bitmap, colourOf(maskRgb));
+  const int dpi = dpiOf(nullptr);
+  HIMAGELIST images = nullptr;
+  if (count > 0 && dpi == kBaseDpi) {
+    images = ::ImageList_Create(imageWidth, info.bmHeight, ILC_COLOR24 | ILC_MASK, count, 1);
+    if (images != nullptr) {
+      ::ImageList_AddMasked(images, bitmap, colourOf(maskRgb));
+    }
+  } else if (count > 0) {
+    images = scaledImages(bitmap, info, imageWidth, count, maskRgb, dpi);
   }
   ::DeleteObject(bitmap);
   return images != nullptr ? std::make_unique<Win32ImageList>(images) : nullptr;

@@ -2,6 +2,8 @@
 # before the folders, so that each folder adds the resources of its own executables:
 #   texkit2_add_windows_resources(texkit2-cli texkit2-cli.rc)
 #       a script of this folder, which includes the version resource (and names icon 128)
+#   texkit2_add_manifest(texkit2)
+#       the application manifest: common controls 6, per-monitor DPI, Windows 7 to 11, asInvoker
 #   texkit2_add_gui_resources(texkit2)
 #       the Win32 desktop application's resources: a script written at build time from the
 #       dialog layouts (res/dialogs/*.json) and the string table (res/strings.json), with the
@@ -37,6 +39,14 @@ function(texkit2_add_windows_resources target script)
   set_source_files_properties(${dir}/${script} TARGET_DIRECTORY ${target} PROPERTIES
     INCLUDE_DIRECTORIES ${_texkit2_version_dir}
     OBJECT_DEPENDS "${_texkit2_version_dir}/VersionInfo.rci;${dir}/texkit2.ico")
+endfunction()
+
+# Adds the application manifest (res/windows/texkit2.manifest) to `target`.
+function(texkit2_add_manifest target)
+  set(dir ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
+  target_sources(${target} PRIVATE ${dir}/Manifest.rc)
+  set_source_files_properties(${dir}/Manifest.rc TARGET_DIRECTORY ${target} PROPERTIES
+    OBJECT_DEPENDS ${dir}/texkit2.manifest)
 endfunction()
 
 # Adds the desktop application's resources to `target`: dialogs 100, 102, 130, 133, 138, the

@@ -1,11 +1,12 @@
 // Every text of every dialog of texkit2.exe, measured by window handle in its control's own
 // font against the control: nothing clipped, nothing off the dialog's edge. Once with the fonts
-// the layouts name, once as on a system without them.
+// the layouts name, once as on a system without them; at 96 DPI, and under Wine at 144 and 192.
 #include "app/ExtractDlg.h"
 #include "app/TextureBrowserDlg.h"
 #include "app/WadInfoDlg.h"
 #include "extract/GameKind.h"
 #include "framework/win32/Win32Dialog.h"
+#include "framework/win32/Win32Dpi.h"
 #include "framework/win32/Win32Fonts.h"
 #include "locate/LocateDlg.h"
 #include "locate/SearchDlg.h"
@@ -16,6 +17,7 @@
 #include "tests/windows/gui/GuiTestSupport.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -85,11 +87,12 @@ void expectTextsFit(HWND dialog) {
       } else if (type == BS_GROUPBOX) {
         EXPECT_LE(extent.cx + metrics.tmAveCharWidth, area.right) << what;
       } else {
-        EXPECT_LE(::GetSystemMetrics(SM_CXMENUCHECK) + metrics.tmAveCharWidth / 2 + extent.cx,
-                  area.right)
-            << what;
-        EXPECT_LE(std::max<LONG>(metrics.tmHeight, ::GetSystemMetrics(SM_CYMENUCHECK)), area.bottom)
-            << what;
+        // The box of a check box or radio button: 13 pixels at 96 DPI, grown with the DPI.
+        // (Wine's SM_CYMENUCHECK, the menu's, outgrows it above 96.)
+        const int box = ::MulDiv(13, framework::win32::dpiOf(nullptr), 96);
+        EXPECT_LE(box + metrics.tmAveCharWidth / 2 + extent.cx, area.right) << what;
+        EXPECT_LE(std::max<LONG>(metrics.tmHeight, box), area.bottom)
+            << what << ": lines of " << metrics.tmHeight << ", box of " << box;
       }
     }
     ::SelectObject(dc, before);
@@ -97,7 +100,14 @@ void expectTextsFit(HWND dialog) {
   }
 }
 
+// Set by EveryTextFitsAtEachDpi for the run of this program it starts at that DPI.
+constexpr const char* kExpectedDpi = "TEXKIT2_EXPECTED_DPI";
+
 TEST(DialogTextsTest, EveryTextFitsItsControlWithTheFontsOrWithout) {
+  if (const char* expected = std::getenv(kExpectedDpi)) {
+    // The setting took: the program is aware of the DPI, and Windows stretches nothing.
+    ASSERT_EQ(framework::win32::dpiOf(nullptr), std::atoi(expected));
+  }
   testing::TempFolder folder;
   const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
   // A texture stored as its header alone, as maps compiled with external textures keep them.
@@ -193,6 +203,74 @@ TEST(DialogTextsTest, EveryTextFitsItsControlWithTheFontsOrWithout) {
     }
   }
   framework::win32::treatFontsAsMissing({});
+}
+
+bool underWine() {
+  HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// The screen's DPI as the user sets it (Wine reads it as a program starts); -1 for none.
+DWORD logPixels() {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  const LSTATUS read = ::RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels",
+                                      RRF_RT_REG_DWORD, nullptr, &value, &size);
+  return read == ERROR_SUCCESS ? value : static_cast<DWORD>(-1);
+}
+
+void setLogPixels(DWORD dpi) {
+  HKEY key = nullptr;
+  ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+                              KEY_SET_VALUE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  if (dpi == static_cast<DWORD>(-1)) {
+    ::RegDeleteValueA(key, "LogPixels");
+  } else {
+    ::RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                     sizeof dpi);
+  }
+  ::RegCloseKey(key);
+}
+
+// This program again, running the test above alone at `dpi`; its exit code.
+DWORD runTextsTestAt(int dpi) {
+  char self[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string command =
+      std::string("\"") + self +
+      "\" --gtest_filter=DialogTextsTest.EveryTextFitsItsControlWithTheFontsOrWithout";
+  ::SetEnvironmentVariableA(kExpectedDpi, std::to_string(dpi).c_str());
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  const BOOL started = ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
+  ::SetEnvironmentVariableA(kExpectedDpi, nullptr);
+  if (!started) {
+    return static_cast<DWORD>(-1);
+  }
+  ::WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = static_cast<DWORD>(-1);
+  ::GetExitCodeProcess(process.hProcess, &code);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  return code;
+}
+
+// At 150% and 200%, as the display settings set them. The setting is the user's, read as a
+// program starts (Windows reads it only at sign-in): CTest runs this test alone.
+TEST(DialogTextsTest, EveryTextFitsAtEachDpi) {
+  if (!underWine()) {
+    GTEST_SKIP() << "the DPI changes only at sign-in outside Wine";
+  }
+  const DWORD before = logPixels();
+  for (const int dpi : {144, 192}) {
+    SCOPED_TRACE(std::to_string(dpi) + " DPI");
+    setLogPixels(static_cast<DWORD>(dpi));
+    EXPECT_EQ(runTextsTestAt(dpi), 0u);
+  }
+  setLogPixels(before);
 }
 
 // Without the font a layout names, the dialog gets an installed stand-in no wider than it.

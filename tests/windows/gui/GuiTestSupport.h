@@ -67,6 +67,17 @@ inline void whenModal(std::function<void(HWND)> action) {
   ::SetTimer(nullptr, 0, 10, &ModalAction::tick);
 }
 
+// Tells `dialog` it is now on a monitor of `dpi`, as Windows does when it is moved there: the
+// suggested frame is its own, scaled from the DPI it has, from the same corner.
+inline void moveToDpi(HWND dialog, int dpi, int fromDpi) {
+  RECT frame{};
+  ::GetWindowRect(dialog, &frame);
+  RECT suggested{frame.left, frame.top,
+                 frame.left + ::MulDiv(frame.right - frame.left, dpi, fromDpi),
+                 frame.top + ::MulDiv(frame.bottom - frame.top, dpi, fromDpi)};
+  ::SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
 inline std::string windowText(HWND window) {
   char text[512] = {};
   ::GetWindowTextA(window, text, sizeof text);

@@ -1,6 +1,8 @@
 // The Win32 backend's dialogs, driven through the neutral framework and, as a user or a test
 // of the program would, by window handle and control id.
 #include "framework/Resources.h"
+#include "framework/win32/Win32CommonControls.h"
+#include "framework/win32/Win32Dpi.h"
 #include "framework/win32/Win32Screenshot.h"
 #include "tests/windows/gui/GuiTestSupport.h"
 
@@ -269,6 +271,115 @@ TEST(Win32DialogTest, IconsReachTheButtonAndTheWindow) {
   dialog.SetIcon(kIcon);
   EXPECT_NE(::SendMessageA(dialog.hwnd(), WM_GETICON, ICON_BIG, 0), 0);
   EXPECT_NE(::SendMessageA(dialog.hwnd(), WM_GETICON, ICON_SMALL, 0), 0);
+}
+
+// Square pixels of an icon, as its colour bitmap has them.
+int iconSide(HICON icon) {
+  ICONINFO info{};
+  if (icon == nullptr || !::GetIconInfo(icon, &info)) {
+    return 0;
+  }
+  BITMAP bitmap{};
+  ::GetObjectA(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+  for (HBITMAP made : {info.hbmColor, info.hbmMask}) {
+    if (made != nullptr) {
+      ::DeleteObject(made);
+    }
+  }
+  return bitmap.bmWidth;
+}
+
+TEST(Win32DialogTest, AnIconComesAtTheSizeAskedForDrawnOrScaled) {
+  // The icon's art is drawn at 16, 32, 48 and 256 pixels.
+  for (const int size : {16, 20, 24, 32, 40, 48, 64, 96, 128}) {
+    SCOPED_TRACE(size);
+    HICON icon = framework::win32::loadIconForSize(kit().module(), kIcon, size);
+    EXPECT_EQ(iconSide(icon), size);
+    ::DestroyIcon(icon);
+  }
+  EXPECT_EQ(framework::win32::loadIconForSize(kit().module(), 4321, 32), nullptr);
+}
+
+TEST(Win32DialogTest, PicturesGrowByWholePixelsOrSmoothly) {
+  // Black and white halves, one column each.
+  const framework::Picture picture{
+      2, 2, {0, 0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 255, 255, 255, 255, 255}};
+  const struct {
+    const char* name;
+    framework::Picture (*resize)(const framework::Picture&, int, int);
+    int width;
+    std::vector<std::uint8_t> reds;
+  } cases[] = {
+      {"twice: pixels repeated", &framework::win32::resized, 4, {0, 0, 255, 255}},
+      {"smoothly twice: grey in between", &framework::win32::smoothlyResized, 4, {0, 64, 191, 255}},
+      {"one and a half: grey in between", &framework::win32::resized, 3, {0, 128, 255}},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.name);
+    const framework::Picture out = row.resize(picture, row.width, row.width);
+    ASSERT_EQ(out.width, row.width);
+    ASSERT_EQ(out.height, row.width);
+    std::vector<std::uint8_t> reds;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(row.width) * 4; i += 4) {
+      reds.push_back(out.rgba[i]);
+      EXPECT_EQ(out.rgba[i + 3], 255);
+    }
+    EXPECT_EQ(reds, row.reds);
+  }
+}
+
+TEST(Win32DialogTest, MovedToAMonitorOfAnotherDpiTheDialogLaysItselfOutAgain) {
+  for (const int dpi : {144, 192}) {
+    SCOPED_TRACE(dpi);
+    ControlsDialog dialog;
+    dialog.Create();
+    dialog.SetButtonIcon(1002, kIcon);
+    const auto placeOf = [&dialog](int id) {
+      RECT place{};
+      ::GetWindowRect(dialog.item(id), &place);
+      ::MapWindowPoints(nullptr, dialog.hwnd(), reinterpret_cast<POINT*>(&place), 2);
+      return place;
+    };
+    const auto fontHeight = [](HWND window) {
+      LOGFONTA font{};
+      ::GetObjectA(reinterpret_cast<HGDIOBJ>(::SendMessageA(window, WM_GETFONT, 0, 0)), sizeof font,
+                   &font);
+      return font.lfHeight;
+    };
+    const RECT exit = placeOf(1004);
+    const LONG height = fontHeight(dialog.item(1004));
+    RECT frame{};
+    ::GetWindowRect(dialog.hwnd(), &frame);
+    moveToDpi(dialog.hwnd(), dpi, 96);
+
+    RECT now{};
+    ::GetWindowRect(dialog.hwnd(), &now);
+    EXPECT_EQ(now.left, frame.left);
+    EXPECT_EQ(now.right - now.left, ::MulDiv(frame.right - frame.left, dpi, 96));
+    EXPECT_EQ(now.bottom - now.top, ::MulDiv(frame.bottom - frame.top, dpi, 96));
+    const RECT moved = placeOf(1004);
+    EXPECT_EQ(moved.left, ::MulDiv(exit.left, dpi, 96));
+    EXPECT_EQ(moved.right, ::MulDiv(exit.right, dpi, 96));
+    EXPECT_EQ(moved.bottom, ::MulDiv(exit.bottom, dpi, 96));
+    EXPECT_EQ(fontHeight(dialog.item(1004)), ::MulDiv(height, dpi, 96));
+    EXPECT_EQ(iconSide(reinterpret_cast<HICON>(
+                  ::SendMessageA(dialog.item(1002), BM_GETIMAGE, IMAGE_ICON, 0))),
+              ::MulDiv(32, dpi, 96));
+  }
+}
+
+TEST(Win32DialogTest, TheCommonControlsAreVersion6) {
+  // The manifest the test program carries, as the application does.
+  const auto version = framework::win32::commonControlsVersion();
+  SCOPED_TRACE(framework::win32::describe(version));
+  EXPECT_EQ(version.classes.substr(0, 4), "6.0.");
+  HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  if (::GetProcAddress(ntdll, "wine_get_version") == nullptr) {
+    EXPECT_GE(version.major, 6u);
+  } else {
+    // Wine's one comctl32 answers 5.81 as version 6 too.
+    EXPECT_GE(version.major, 5u);
+  }
 }
 
 TEST(Win32DialogTest, TheProgressBarKeepsRangeAndPosition) {

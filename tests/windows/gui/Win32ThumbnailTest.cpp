@@ -200,6 +200,25 @@ TEST_F(Win32ThumbnailTest, APictureIsCentredInItsCellAndItsTransparentPixelsShow
   EXPECT_EQ(clientPixel(list, icon.left + 40, icon.top + 10), background);
 }
 
+TEST_F(Win32ThumbnailTest, OnAMonitorOfAnotherDpiThePicturesAndTheirCellsScale) {
+  dialog.SetThumbnailCount(kList, 3);
+  int dpi = 96;
+  for (const int now : {144, 192, 96}) {
+    SCOPED_TRACE(now);
+    moveToDpi(dialog.hwnd(), now, dpi);
+    dpi = now;
+    show();
+    const RECT icon = iconOf(0);
+    ASSERT_EQ(icon.right - icon.left, ::MulDiv(framework::kThumbnailSide, dpi, 96));
+    const auto at = [dpi](LONG pixels) { return ::MulDiv(pixels, dpi, 96); };
+    const std::uint32_t background =
+        rgbOf(static_cast<COLORREF>(::SendMessageA(list, LVM_GETBKCOLOR, 0, 0)));
+    EXPECT_EQ(clientPixel(list, icon.left + at(40), icon.top + at(30)), 0x00FF00u);
+    EXPECT_EQ(clientPixel(list, icon.left + at(20), icon.top + at(30)), background);
+    EXPECT_EQ(clientPixel(list, icon.left + at(40), icon.top + at(10)), background);
+  }
+}
+
 TEST_F(Win32ThumbnailTest, SelectionChangesReachTheDialog) {
   dialog.SetThumbnailCount(kList, 50);
   setSelected(3, true);
@@ -294,6 +313,20 @@ TEST_F(Win32ThumbnailTest, ThePictureControlDrawsFromItsCornerScaledDownOnlyWhen
       EXPECT_EQ(clientPixel(control, at.x, at.y), colour);
     }
   }
+}
+
+TEST_F(Win32ThumbnailTest, ThePictureControlScalesThePictureWithTheDpi) {
+  HWND control = dialog.item(kPicture);
+  const std::uint32_t face = rgbOf(::GetSysColor(COLOR_BTNFACE));
+  show();
+  moveToDpi(dialog.hwnd(), 192, 96);
+  dialog.SetPicture(kPicture, solid(8, 4, 0xFF0000));
+  ::UpdateWindow(control);
+  // Whole pixels doubled, as a texture's are seen.
+  EXPECT_EQ(dialog.GetPicture(kPicture).width, 8);
+  EXPECT_EQ(clientPixel(control, 15, 7), 0xFF0000u);
+  EXPECT_EQ(clientPixel(control, 16, 0), face);
+  EXPECT_EQ(clientPixel(control, 0, 8), face);
 }
 
 // Answers the next system chooser (an owned dialog window of this thread): `answer` gets it.
