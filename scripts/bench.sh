@@ -59,6 +59,9 @@ measure() { # index: appends one wall time (ms) and one peak RSS (KB)
   end=$EPOCHREALTIME
   times[$i]+="$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.3f", (b - a) * 1000}') "
   rss[$i]+="$(tail -n 1 "$work/rss") "
+  # Untimed: what the plain floor left unwritten would otherwise fall to the next run's flush
+  # (ext4 commits the data of a whole transaction), making the program after it look slower.
+  sync -f "$work"
 }
 median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 
@@ -72,6 +75,7 @@ extraction() {
   for i in "${!commands[@]}"; do
     ${commands[$i]} >/dev/null 2>&1 # warm-up
   done
+  sync -f "$work"
   for out in floor plain; do
     if ! cmp -s "$data/Quake.wad" "$data/$out.wad"; then
       echo "bench.sh: the floor's file $out.wad differs from texkit2-cli's" >&2
@@ -128,11 +132,13 @@ else
   for sync in --no-sync ""; do
     label=$([ -n "$sync" ] && echo plain || echo durable)
     "$floor" "$work/mod.plan" "$mod/floor.wad" $sync # warm-up
+    sync -f "$work"
     msList=""
     for _ in $(seq "$runs"); do
       start=$EPOCHREALTIME
       "$floor" "$work/mod.plan" "$mod/floor.wad" $sync
       end=$EPOCHREALTIME
+      sync -f "$work"
       msList+="$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.3f", (b - a) * 1000}') "
     done
     printf '%-22s %10.1f ms\n' "I/O floor, $label" "$(echo "$msList" | median)"
