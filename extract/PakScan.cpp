@@ -3,6 +3,7 @@
 #include "extract/WadReader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace texkit2::extract {
@@ -217,12 +218,28 @@ TextureTable::TextureTable() {
   m_slotOf.reserve(kInitialCapacity);
 }
 
-std::string TextureTable::key(const TextureName& name) {
-  return TextureNameText(name);
+TextureTable::Key TextureTable::key(const TextureName& name) {
+  Key key{};
+  const auto end = std::find(name.begin(), name.end(), std::uint8_t{0});
+  std::copy(name.begin(), end, key.begin());
+  return key;
+}
+
+std::size_t TextureTable::KeyHash::operator()(const Key& key) const noexcept {
+  // The two halves, each mixed as splitmix64 does: a few instructions, yet every byte counts.
+  // In the host's byte order: a hash within one run, never stored.
+  const auto half = [&](std::size_t from) {
+    std::uint64_t value = 0;
+    std::memcpy(&value, key.data() + from, sizeof value);
+    value = (value ^ (value >> 30)) * 0xbf58476d1ce4e5b9ull;
+    value = (value ^ (value >> 27)) * 0x94d049bb133111ebull;
+    return value ^ (value >> 31);
+  };
+  return static_cast<std::size_t>(half(0) ^ (half(8) * 0x9e3779b97f4a7c15ull));
 }
 
 bool TextureTable::add(std::unique_ptr<TextureRecord> record) {
-  std::string name = key(record->name);
+  const Key name = key(record->name);
   if (const auto held = m_slotOf.find(name); held != m_slotOf.end()) {
     dropped.push_back({*record, held->second});
     return false;
@@ -230,7 +247,7 @@ bool TextureTable::add(std::unique_ptr<TextureRecord> record) {
   const auto slot = static_cast<std::int32_t>(slots.size());
   slots.push_back(std::move(record));
   try {
-    m_slotOf.emplace(std::move(name), slot);
+    m_slotOf.emplace(name, slot);
   } catch (...) {
     slots.pop_back();
     throw;

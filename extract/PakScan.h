@@ -93,8 +93,14 @@ class TextureTable {
   std::vector<IncompleteCopy> incomplete; // in the order they were met
 
  private:
-  static std::string key(const TextureName& name);
-  std::unordered_map<std::string, std::int32_t> m_slotOf;
+  // The name up to its first zero byte, the rest cleared: the bytes after it do not make
+  // another name. Kept as 16 bytes so that looking a name up allocates nothing.
+  using Key = TextureName;
+  struct KeyHash {
+    std::size_t operator()(const Key& key) const noexcept;
+  };
+  static Key key(const TextureName& name);
+  std::unordered_map<Key, std::int32_t, KeyHash> m_slotOf;
 };
 
 // The directory of a PAK archive, read and checked against the archive's length.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -60,17 +61,17 @@ std::int32_t WriteWadData(platform::File& wad, TextureTable& table, ExtractionFe
   }
 
   // Textures are gathered into one buffer and written together: one write per texture costs
-  // more than the copy itself.
-  std::vector<std::uint8_t> buffer;
-  try {
-    buffer.resize(std::max<std::size_t>(static_cast<std::size_t>(largest), kCopyBufferSize));
-  } catch (const std::bad_alloc&) {
+  // more than the copy itself. Not zero-filled: every byte written is read into it first.
+  const std::size_t bufferSize =
+      std::max<std::size_t>(static_cast<std::size_t>(largest), kCopyBufferSize);
+  const std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[bufferSize]);
+  if (!buffer) {
     feedback.ShowMessage("Could not allocate memory!", "Allocation failure", MessageIcon::Error);
     return -1;
   }
   std::size_t buffered = 0;
   auto flush = [&] {
-    const bool written = buffered == 0 || wad.write(buffer.data(), buffered);
+    const bool written = buffered == 0 || wad.write(buffer.get(), buffered);
     buffered = 0;
     return written;
   };
@@ -82,14 +83,14 @@ std::int32_t WriteWadData(platform::File& wad, TextureTable& table, ExtractionFe
     if (position + record->size > std::numeric_limits<std::int32_t>::max()) {
       return fail(feedback, wad.fileName() + ": the textures pass the 2 GB a WAD2 file can hold");
     }
-    if (buffered + size > buffer.size() && !flush()) {
+    if (buffered + size > bufferSize && !flush()) {
       return fail(feedback, writeFailure(wad));
     }
     if (record->source == nullptr) {
       return fail(feedback, "texture \"" + TextureNameText(record->name) + "\" has no archive");
     }
     if (!record->source->seek(record->offset) ||
-        !record->source->readExact(buffer.data() + buffered, size)) {
+        !record->source->readExact(buffer.get() + buffered, size)) {
       return fail(feedback, readFailure(*record));
     }
     buffered += size;
@@ -112,10 +113,15 @@ bool WriteWadDirectory(platform::File& wad, const TextureTable& table, std::int3
     fail(feedback, writeFailure(wad));
     return false;
   }
-  // Entries go out in chunks: one sequential sweep without one write per entry.
-  constexpr std::size_t kChunkEntries = 256;
+  // Entries go out in large chunks, most directories in one write.
+  constexpr std::size_t kChunkEntries = 4096;
   std::vector<std::uint8_t> chunk;
-  chunk.reserve(kChunkEntries * layout::kWadEntrySize);
+  try {
+    chunk.reserve(std::min(table.slots.size(), kChunkEntries) * layout::kWadEntrySize);
+  } catch (const std::bad_alloc&) {
+    feedback.ShowMessage("Could not allocate memory!", "Allocation failure", MessageIcon::Error);
+    return false;
+  }
   std::size_t pendingSteps = 0;
   auto flush = [&] {
     if (!chunk.empty() && !wad.write(chunk.data(), chunk.size())) {
