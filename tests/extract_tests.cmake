@@ -20,6 +20,7 @@ texkit2_add_test(test_extract
 texkit2_add_test(test_cli
   SOURCES
     cli/CliTest.cpp
+    cli/JsonTest.cpp
     cli/ImageCommandsTest.cpp
     cli/TrenchBroomCliTest.cpp
     cli/NewMapTest.cpp
