@@ -122,6 +122,8 @@ inline std::string jsonPath(const std::filesystem::path& path) {
   return jsonText(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
 }
 
+// The lists and objects are joined here: nlohmann's dump writes them either with no spaces or
+// over several indented lines, never on one line as {"name": value, "other": [1, 2]}.
 inline std::string jsonTextList(const std::vector<std::string>& texts) {
   std::string out = "[";
   for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -129,9 +131,6 @@ inline std::string jsonTextList(const std::vector<std::string>& texts) {
   }
   return out + "]";
 }
-
-// The lists and objects are joined here: nlohmann's dump writes them either with no spaces or
-// over several indented lines, never on one line as {"name": value, "other": [1, 2]}.
 
 // {"name": value, ...} of values already in JSON, in the order given.
 inline std::string
