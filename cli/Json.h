@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <initializer_list>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -10,68 +12,108 @@
 
 namespace texkit2::cli {
 
-// A JSON string literal; bytes that are not printable ASCII become \u00XX so that texture
-// names with arbitrary bytes survive.
-inline std::string jsonString(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (byte < 0x20 || byte >= 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-      out += escaped;
+namespace detail {
+
+// A string literal of UTF-8 text, in ASCII, by nlohmann's serializer. Its one difference from
+// what this command has always printed: it writes \b \t \n \f \r in their short forms, where
+// scripts reading the output have seen \u0008 \u0009 \u000a \u000c \u000d. Those five are
+// spelt back; every other escape is nlohmann's own, byte for byte.
+inline std::string asciiLiteral(const std::string& utf8) {
+  const std::string dumped = nlohmann::json(utf8).dump(-1, ' ', true);
+  std::string out;
+  out.reserve(dumped.size());
+  for (std::size_t i = 0; i < dumped.size(); ++i) {
+    out += dumped[i];
+    if (dumped[i] != '\\') {
+      continue;
+    }
+    static constexpr char kShortForms[] = "btnfr";
+    static constexpr char kCodes[] = "\b\t\n\f\r";
+    const char escape = dumped[++i];
+    const char* shortForm = std::strchr(kShortForms, escape);
+    if (shortForm != nullptr) {
+      char code[8];
+      std::snprintf(code, sizeof code, "u%04x",
+                    static_cast<unsigned>(kCodes[shortForm - kShortForms]));
+      out += code;
     } else {
-      out += c;
+      out += escape; // the \" \\ and \u escapes stay as they are
     }
   }
-  return out + "\"";
+  return out;
+}
+
+// A byte taken as Latin-1, in UTF-8.
+inline void appendLatin1(std::string& out, unsigned char byte) {
+  if (byte < 0x80) {
+    out += static_cast<char>(byte);
+  } else {
+    out += static_cast<char>(0xC0 | (byte >> 6));
+    out += static_cast<char>(0x80 | (byte & 0x3F));
+  }
+}
+
+// The length of the well-formed UTF-8 sequence at `at` (RFC 3629: no overlong forms, no
+// surrogates, nothing past U+10FFFF), or 0 when none starts there.
+inline std::size_t utf8Length(std::string_view text, std::size_t at) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[at + k]); };
+  const unsigned lead = byte(0);
+  if (lead < 0x80) {
+    return 1;
+  }
+  std::size_t length = 2;
+  unsigned low = 0x80;
+  unsigned high = 0xBF; // the second byte's range
+  if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    low = lead == 0xE0 ? 0xA0 : low;
+    high = lead == 0xED ? 0x9F : high;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    low = lead == 0xF0 ? 0x90 : low;
+    high = lead == 0xF4 ? 0x8F : high;
+  } else if (lead < 0xC2 || lead > 0xDF) {
+    return 0;
+  }
+  if (text.size() - at < length || byte(1) < low || byte(1) > high) {
+    return 0;
+  }
+  for (std::size_t k = 2; k < length; ++k) {
+    if ((byte(k) & 0xC0) != 0x80) {
+      return 0;
+    }
+  }
+  return length;
+}
+
+} // namespace detail
+
+// A JSON string literal of raw bytes (texture names), each taken as Latin-1, so that names
+// with arbitrary bytes survive: caf\xE9 and caf\xC3\xA9 stay apart.
+inline std::string jsonString(std::string_view text) {
+  std::string utf8;
+  for (const char c : text) {
+    detail::appendLatin1(utf8, static_cast<unsigned char>(c));
+  }
+  return detail::asciiLiteral(utf8);
 }
 
 // A JSON string literal of UTF-8 text (paths, messages), all in ASCII: each character beyond it
 // as \uXXXX, in two halves past U+FFFF. Bytes that are not UTF-8 (a Unix file name may hold
-// any) are taken as Latin-1, as texture names are.
+// any) are taken as Latin-1, as texture names are: nlohmann's serializer would throw on them,
+// drop them or make each U+FFFD, and a path would no longer say which file it was.
 inline std::string jsonText(std::string_view text) {
-  std::string out = "\"";
-  auto escape = [&out](unsigned unit) {
-    char escaped[16];
-    std::snprintf(escaped, sizeof escaped, "\\u%04x", unit);
-    out += escaped;
-  };
+  std::string utf8;
   for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    unsigned code = length == 1 ? lead : lead & (0x7Fu >> length);
-    bool valid = lead < 0x80 || (lead >= 0xC2 && lead <= 0xF4 && i + length <= text.size());
-    for (std::size_t k = 1; valid && k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      valid = (next & 0xC0) == 0x80;
-      code = (code << 6) | (next & 0x3Fu);
-    }
-    // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8 either.
-    valid = valid && !(length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) &&
-            !(length == 4 && (code < 0x10000 || code > 0x10FFFF));
-    if (!valid) {
-      escape(lead);
-      ++i;
-      continue;
-    }
-    i += length;
-    if (code == '"' || code == '\\') {
-      out += '\\';
-      out += static_cast<char>(code);
-    } else if (code < 0x20 || code == 0x7F || (code > 0x7F && code <= 0xFFFF)) {
-      escape(code);
-    } else if (code > 0xFFFF) {
-      escape(0xD800 + ((code - 0x10000) >> 10));
-      escape(0xDC00 + ((code - 0x10000) & 0x3FF));
+    const std::size_t length = detail::utf8Length(text, i);
+    if (length == 0) {
+      detail::appendLatin1(utf8, static_cast<unsigned char>(text[i++]));
     } else {
-      out += static_cast<char>(code);
+      utf8.append(text.substr(i, length));
+      i += length;
     }
   }
-  return out + "\"";
+  return detail::asciiLiteral(utf8);
 }
 
 // A path in JSON. Through the path's UTF-8 form, so a Windows (ANSI) path comes out right too.
@@ -80,6 +122,8 @@ inline std::string jsonPath(const std::filesystem::path& path) {
   return jsonText(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
 }
 
+// The lists and objects are joined here: nlohmann's dump writes them either with no spaces or
+// over several indented lines, never on one line as {"name": value, "other": [1, 2]}.
 inline std::string jsonTextList(const std::vector<std::string>& texts) {
   std::string out = "[";
   for (std::size_t i = 0; i < texts.size(); ++i) {

@@ -21,6 +21,7 @@ texkit2_add_test(test_cli
   SOURCES
     cli/CliTest.cpp
     cli/CommandLineTest.cpp
+    cli/JsonTest.cpp
     cli/ImageCommandsTest.cpp
     cli/TrenchBroomCliTest.cpp
     cli/NewMapTest.cpp

@@ -56,8 +56,8 @@ endif()
 if(TARGET texkit2_app)
   texkit2_add_test(test_windows_app
     SOURCES dialogs/DialogLogicTest.cpp windows/gui/AppWalkTest.cpp windows/gui/DialogTextsTest.cpp
-            windows/gui/WindowDetailsTest.cpp
-    LIBS texkit2_app texkit2_fixtures)
+            windows/gui/WindowDetailsTest.cpp windows/gui/TrenchBroomButtonWin32Test.cpp
+    LIBS texkit2_app texkit2_fixtures texkit2_nlohmann_json)
   texkit2_add_gui_resources(test_windows_app)
   texkit2_add_manifest(test_windows_app)
 endif()

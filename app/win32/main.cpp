@@ -103,11 +103,7 @@ int main(int argc, char** argv) {
     return texkit2::extract::TrenchBroomPreferencesFile(
         [](const char* name) { return std::getenv(name); }, whyNot);
   };
-  services.confirm = [](texkit2::framework::CDialog& owner, const std::string& text,
-                        const std::string& caption) {
-    return MessageBoxA(texkit2::framework::win32::windowOf(&owner), text.c_str(), caption.c_str(),
-                       MB_OKCANCEL | MB_ICONQUESTION) == texkit2::framework::CDialog::IDOK;
-  };
+  services.confirm = texkit2::framework::win32::askOkCancel;
   texkit2::app::CExtractApp app(std::move(arguments), services);
   return app.Run();
 }

@@ -869,4 +869,9 @@ HWND windowOf(const CDialog* dialog) {
   return static_cast<const Win32Dialog*>(dialog->peer())->hwnd();
 }
 
+bool askOkCancel(CDialog& owner, const std::string& text, const std::string& caption) {
+  return ::MessageBoxA(windowOf(&owner), text.c_str(), caption.c_str(),
+                       MB_OKCANCEL | MB_ICONQUESTION) == CDialog::IDOK;
+}
+
 } // namespace texkit2::framework::win32

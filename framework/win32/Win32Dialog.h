@@ -133,4 +133,7 @@ class Win32Dialog final : public DialogPeer {
 // The window of `dialog`; null when it has none (yet).
 HWND windowOf(const CDialog* dialog);
 
+// The system's question box over `owner`, with OK and Cancel; true for OK.
+bool askOkCancel(CDialog& owner, const std::string& text, const std::string& caption);
+
 } // namespace texkit2::framework::win32

@@ -1,10 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace texkit2::rc {
 
@@ -19,44 +18,19 @@ class JsonError : public std::runtime_error {
   std::size_t m_offset;
 };
 
-// A JSON value as the layouts and the string table use it. Object members keep their order;
-// numbers are kept as written and read back as integers or reals.
-class JsonValue {
- public:
-  enum class Kind { Null, Bool, Number, String, Array, Object };
-  using Member = std::pair<std::string, JsonValue>;
+// A JSON value as the layouts and the string table use it: object members keep their order.
+using JsonValue = nlohmann::ordered_json;
 
-  JsonValue() = default;
-  static JsonValue boolean(bool value);
-  static JsonValue number(double value);
-  static JsonValue string(std::string value);
-  static JsonValue array(std::vector<JsonValue> items);
-  static JsonValue object(std::vector<Member> members);
-
-  Kind kind() const { return m_kind; }
-  bool isObject() const { return m_kind == Kind::Object; }
-
-  // Each of these throws std::invalid_argument when the value is of another kind (or, for
-  // toInt, not a whole number that fits).
-  bool toBool() const;
-  int toInt() const;
-  const std::string& toString() const;
-  const std::vector<JsonValue>& items() const;
-  const std::vector<Member>& members() const;
-
-  // The member of that name, or nullptr.
-  const JsonValue* find(const std::string& name) const;
-
- private:
-  Kind m_kind = Kind::Null;
-  bool m_bool = false;
-  double m_number = 0;
-  std::string m_string;
-  std::vector<JsonValue> m_items;
-  std::vector<Member> m_members;
-};
-
-// Parses one JSON text (RFC 8259; strings are UTF-8, \u escapes become UTF-8 too).
+// Parses one JSON text (RFC 8259, UTF-8). Stricter than nlohmann alone: a member given twice
+// would silently lose one of its values, and layouts never nest deeper than a few levels.
 JsonValue parseJson(const std::string& text);
+
+// The value read as one kind; std::invalid_argument saying what it is not (for toInt, also a
+// number that is not whole or does not fit).
+bool toBool(const JsonValue& value);
+int toInt(const JsonValue& value);
+const std::string& toString(const JsonValue& value);
+const JsonValue::array_t& items(const JsonValue& value);
+const JsonValue::object_t& members(const JsonValue& value);
 
 } // namespace texkit2::rc

@@ -9,9 +9,9 @@
 namespace texkit2::rc {
 namespace {
 
-constexpr std::array kControlTypes = {
-    "radio",    "check",     "button", "defbutton", "iconbutton", "static",     "groupbox",
-    "edit",     "progress",  "animation", "icon",   "tree",       "thumbnails", "picture"};
+constexpr std::array kControlTypes = {"radio",  "check",    "button",     "defbutton", "iconbutton",
+                                      "static", "groupbox", "edit",       "progress",  "animation",
+                                      "icon",   "tree",     "thumbnails", "picture"};
 
 // Reads one member through `read`, naming the member when its value is of the wrong kind.
 template <typename Read>
@@ -24,16 +24,16 @@ void member(const JsonValue& value, const std::string& where, const std::string&
 }
 
 std::array<int, 4> rectOf(const JsonValue& value) {
-  const auto& items = value.items();
-  if (items.size() != 4) {
+  const auto& list = items(value);
+  if (list.size() != 4) {
     throw std::invalid_argument("not [x, y, width, height]");
   }
-  return {items[0].toInt(), items[1].toInt(), items[2].toInt(), items[3].toInt()};
+  return {toInt(list[0]), toInt(list[1]), toInt(list[2]), toInt(list[3])};
 }
 
 ControlLayout controlOf(const JsonValue& value, std::size_t index) {
   const std::string where = "control " + std::to_string(index);
-  if (!value.isObject()) {
+  if (!value.is_object()) {
     throw LayoutError(where + " is not an object");
   }
   ControlLayout c;
@@ -44,19 +44,19 @@ ControlLayout controlOf(const JsonValue& value, std::size_t index) {
       {"center", &ControlLayout::center},     {"transparent", &ControlLayout::transparent},
       {"border", &ControlLayout::border},     {"centerimage", &ControlLayout::centerImage},
       {"readonly", &ControlLayout::readOnly}};
-  for (const auto& [name, v] : value.members()) {
+  for (const auto& [name, v] : members(value)) {
     if (const auto flag = flags.find(name); flag != flags.end()) {
-      member(v, where, name, [&](const JsonValue& j) { c.*(flag->second) = j.toBool(); });
+      member(v, where, name, [&](const JsonValue& j) { c.*(flag->second) = toBool(j); });
     } else if (name == "id") {
-      member(v, where, name, [&](const JsonValue& j) { c.id = j.toInt(); });
+      member(v, where, name, [&](const JsonValue& j) { c.id = toInt(j); });
     } else if (name == "type") {
-      member(v, where, name, [&](const JsonValue& j) { c.type = j.toString(); });
+      member(v, where, name, [&](const JsonValue& j) { c.type = toString(j); });
     } else if (name == "text") {
-      member(v, where, name, [&](const JsonValue& j) { c.text = j.toString(); });
+      member(v, where, name, [&](const JsonValue& j) { c.text = toString(j); });
     } else if (name == "icon") {
-      member(v, where, name, [&](const JsonValue& j) { c.icon = j.toInt(); });
+      member(v, where, name, [&](const JsonValue& j) { c.icon = toInt(j); });
     } else if (name == "align") {
-      member(v, where, name, [&](const JsonValue& j) { c.align = j.toString(); });
+      member(v, where, name, [&](const JsonValue& j) { c.align = toString(j); });
     } else if (name == "rect") {
       member(v, where, name, [&](const JsonValue& j) {
         const auto r = rectOf(j);
@@ -92,24 +92,24 @@ ControlLayout controlOf(const JsonValue& value, std::size_t index) {
 
 DialogLayout parseDialogLayout(const std::string& json) {
   const JsonValue root = parseJson(json);
-  if (!root.isObject()) {
+  if (!root.is_object()) {
     throw LayoutError("the layout is not an object");
   }
   DialogLayout d;
   bool hasSize = false;
-  for (const auto& [name, v] : root.members()) {
+  for (const auto& [name, v] : members(root)) {
     const std::string where = "dialog";
     if (name == "id") {
-      member(v, where, name, [&](const JsonValue& j) { d.id = j.toInt(); });
+      member(v, where, name, [&](const JsonValue& j) { d.id = toInt(j); });
     } else if (name == "caption") {
-      member(v, where, name, [&](const JsonValue& j) { d.caption = j.toString(); });
+      member(v, where, name, [&](const JsonValue& j) { d.caption = toString(j); });
     } else if (name == "font") {
       member(v, where, name, [&](const JsonValue& j) {
-        for (const auto& [key, f] : j.members()) {
+        for (const auto& [key, f] : members(j)) {
           if (key == "family") {
-            d.fontFamily = f.toString();
+            d.fontFamily = toString(f);
           } else if (key == "pointSize") {
-            d.pointSize = f.toInt();
+            d.pointSize = toInt(f);
           } else {
             throw std::invalid_argument("an object with the unknown member \"" + key + "\"");
           }
@@ -117,22 +117,22 @@ DialogLayout parseDialogLayout(const std::string& json) {
       });
     } else if (name == "size") {
       member(v, where, name, [&](const JsonValue& j) {
-        if (j.items().size() != 2) {
+        if (items(j).size() != 2) {
           throw std::invalid_argument("not [width, height]");
         }
-        d.width = j.items()[0].toInt();
-        d.height = j.items()[1].toInt();
+        d.width = toInt(items(j)[0]);
+        d.height = toInt(items(j)[1]);
       });
       hasSize = true;
     } else if (name == "styles") {
       member(v, where, name, [&](const JsonValue& j) {
-        for (const JsonValue& style : j.items()) {
-          d.styles.push_back(style.toString());
+        for (const JsonValue& style : items(j)) {
+          d.styles.push_back(toString(style));
         }
       });
     } else if (name == "controls") {
-      member(v, where, name, [&](const JsonValue& j) { j.items(); });
-      for (const JsonValue& control : v.items()) {
+      member(v, where, name, [&](const JsonValue& j) { items(j); });
+      for (const JsonValue& control : items(v)) {
         d.controls.push_back(controlOf(control, d.controls.size()));
       }
     } else {
@@ -153,17 +153,17 @@ DialogLayout parseDialogLayout(const std::string& json) {
 
 StringTable parseStringTable(const std::string& json) {
   const JsonValue root = parseJson(json);
-  if (!root.isObject()) {
+  if (!root.is_object()) {
     throw LayoutError("the string table is not an object");
   }
   StringTable table;
-  for (const auto& [name, v] : root.members()) {
+  for (const auto& [name, v] : members(root)) {
     int id = 0;
     const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), id);
     if (error != std::errc() || end != name.data() + name.size() || id < 0 || id > 0xFFFF) {
       throw LayoutError("string \"" + name + "\" is not named by a number from 0 to 65535");
     }
-    member(v, "string " + name, name, [&](const JsonValue& j) { table[id] = j.toString(); });
+    member(v, "string " + name, name, [&](const JsonValue& j) { table[id] = toString(j); });
   }
   return table;
 }
