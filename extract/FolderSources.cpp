@@ -13,9 +13,14 @@ namespace fs = std::filesystem;
 
 constexpr unsigned kLastArchiveNumber = 99;
 
+// On Windows a name that is no valid UTF-16 does not convert: empty, and passed over.
 std::string utf8(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
+  try {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+  } catch (const std::exception&) {
+    return {};
+  }
 }
 
 fs::path fromUtf8(const std::string& text) {
@@ -23,9 +28,10 @@ fs::path fromUtf8(const std::string& text) {
 }
 
 // The N of pak<N>.pak in any letter case, or -1. "pak01.pak" is not the engine's name for 1.
+// Numbers past 99 are given too, for the caller to pass over.
 int archiveNumber(const std::string& name) {
   const std::string lower = platform::lowerAscii(name);
-  if (lower.size() < 8 || lower.size() > 9 || !lower.starts_with("pak") ||
+  if (lower.size() < 8 || lower.size() > 12 || !lower.starts_with("pak") ||
       !lower.ends_with(".pak")) {
     return -1;
   }
@@ -34,8 +40,7 @@ int archiveNumber(const std::string& name) {
       (digits.size() > 1 && digits[0] == '0')) {
     return -1;
   }
-  const int number = std::stoi(digits);
-  return number <= static_cast<int>(kLastArchiveNumber) ? number : -1;
+  return std::stoi(digits);
 }
 
 bool isMapName(const std::string& name) {
@@ -56,6 +61,9 @@ bool listFolder(const fs::path& folder, std::vector<Entry>& entries, std::string
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     Entry entry;
     entry.name = utf8(it->path().filename());
+    if (entry.name.empty()) {
+      continue;
+    }
     std::error_code statusError;
     entry.own = it->symlink_status(statusError);
     entry.target = fs::is_symlink(entry.own) ? it->status(entry.targetError) : entry.own;
@@ -112,16 +120,26 @@ void walkMaps(const fs::path& root, const std::string& rootName, FolderSources& 
 
 FolderSources ListFolderSources(const std::string& dataFolder) {
   FolderSources sources;
-  const fs::path folder = fromUtf8(dataFolder);
   std::vector<Entry> entries;
   std::string why;
+  fs::path folder;
+  try {
+    folder = fromUtf8(dataFolder);
+  } catch (const std::exception& error) {
+    sources.skipped.push_back(dataFolder + ": not a name the system takes (" + error.what() + ")");
+    return sources;
+  }
   if (!listFolder(folder, entries, why)) {
     sources.skipped.push_back(dataFolder + ": folder cannot be read (" + why + ")");
     return sources;
   }
   std::vector<std::pair<int, std::string>> archives;
   for (const Entry& entry : entries) {
-    if (const int number = archiveNumber(entry.name); number >= 0) {
+    if (const int number = archiveNumber(entry.name);
+        number > static_cast<int>(kLastArchiveNumber)) {
+      sources.skipped.push_back(entry.name + ": past pak" + std::to_string(kLastArchiveNumber) +
+                                ".pak, which the games read last; skipped");
+    } else if (number >= 0) {
       const auto same = std::find_if(archives.begin(), archives.end(),
                                      [&](const auto& held) { return held.first == number; });
       if (!fs::is_regular_file(entry.target)) {

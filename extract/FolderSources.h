@@ -62,7 +62,7 @@ class ReopeningFile final : public platform::File {
 // Owns the reopening files of one run and keeps at most `openAtOnce` of them open.
 class ReopeningFiles {
  public:
-  ReopeningFiles(platform::FileSystem& files, std::size_t openAtOnce = 8)
+  ReopeningFiles(platform::FileSystem& files, std::size_t openAtOnce = 32)
       : m_files(files), m_openAtOnce(openAtOnce) {}
   ~ReopeningFiles() { closeAll(); }
   ReopeningFiles(const ReopeningFiles&) = delete;
