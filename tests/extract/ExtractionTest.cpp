@@ -491,9 +491,9 @@ TEST_F(ExtractionTest, AWadToExcludeThatCannotBeReadStopsTheRunFirst) {
     Bytes bytes; // empty: no file
     std::string detail;
   } cases[] = {
-      {"missing", {}, "base.wad: No such file or directory"},
-      {"not WAD2", Bytes(64, 'x'), "base.wad: not a valid WAD2 file: "},
-      {"damaged", damaged, "base.wad: not a valid WAD2 file: "},
+      {"missing", {}, ""}, // the system's reason follows
+      {"not WAD2", Bytes(64, 'x'), "not a valid WAD2 file: "},
+      {"damaged", damaged, "not a valid WAD2 file: "},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -512,7 +512,8 @@ TEST_F(ExtractionTest, AWadToExcludeThatCannotBeReadStopsTheRunFirst) {
     EXPECT_EQ(fb.messages, (std::vector<ShownMessage>{
                                {kExcludeWadUnreadable, "File IO error", MessageIcon::Warning}}));
     ASSERT_EQ(fb.details.size(), 1u);
-    EXPECT_EQ(fb.details[0].rfind(data.string() + "/" + c.detail, 0), 0u) << fb.details[0];
+    EXPECT_EQ(fb.details[0].rfind(data.string() + "/base.wad: " + c.detail, 0), 0u)
+        << fb.details[0];
     EXPECT_EQ(fb.animationStarts, 0);
     EXPECT_EQ(readAll(data / "Quake.wad"), (Bytes{'o', 'l', 'd'}));
     EXPECT_FALSE(std::filesystem::exists(data / TemporaryWadName("Quake.wad")));

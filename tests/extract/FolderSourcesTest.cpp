@@ -35,6 +35,9 @@ TEST(FolderSourcesTest, ListsArchivesByNumberThenLooseMapsByPath) {
 }
 
 TEST(FolderSourcesTest, WalksATreeAThousandFoldersDeep) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows paths end at 260 characters, long before a thousand folders";
+#endif
   TempFolder folder;
   std::filesystem::path deep = folder.path() / "maps";
   std::string relative = "maps";

@@ -307,7 +307,9 @@ TEST(ScanPakTest, LeavesOutTexturesWhoseHeaderDoesNotFitThem) {
     return bytes;
   };
   const Bytes full = texture("wall1", 16, 1);
-  const auto header = [&](std::size_t size) { return Bytes(full.begin(), full.begin() + size); };
+  const auto header = [&](std::size_t size) {
+    return Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size));
+  };
   struct Case {
     const char* what;
     Bytes incomplete;
