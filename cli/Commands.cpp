@@ -23,6 +23,7 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <sstream>
 
 namespace texkit2::cli {
 namespace {
@@ -37,6 +38,9 @@ Builds one WAD2 texture file out of the maps of an installed Quake or Hexen II.
 Commands:
   extract   write Quake.wad or Hexen2.wad from the data folder's PAK0.PAK and PAK1.PAK (or
             PAK0.PAK alone), and register it as a texture pack in the level editor's settings
+  extract-all
+            extract the base game's WAD, then one WAD per mission pack, add-on or mod folder
+            holding only the textures the base WAD lacks
   register  register a data folder's WAD file as a texture pack, without extracting
   info      list the entries of a WAD2 file
   export    write the textures of a WAD2 file as PNG pictures, in the game's colours
@@ -54,7 +58,8 @@ Options:
 
 constexpr const char* kExtractHelp =
     R"(Usage: texkit2-cli extract --game quake|hexen2 [--json] [--conflicts] [--no-register]
-                           [--trenchbroom [--force]] [--wine-prefix DIR] DATAFOLDER
+                           [--trenchbroom [--force]] [--wine-prefix DIR] [--all-archives]
+                           [--exclude-wad FILE]... [--output FILE] DATAFOLDER
 
 Reads every map (.bsp) in DATAFOLDER/PAK0.PAK and DATAFOLDER/PAK1.PAK (PAK0.PAK alone where the
 folder holds one archive, as the re-release, the store editions and the mission packs do), keeps
@@ -67,6 +72,10 @@ slots txpack0 to txpack31 that is free or holds Quake.wad or Hexen2.wad. No slot
 Linux the settings are those of the Wine prefix the editor runs in.
 
 With --trenchbroom, TrenchBroom is set up too, as register --trenchbroom does.
+
+With --all-archives, every pak<N>.pak of DATAFOLDER is read (N from 0 to 99, in any letter case,
+in number order), then every .bsp under DATAFOLDER/maps and its subfolders, in byte order of their
+paths: a mission pack, an add-on or a mod of loose maps. The summary says what each gave.
 
 Options:
   --game GAME        quake or hexen2 (required)
@@ -81,11 +90,44 @@ Options:
   --trenchbroom      also set TrenchBroom's game path for the game (see register --help)
   --force            with --trenchbroom: replace a game path set to another folder
   --wine-prefix DIR  the editor's Wine prefix (default $WINEPREFIX, else ~/.wine)
+  --all-archives     read every pak<N>.pak and every loose map under maps/, not PAK0.PAK and
+                     PAK1.PAK alone
+  --exclude-wad FILE leave out every texture whose name the WAD2 file FILE holds (may be given
+                     more than once); a relative FILE is taken from the current folder, or from
+                     DATAFOLDER when there is none such there (../id1/Quake.wad). A FILE that
+                     is missing or no sound WAD2 file stops the run before anything is written
+  --output FILE      write the WAD file to FILE instead of DATAFOLDER, and register that file
   --help             show this text
 
 Status, progress, messages and warnings about damaged maps go to stderr; the summary to stdout.
 Exit status: 0 on success, 1 when the extraction failed or TrenchBroom's file could not be
 written, 2 on a usage error.
+)";
+
+constexpr const char* kExtractAllHelp =
+    R"(Usage: texkit2-cli extract-all --game quake|hexen2 [--json] [--no-register]
+                               [--wine-prefix DIR] INSTALLFOLDER
+
+Writes the base game's WAD file (id1/Quake.wad, or data1/Hexen2.wad) exactly as extract does.
+Then, for every other data folder of the installation in INSTALLFOLDER (the mission packs and
+add-ons hipnotic, rogue, dopa, mg1, ctf and mg3, at the top or under rerelease/; Hexen II's
+portals and hw; any other folder beside id1 or data1 that holds a pak*.pak or a maps folder),
+writes FOLDER/FOLDER.wad: that folder's textures that the base WAD lacks, from every archive
+and loose map of the folder, as extract reads them when told to read all archives and to leave
+out the names of the base WAD.
+
+Only the base WAD is registered as a texture pack, as extract registers it.
+
+Options:
+  --game GAME        quake or hexen2 (required)
+  --json             print a JSON array: one summary per WAD file, as extract --json prints it
+  --no-register      do not touch the level editor's settings
+  --wine-prefix DIR  the editor's Wine prefix (default $WINEPREFIX, else ~/.wine)
+  --help             show this text
+
+A summary per WAD file goes to stdout, one after the other. Exit status: 0 when every WAD file
+was written, 1 when the base WAD or any other failed (the others are still written after a
+folder fails; none after the base fails), 2 on a usage error.
 )";
 
 constexpr const char* kRegisterHelp =
@@ -126,6 +168,8 @@ Exit status: 0 for a well-formed file, 1 when it is missing or malformed, 2 on a
 
 struct Arguments {
   std::vector<std::string> positional;
+  // --all-archives, --exclude-wad, --output: what the run reads, leaves out and writes.
+  extract::ExtractionOptions mods;
   std::optional<std::string> game;
   std::optional<std::string> winePrefix;
   bool json = false;
@@ -145,6 +189,26 @@ CommandLine dataFolderCommandLine(Arguments& parsed) {
       .flag("--force", parsed.force)
       .arguments(parsed.positional);
   return line;
+}
+
+// --all-archives, --exclude-wad FILE (as often as given) and --output FILE: what extract reads,
+// leaves out and writes. `outputs` holds every --output given, as one may be given only once.
+void addModOptions(CommandLine& line, Arguments& parsed, std::vector<std::string>& outputs) {
+  line.flag("--all-archives", parsed.mods.allArchives)
+      .values("--exclude-wad", parsed.mods.excludeWads, "a file", true)
+      .values("--output", outputs, "a file", true);
+}
+
+// Takes the one --output given; false after saying it was given more than once.
+bool takeOutput(const std::vector<std::string>& outputs, Arguments& parsed, CliContext& context) {
+  if (outputs.size() > 1) {
+    context.err << "texkit2-cli: --output may be given once\n";
+    return false;
+  }
+  if (!outputs.empty()) {
+    parsed.mods.output = outputs.front();
+  }
+  return true;
 }
 
 std::string withTrailingSeparator(std::string folder) {
@@ -182,11 +246,40 @@ void printSummary(const extract::ExtractionSummary& summary, const std::string& 
       << "Written to : " << wadPath << '\n';
 }
 
+// A --exclude-wad file as the user will know it: absolute, or as given from the data folder.
+std::string excludedWadShown(const std::string& wad, const std::string& dataFolder) {
+  return std::filesystem::path(wad).is_absolute() ? wad : dataFolder + wad;
+}
+
+// What --all-archives read and --exclude-wad left out, after the summary's lines.
+void printModsSummary(const extract::ExtractionSummary& summary,
+                      const extract::ExtractionOptions& options, const std::string& dataFolder,
+                      std::ostream& out) {
+  std::int32_t looseMaps = 0;
+  std::int32_t looseTextures = 0;
+  for (const auto& source : summary.sources) {
+    if (source.looseMap) {
+      ++looseMaps;
+      looseTextures += source.textures;
+    } else {
+      out << "Textures from " << source.name << " : " << source.textures << '\n';
+    }
+  }
+  if (options.allArchives) {
+    out << "Textures from " << looseMaps << " loose maps : " << looseTextures << '\n';
+  }
+  for (std::size_t i = 0; i < options.excludeWads.size(); ++i) {
+    out << "Left out, already in " << excludedWadShown(options.excludeWads[i], dataFolder) << " : "
+        << summary.leftOutPerWad[i] << '\n';
+  }
+}
+
 void printJsonSummary(const extract::ExtractionSummary& summary, const std::string& wadPath,
                       const std::vector<std::string>& warnings, const TerminalFeedback& feedback,
                       const std::optional<Registration>& registration,
                       const std::optional<TrenchBroomStep>& trenchBroom,
-                      const std::vector<extract::NameConflict>& conflicts, std::ostream& out) {
+                      const std::vector<extract::NameConflict>& conflicts,
+                      const std::string& modsKeys, std::ostream& out) {
   std::vector<std::string> allWarnings = warnings;
   allWarnings.insert(allWarnings.end(), feedback.warnings().begin(), feedback.warnings().end());
   allWarnings.insert(allWarnings.end(), feedback.messages().begin(), feedback.messages().end());
@@ -201,6 +294,10 @@ void printJsonSummary(const extract::ExtractionSummary& summary, const std::stri
                                  {"registration", registration ? toJson(*registration) : "null"},
                                  {"conflicts", conflictsJson(conflicts)},
                                  {"incomplete", incompleteJson(conflicts)}});
+  if (!modsKeys.empty()) {
+    json.pop_back();
+    json += modsKeys + "}";
+  }
   // Last, and only when asked for, so that the summary of other runs stays as it was.
   if (trenchBroom) {
     json.pop_back();
@@ -319,23 +416,73 @@ int runRegister(const std::vector<std::string>& args, CliContext& context) {
   return trenchBroom->outcome.succeeded() && editorFine ? kExitSuccess : kExitFailure;
 }
 
-int runExtract(const std::vector<std::string>& args, CliContext& context) {
-  Arguments parsed;
-  CommandLine line = dataFolderCommandLine(parsed);
-  line.flag("--no-register", parsed.noRegister).flag("--conflicts", parsed.conflicts);
-  if (const auto exit = line.parse(args, context, kExtractHelp)) {
-    return *exit;
+// The file --output names, absolute from the folder the command was started in; empty without.
+std::string absoluteOutput(const std::string& output, CliContext& context) {
+  if (output.empty()) {
+    return {};
   }
-  const auto game = gameOf(parsed, "extract", context);
-  if (!game || forceWithoutTrenchBroom(parsed, "extract", context)) {
-    return kExitUsage;
-  }
-  // Spelt as on disk: the WAD file's path is shown and registered as it is.
-  const std::string dataFolder = context.files.existingPath(absoluteFolder(parsed.positional[0]));
+  const std::filesystem::path path(output);
+  const std::string folder = path.has_parent_path() ? path.parent_path().string() : ".";
+  return context.files.existingPath(absoluteFolder(folder)) + path.filename().string();
+}
 
+// A relative --exclude-wad is the file in the current folder; where there is none, it is left
+// for the run to take from the data folder (`--exclude-wad ../id1/Quake.wad hipnotic/`).
+std::vector<std::string> resolvedExclusions(const std::vector<std::string>& wads) {
+  std::vector<std::string> resolved;
+  for (const std::string& wad : wads) {
+    std::error_code ec;
+    const bool here =
+        std::filesystem::path(wad).is_relative() && std::filesystem::is_regular_file(wad, ec);
+    resolved.push_back(here ? std::filesystem::absolute(wad, ec).string() : wad);
+  }
+  return resolved;
+}
+
+// The keys that --all-archives and --exclude-wad add to the JSON summary, each after a comma.
+std::string modsJson(const extract::ExtractionSummary& summary,
+                     const extract::ExtractionOptions& options, const std::string& dataFolder) {
+  std::string json;
+  if (options.allArchives) {
+    std::vector<std::string> sources;
+    for (const auto& source : summary.sources) {
+      sources.push_back(jsonObject({{"file", jsonText(source.name)},
+                                    {"looseMap", source.looseMap ? "true" : "false"},
+                                    {"textures", std::to_string(source.textures)}}));
+    }
+    std::vector<std::string> kept;
+    for (const auto& texture : summary.kept) {
+      kept.push_back(jsonObject({{"name", jsonString(texture.name)},
+                                 {"archive", jsonText(texture.place.archive)},
+                                 {"map", jsonText(texture.place.map)}}));
+    }
+    json += ", \"sources\": " + jsonList(sources) + ", \"textures\": " + jsonList(kept);
+  }
+  if (!options.excludeWads.empty()) {
+    std::vector<std::string> wads;
+    for (std::size_t i = 0; i < options.excludeWads.size(); ++i) {
+      std::vector<std::string> names;
+      for (const auto& texture : summary.leftOut) {
+        if (texture.wad == static_cast<std::int32_t>(i)) {
+          names.push_back(jsonString(texture.name));
+        }
+      }
+      wads.push_back(
+          jsonObject({{"wad", jsonPath(excludedWadShown(options.excludeWads[i], dataFolder))},
+                      {"count", std::to_string(summary.leftOutPerWad[i])},
+                      {"names", jsonList(names)}}));
+    }
+    json += ", \"excluded\": " + jsonList(wads);
+  }
+  return json;
+}
+
+// One extraction of `dataFolder`, its summary written to `out`; the exit code.
+int extractDataFolder(extract::GameKind game, const std::string& dataFolder,
+                      const Arguments& parsed, CliContext& context, std::ostream& out) {
   std::vector<std::string> warnings; // the command's own, for the JSON summary
   const extract::GameInfo* other =
-      extract::gameInfo(*game == extract::kGameQuake ? extract::kGameHexen2 : extract::kGameQuake);
+      extract::gameInfo(game == extract::kGameQuake ? extract::kGameHexen2 : extract::kGameQuake);
   const auto folder = std::filesystem::path(dataFolder).parent_path();
   if (platform::equalsIgnoringCase(folder.filename().string(), other->dataFolderName)) {
     warnings.push_back(folder.string() + " is named like " + other->title +
@@ -343,14 +490,17 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
                        " was given");
     context.err << "texkit2-cli extract: warning: " << warnings.back() << '\n';
   }
+  extract::ExtractionOptions options = parsed.mods;
+  options.output = absoluteOutput(options.output, context);
+  options.excludeWads = resolvedExclusions(options.excludeWads);
   TerminalFeedback feedback(context.err, context.errIsTerminal);
   const std::string startDirectory = context.files.currentDirectory();
   RemoveOnInterrupt files(context.files);
   // Comparing the dropped copies reads them too, so only when they are to be reported.
   std::vector<extract::NameConflict> conflicts;
   const bool reportConflicts = parsed.json || parsed.conflicts;
-  const auto summary = extract::RunExtraction(files, *game, dataFolder, feedback,
-                                              reportConflicts ? &conflicts : nullptr);
+  const auto summary = extract::RunExtraction(files, game, dataFolder, feedback,
+                                              reportConflicts ? &conflicts : nullptr, options);
   feedback.endLine();
   // The run leaves the data folder current; a relative --wine-prefix or $WINEPREFIX means the
   // folder the command was started in.
@@ -358,9 +508,10 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
   if (!summary) {
     context.err << "texkit2-cli extract: extraction failed\n";
     // The game's folder is an easy mistake for its data folder.
-    const extract::GameInfo* info = extract::gameInfo(*game);
+    const extract::GameInfo* info = extract::gameInfo(game);
     std::error_code ec;
-    if (info != nullptr && std::filesystem::is_directory(dataFolder + info->dataFolderName, ec)) {
+    if (info != nullptr && !options.allArchives &&
+        std::filesystem::is_directory(dataFolder + info->dataFolderName, ec)) {
       context.err << "texkit2-cli extract: did you mean " << dataFolder << info->dataFolderName
                   << "?\n";
       warnings.push_back("did you mean " + dataFolder + info->dataFolderName + "?");
@@ -373,38 +524,152 @@ int runExtract(const std::vector<std::string>& args, CliContext& context) {
       if (!shown.empty()) {
         earlier.insert(earlier.end(), shown.begin(), shown.end() - 1);
       }
-      context.out << jsonObject(
-                         {{"error", jsonText(shown.empty() ? "extraction failed" : shown.back())},
-                          {"warnings", jsonTextList(earlier)},
-                          {"skipped", jsonTextList(feedback.skipped())}})
-                  << '\n';
+      out << jsonObject({{"error", jsonText(shown.empty() ? "extraction failed" : shown.back())},
+                         {"warnings", jsonTextList(earlier)},
+                         {"skipped", jsonTextList(feedback.skipped())}})
+          << '\n';
     }
     return kExitFailure;
   }
+  // The folder of the file written: the data folder's, or the one --output named.
+  const std::string wadFolder =
+      options.output.empty()
+          ? dataFolder
+          : options.output.substr(
+                0, options.output.size() -
+                       std::filesystem::path(options.output).filename().string().size());
   std::optional<Registration> registration;
   if (!parsed.noRegister) {
-    registration = registerPack(*game, dataFolder, summary->fileName, parsed, context);
+    registration = registerPack(game, wadFolder, summary->fileName, parsed, context);
   }
   std::optional<TrenchBroomStep> trenchBroom;
   if (parsed.trenchBroom) {
-    trenchBroom = setUpTrenchBroom(*game, dataFolder, summary->fileName, parsed.force, context);
+    trenchBroom = setUpTrenchBroom(game, dataFolder, summary->fileName, parsed.force, context);
   }
   feedback.SetStatusText("Extraction complete!");
-  const std::string wadPath = dataFolder + summary->fileName;
+  const std::string wadPath = wadFolder + summary->fileName;
   if (parsed.json) {
     printJsonSummary(*summary, wadPath, warnings, feedback, registration, trenchBroom, conflicts,
-                     context.out);
+                     modsJson(*summary, options, dataFolder), out);
   } else {
-    printSummary(*summary, wadPath, context.out);
+    printSummary(*summary, wadPath, out);
+    printModsSummary(*summary, options, dataFolder, out);
     if (trenchBroom) {
-      printWadValues(*trenchBroom, context.out);
+      printWadValues(*trenchBroom, out);
     }
     if (parsed.conflicts) {
-      context.out << '\n';
-      printConflicts(conflicts, context.out);
+      out << '\n';
+      printConflicts(conflicts, out);
     }
   }
   return !trenchBroom || trenchBroom->outcome.succeeded() ? kExitSuccess : kExitFailure;
+}
+
+int runExtract(const std::vector<std::string>& args, CliContext& context) {
+  Arguments parsed;
+  std::vector<std::string> outputs;
+  CommandLine line = dataFolderCommandLine(parsed);
+  line.flag("--no-register", parsed.noRegister).flag("--conflicts", parsed.conflicts);
+  addModOptions(line, parsed, outputs);
+  if (const auto exit = line.parse(args, context, kExtractHelp)) {
+    return *exit;
+  }
+  if (!takeOutput(outputs, parsed, context)) {
+    return kExitUsage;
+  }
+  const auto game = gameOf(parsed, "extract", context);
+  if (!game || forceWithoutTrenchBroom(parsed, "extract", context)) {
+    return kExitUsage;
+  }
+  if (parsed.trenchBroom && !parsed.mods.output.empty()) {
+    // TrenchBroom is pointed at the game's folder, which holds the data folder's WAD file.
+    context.err << "texkit2-cli extract: --trenchbroom sets up the data folder's WAD file; it "
+                   "does not go with --output\n";
+    return kExitUsage;
+  }
+  // Spelt as on disk: the WAD file's path is shown and registered as it is.
+  const std::string dataFolder = context.files.existingPath(absoluteFolder(parsed.positional[0]));
+  return extractDataFolder(*game, dataFolder, parsed, context, context.out);
+}
+
+int runExtractAll(const std::vector<std::string>& args, CliContext& context) {
+  Arguments parsed;
+  CommandLine line("texkit2-cli: ");
+  line.value("--game", parsed.game, "a value: quake or hexen2")
+      .value("--wine-prefix", parsed.winePrefix, "a folder", true)
+      .flag("--json", parsed.json)
+      .flag("--no-register", parsed.noRegister)
+      .arguments(parsed.positional);
+  if (const auto exit = line.parse(args, context, kExtractAllHelp)) {
+    return *exit;
+  }
+  const auto game = gameNamed(parsed.game, "extract-all", context);
+  if (!game) {
+    return kExitUsage;
+  }
+  if (parsed.positional.size() != 1 || parsed.positional[0].empty()) {
+    context.err << "texkit2-cli extract-all: give exactly one INSTALLFOLDER (see --help)\n";
+    return kExitUsage;
+  }
+  const std::string installFolder =
+      context.files.existingPath(absoluteFolder(parsed.positional[0]));
+  const locate::InstallationFolders folders =
+      locate::installationFolders(*game, std::filesystem::path(installFolder));
+  if (folders.base.empty()) {
+    context.err << "texkit2-cli extract-all: " << installFolder << " holds no "
+                << extract::gameInfo(*game)->dataFolderName << " folder with a pak0.pak\n";
+    if (parsed.json) {
+      context.out << "[" << jsonObject({{"error", jsonText("no base data folder")}}) << "]\n";
+    }
+    return kExitFailure;
+  }
+  const auto folderText = [](const std::filesystem::path& path) {
+    return withTrailingSeparator(path.string());
+  };
+  std::vector<std::string> summaries;
+  const auto runOne = [&](const std::string& dataFolder, const Arguments& arguments) {
+    std::ostringstream summary;
+    const int code = extractDataFolder(*game, dataFolder, arguments, context,
+                                       parsed.json ? summary : context.out);
+    if (parsed.json) {
+      std::string json = summary.str();
+      while (!json.empty() && json.back() == '\n') {
+        json.pop_back();
+      }
+      summaries.push_back(json);
+    }
+    return code;
+  };
+
+  const std::string baseFolder = folderText(folders.base);
+  int code = runOne(baseFolder, parsed);
+  // Without the base WAD there is nothing to leave out of the others.
+  if (code == kExitSuccess) {
+    const std::string baseWad =
+        baseFolder + context.files.existingName(baseFolder + extract::gameInfo(*game)->wadFileName);
+    for (const std::filesystem::path& folder : folders.others) {
+      const std::string name = folder.filename().string();
+      Arguments arguments = parsed;
+      arguments.noRegister = true; // the base WAD alone is a texture pack
+      arguments.mods.allArchives = true;
+      arguments.mods.excludeWads = {baseWad};
+      arguments.mods.output = (folder / (name + ".wad")).string();
+      if (!parsed.json) {
+        context.out << '\n';
+      }
+      if (runOne(folderText(folder), arguments) != kExitSuccess) {
+        code = kExitFailure;
+      }
+    }
+  }
+  if (parsed.json) {
+    context.out << "[";
+    for (std::size_t i = 0; i < summaries.size(); ++i) {
+      context.out << (i == 0 ? "" : ", ") << summaries[i];
+    }
+    context.out << "]\n";
+  }
+  return code;
 }
 
 int runInfo(const std::vector<std::string>& args, CliContext& context) {
@@ -546,9 +811,10 @@ struct Command {
 
 // In the order the main help lists them.
 constexpr Command kCommands[] = {
-    {"extract", runExtract}, {"register", runRegister}, {"info", runInfo},
-    {"export", runExport},   {"sheet", runSheet},       {"newmap", runNewMap},
-    {"search", runSearch},   {"games", runGames},       {"drives", runDrives},
+    {"extract", runExtract}, {"extract-all", runExtractAll}, {"register", runRegister},
+    {"info", runInfo},       {"export", runExport},          {"sheet", runSheet},
+    {"newmap", runNewMap},   {"search", runSearch},          {"games", runGames},
+    {"drives", runDrives},
 };
 
 int runCommand(const std::vector<std::string>& args, CliContext& context) {

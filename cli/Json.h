@@ -132,6 +132,15 @@ inline std::string jsonTextList(const std::vector<std::string>& texts) {
   return out + "]";
 }
 
+// [value, ...] of values already in JSON.
+inline std::string jsonList(const std::vector<std::string>& values) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    out += (i == 0 ? "" : ", ") + values[i];
+  }
+  return out + "]";
+}
+
 // {"name": value, ...} of values already in JSON, in the order given.
 inline std::string
 jsonObject(std::initializer_list<std::pair<std::string_view, std::string>> fields) {

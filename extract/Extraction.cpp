@@ -1,10 +1,14 @@
 #include "extract/Extraction.h"
 
+#include "extract/FolderSources.h"
 #include "extract/PakScan.h"
 #include "extract/TemporaryFile.h"
+#include "extract/WadReader.h"
 #include "extract/WadWriter.h"
 
 #include <filesystem>
+#include <new>
+#include <unordered_map>
 
 namespace texkit2::extract {
 namespace {
@@ -39,50 +43,174 @@ std::string TemporaryWadName(const std::string& wadFileName) {
   return wadFileName + ".part";
 }
 
+namespace {
+
+// Reads the names of every WAD to leave out into `table`; false after reporting one that cannot
+// be read, before anything is written.
+bool loadExclusions(platform::FileSystem& files, const std::string& dataFolder,
+                    const std::vector<std::string>& wads, TextureTable& table,
+                    ExtractionFeedback& feedback) {
+  for (std::size_t i = 0; i < wads.size(); ++i) {
+    const std::string shown = inFolder(dataFolder, wads[i]);
+    auto file = files.openForReading(wads[i]);
+    if (!file) {
+      feedback.ShowMessageWithDetail(kExcludeWadUnreadable, kFileIoCaption, MessageIcon::Warning,
+                                     because(shown, files.lastError()));
+      return false;
+    }
+    try {
+      const WadContents wad = ReadWad(*file);
+      for (const WadEntry& entry : wad.entries) {
+        table.exclude(entry.name, static_cast<std::int32_t>(i));
+      }
+    } catch (const WadFormatError& error) {
+      feedback.ShowMessageWithDetail(kExcludeWadUnreadable, kFileIoCaption, MessageIcon::Warning,
+                                     shown + ": not a valid WAD2 file: " + error.what());
+      return false;
+    } catch (const std::bad_alloc&) {
+      feedback.ShowMessage("Could not allocate memory!", "Allocation failure", MessageIcon::Error);
+      return false;
+    }
+  }
+  return true;
+}
+
+// Scans every archive and loose map of the data folder; false when any was skipped or damaged.
+bool scanFolder(const FolderSources& folder, ReopeningFiles& pool, TextureTable& table,
+                ExtractionFeedback& feedback, std::vector<SourceTally>& sources) {
+  bool sound = folder.skipped.empty();
+  for (const std::string& skipped : folder.skipped) {
+    feedback.ReportSkipped(skipped);
+  }
+  const auto scan = [&](const std::string& name, bool looseMap) {
+    std::string why;
+    ReopeningFile* file = pool.add(name, why);
+    if (file == nullptr) {
+      feedback.ReportSkipped(name + ": cannot be opened" + (why.empty() ? "" : " (" + why + ")") +
+                             (looseMap ? "; map skipped" : "; archive skipped"));
+      return false;
+    }
+    sources.push_back({name, looseMap, 0});
+    return looseMap ? ScanBsp(*file, table, feedback) : ScanPak(*file, table, feedback);
+  };
+  for (const std::string& archive : folder.archives) {
+    sound = scan(archive, false) && sound;
+  }
+  const auto maps = static_cast<std::int32_t>(folder.looseMaps.size());
+  std::int32_t scanned = 0;
+  feedback.ReportScanProgress("maps/", scanned, maps);
+  for (const std::string& map : folder.looseMaps) {
+    sound = scan(map, true) && sound;
+    feedback.ReportScanProgress("maps/", ++scanned, maps);
+  }
+  return sound;
+}
+
+// What the summary tells of the options, gathered while the records still say where each
+// texture came from.
+void tallyOptions(const TextureTable& table, const ExtractionOptions& options,
+                  ExtractionSummary& summary) {
+  const auto placeOf = [&](const TextureRecord& record) {
+    return record.map >= 0 && static_cast<std::size_t>(record.map) < table.maps.size()
+               ? table.maps[static_cast<std::size_t>(record.map)]
+               : MapSource{};
+  };
+  if (options.allArchives) {
+    std::unordered_map<std::string, std::size_t> sourceOf;
+    for (std::size_t i = 0; i < summary.sources.size(); ++i) {
+      sourceOf.emplace(summary.sources[i].name, i);
+    }
+    summary.kept.reserve(table.slots.size());
+    for (const auto& record : table.slots) {
+      MapSource place = placeOf(*record);
+      if (const auto source = sourceOf.find(place.archive); source != sourceOf.end()) {
+        ++summary.sources[source->second].textures;
+      }
+      summary.kept.push_back({TextureNameText(record->name), std::move(place)});
+    }
+  }
+  summary.leftOutPerWad.assign(options.excludeWads.size(), 0);
+  for (const ExcludedCopy& excluded : table.excluded) {
+    ++summary.leftOutPerWad[static_cast<std::size_t>(excluded.list)];
+    summary.leftOut.push_back(
+        {TextureNameText(excluded.copy.name), excluded.list, placeOf(excluded.copy)});
+  }
+}
+
+} // namespace
+
 std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, GameKind game,
                                                const std::string& dataFolder,
                                                ExtractionFeedback& feedback,
-                                               std::vector<NameConflict>* conflicts) {
+                                               std::vector<NameConflict>* conflicts,
+                                               const ExtractionOptions& options) {
   TextureTable table;
   std::int32_t simple = 0;
   std::int32_t animated = 0;
+  ExtractionSummary summary;
 
   if (!files.setCurrentDirectory(dataFolder)) {
     feedback.ShowMessageWithDetail("Invalid file path", "Extraction Error", MessageIcon::None,
                                    because(shownFolder(dataFolder), files.lastError()));
     return std::nullopt;
   }
-  auto pak0 = files.openForReading("PAK0.PAK");
-  if (!pak0) {
-    feedback.ShowMessageWithDetail("Could not open pak0.pak file.", kFileIoCaption,
-                                   MessageIcon::Warning,
-                                   because(dataFolder + "PAK0.PAK", files.lastError()));
+  if (!loadExclusions(files, dataFolder, options.excludeWads, table, feedback)) {
     return std::nullopt;
   }
-  auto pak1 = files.openForReading("PAK1.PAK");
-  // The re-release, the store editions, the shareware episode and the mission packs hold
-  // PAK0.PAK alone; a PAK1.PAK that is there but cannot be read is still an error.
-  if (!pak1 && files.exists("PAK1.PAK")) {
-    const std::string reason = files.lastError();
-    pak0->close();
-    feedback.ShowMessageWithDetail("Could not open pak1.pak file.", kFileIoCaption,
-                                   MessageIcon::Warning, because(dataFolder + "PAK1.PAK", reason));
-    return std::nullopt;
+  std::unique_ptr<platform::File> pak0;
+  std::unique_ptr<platform::File> pak1;
+  FolderSources folder;
+  // Every archive and map of the folder is reopened as it is read, so that thousands of them
+  // hold a few handles at a time.
+  ReopeningFiles pool(files);
+  if (options.allArchives) {
+    folder = ListFolderSources(dataFolder);
+    if (folder.archives.empty() && folder.looseMaps.empty()) {
+      for (const std::string& skipped : folder.skipped) {
+        feedback.ReportSkipped(skipped);
+      }
+      feedback.ShowMessageWithDetail(kNothingToRead, kFileIoCaption, MessageIcon::Warning,
+                                     shownFolder(dataFolder));
+      return std::nullopt;
+    }
+  } else {
+    pak0 = files.openForReading("PAK0.PAK");
+    if (!pak0) {
+      feedback.ShowMessageWithDetail("Could not open pak0.pak file.", kFileIoCaption,
+                                     MessageIcon::Warning,
+                                     because(dataFolder + "PAK0.PAK", files.lastError()));
+      return std::nullopt;
+    }
+    pak1 = files.openForReading("PAK1.PAK");
+    // The re-release, the store editions, the shareware episode and the mission packs hold
+    // PAK0.PAK alone; a PAK1.PAK that is there but cannot be read is still an error.
+    if (!pak1 && files.exists("PAK1.PAK")) {
+      const std::string reason = files.lastError();
+      pak0->close();
+      feedback.ShowMessageWithDetail("Could not open pak1.pak file.", kFileIoCaption,
+                                     MessageIcon::Warning,
+                                     because(dataFolder + "PAK1.PAK", reason));
+      return std::nullopt;
+    }
   }
+  const auto closeSources = [&] {
+    closeIfOpen(pak0);
+    closeIfOpen(pak1);
+    pool.closeAll();
+  };
   const GameInfo* info = gameInfo(game);
   if (info == nullptr) {
-    pak0->close();
-    closeIfOpen(pak1);
+    closeSources();
     return std::nullopt;
   }
+  const std::string wadFileName = options.output.empty() ? info->wadFileName : options.output;
   // Written beside the file it replaces, which a symbolic link may put in another folder.
-  const auto target = files.replacementTarget(info->wadFileName);
+  const auto target = files.replacementTarget(wadFileName);
   if (!target) {
     feedback.ShowMessageWithDetail("Could not create wad file.", kFileIoCaption,
                                    MessageIcon::Warning,
-                                   because(dataFolder + info->wadFileName, files.lastError()));
-    pak0->close();
-    closeIfOpen(pak1);
+                                   because(inFolder(dataFolder, wadFileName), files.lastError()));
+    closeSources();
     return std::nullopt;
   }
   TemporaryFile wad(files, TemporaryWadName(*target));
@@ -90,17 +218,22 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
     feedback.ShowMessageWithDetail("Could not create wad file.", kFileIoCaption,
                                    MessageIcon::Warning,
                                    because(inFolder(dataFolder, wad.name()), files.lastError()));
-    pak0->close();
-    closeIfOpen(pak1);
+    closeSources();
     return std::nullopt;
   }
 
   feedback.StartBusyAnimation();
-  const bool pak0Sound = ScanPak(*pak0, table, feedback);
-  const bool pak1Sound = !pak1 || ScanPak(*pak1, table, feedback);
+  bool sound = true;
+  if (options.allArchives) {
+    sound = scanFolder(folder, pool, table, feedback, summary.sources);
+  } else {
+    const bool pak0Sound = ScanPak(*pak0, table, feedback);
+    const bool pak1Sound = !pak1 || ScanPak(*pak1, table, feedback);
+    sound = pak0Sound && pak1Sound;
+  }
   // Damaged archives that gave nothing at all must not cost the user a good WAD file; sound
   // archives without maps still give an empty one.
-  if (table.count == 0 && !(pak0Sound && pak1Sound)) {
+  if (table.count == 0 && !sound) {
     feedback.ShowMessage(kNoTextureFound, "Extraction Error", MessageIcon::Warning);
     return std::nullopt;
   }
@@ -117,15 +250,14 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
     return std::nullopt;
   }
 
-  ExtractionSummary summary;
   summary.totalEntries = table.count;
+  tallyOptions(table, options, summary);
   TallyAndFree(table, simple, animated);
   summary.fileLength = static_cast<std::uint32_t>(wad.file->length());
   summary.simpleTextures = simple;
   summary.animatedTextures = animated;
 
-  pak0->close();
-  closeIfOpen(pak1);
+  closeSources();
   if (!wad.file->close()) {
     feedback.ShowMessageWithDetail(
         kWadWriteFailed, kFileIoCaption, MessageIcon::Warning,
@@ -141,7 +273,7 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
   }
   wad.keep();
   // An existing quake.wad took the data; say so, not Quake.wad.
-  summary.fileName = files.existingName(info->wadFileName);
+  summary.fileName = files.existingName(wadFileName);
   return summary;
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <new>
 
 namespace texkit2::extract {
@@ -240,6 +241,16 @@ std::size_t TextureTable::KeyHash::operator()(const Key& key) const noexcept {
 
 bool TextureTable::add(std::unique_ptr<TextureRecord> record) {
   const Key name = key(record->name);
+  if (!m_excluded.empty()) {
+    if (const auto excludedName = m_excluded.find(name); excludedName != m_excluded.end()) {
+      auto& [list, met] = excludedName->second;
+      if (!met) {
+        excluded.push_back({*record, list});
+        met = true;
+      }
+      return false;
+    }
+  }
   if (const auto held = m_slotOf.find(name); held != m_slotOf.end()) {
     dropped.push_back({*record, held->second});
     return false;
@@ -254,6 +265,10 @@ bool TextureTable::add(std::unique_ptr<TextureRecord> record) {
   }
   count = static_cast<std::int32_t>(slots.size());
   return true;
+}
+
+void TextureTable::exclude(const TextureName& name, std::int32_t list) {
+  m_excluded.try_emplace(key(name), list, false);
 }
 
 std::int32_t TextureTable::slotOf(const TextureName& name) const {
@@ -272,6 +287,7 @@ void TextureTable::clear() {
   maps.clear();
   dropped.clear();
   incomplete.clear();
+  excluded.clear();
   count = 0;
 }
 
@@ -412,6 +428,27 @@ bool ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& f
     feedback.ReportScanProgress(archiveName, ++scanned, maps);
   }
   return sound;
+}
+
+bool ScanBsp(platform::File& map, TextureTable& table, ExtractionFeedback& feedback) {
+  const std::string name = map.fileName();
+  MapScan scan{map, table, feedback, name};
+  const std::int64_t length = map.length();
+  // Record offsets are 32-bit, as in the archives.
+  if (length < 0 || length > std::numeric_limits<std::int32_t>::max()) {
+    scan.skipMap(length < 0 ? "length cannot be read" : "is larger than 2 GB");
+    return false;
+  }
+  PakEntry whole;
+  whole.position = 0;
+  whole.length = static_cast<std::int32_t>(length);
+  try {
+    scan.mapSource = table.addMap({name, name});
+  } catch (const std::bad_alloc&) {
+    feedback.ShowMessage(kNoMemory, kNoMemoryCaption, MessageIcon::Error);
+    return false;
+  }
+  return scanMap(scan, whole, length) && !scan.damaged;
 }
 
 } // namespace texkit2::extract

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace texkit2::extract {
@@ -68,6 +69,12 @@ struct IncompleteCopy {
   std::string problem;
 };
 
+// The first copy met of a name that a WAD given to leave out already holds.
+struct ExcludedCopy {
+  TextureRecord copy;    // offset in its source archive
+  std::int32_t list = 0; // the index of the WAD that holds the name, as given to exclude()
+};
+
 // The unique textures of one run, in the order they were found. It starts with room for 800
 // and grows, so no texture is ever dropped.
 class TextureTable {
@@ -76,9 +83,12 @@ class TextureTable {
 
   TextureTable();
 
-  // Stores the record unless its name is already held; true when stored. A copy of a held
-  // name goes to `dropped` instead.
+  // Stores the record unless its name is already held or excluded; true when stored. A copy of
+  // a held name goes to `dropped` instead, the first copy of an excluded one to `excluded`.
   bool add(std::unique_ptr<TextureRecord> record);
+  // Names never to be stored from now on, held by the WAD of index `list`; a name excluded
+  // twice keeps its first list.
+  void exclude(const TextureName& name, std::int32_t list);
   // The slot that holds `name`, or -1.
   std::int32_t slotOf(const TextureName& name) const;
   // The `maps` index of a map about to be scanned.
@@ -91,6 +101,7 @@ class TextureTable {
   std::vector<MapSource> maps;
   std::vector<DroppedCopy> dropped;       // in the order they were met
   std::vector<IncompleteCopy> incomplete; // in the order they were met
+  std::vector<ExcludedCopy> excluded;     // in the order they were met
 
  private:
   // The name up to its first zero byte, the rest cleared: the bytes after it do not make
@@ -101,6 +112,8 @@ class TextureTable {
   };
   static Key key(const TextureName& name);
   std::unordered_map<Key, std::int32_t, KeyHash> m_slotOf;
+  // Each excluded name's list, and whether a copy of it was met.
+  std::unordered_map<Key, std::pair<std::int32_t, bool>, KeyHash> m_excluded;
 };
 
 // The directory of a PAK archive, read and checked against the archive's length.
@@ -131,5 +144,9 @@ std::string PakEntryName(const PakEntry& entry);
 // False when it reported anything: the archive invalid, a map or texture skipped as damaged,
 // memory exhausted.
 bool ScanPak(platform::File& archive, TextureTable& table, ExtractionFeedback& feedback);
+
+// ScanPak for a map lying loose in the data folder: the whole of `map` is one BSP file (BSP29,
+// BSP2 or 2PSB), recorded in the table under its fileName() as archive and map alike.
+bool ScanBsp(platform::File& map, TextureTable& table, ExtractionFeedback& feedback);
 
 } // namespace texkit2::extract

@@ -770,6 +770,88 @@ GameLibrariesResult findGameLibraries(const GameLibrarySources& sources, extract
   return result;
 }
 
+namespace {
+
+// A folder a mod WAD is made of: one that holds a pak*.pak or a maps folder of its own.
+bool holdsModData(const fs::path& folder) {
+  for (const auto& [entry, isFolder] : list(folder).entries) {
+    const std::string name = lowerText(entry);
+    if (isFolder ? name == "maps" : name.starts_with("pak") && name.ends_with(".pak")) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool isRealFolder(const fs::path& path) {
+  std::error_code ec;
+  return fs::is_directory(fs::symlink_status(path, ec));
+}
+
+} // namespace
+
+InstallationFolders installationFolders(extract::GameKind game, const fs::path& folder) {
+  InstallationFolders found;
+  const auto isBase = [game](const std::string& relative) {
+    const std::string lower = lowerText(relative);
+    return game == extract::kGameQuake ? lower == "id1" || lower == "rerelease/id1"
+                                       : lower == "data1";
+  };
+  const std::vector<DataFolder> known = dataFolders(game, folder);
+  for (const DataFolder& data : known) {
+    if (isBase(data.relative) && data.holds(0)) {
+      found.base = data.path;
+      break;
+    }
+  }
+  if (found.base.empty()) {
+    return found;
+  }
+  const auto listed = [&](const fs::path& candidate) {
+    std::error_code ec;
+    return fs::equivalent(candidate, found.base, ec) ||
+           std::any_of(found.others.begin(), found.others.end(), [&](const fs::path& other) {
+             std::error_code otherEc;
+             return fs::equivalent(candidate, other, otherEc);
+           });
+  };
+  // The known folders, with archives or with loose maps alone (dataFolders lists the first).
+  const auto addKnown = [&](const fs::path& base, const auto& names) {
+    const Listing listing = list(base);
+    for (const char* name : names) {
+      for (const auto& [entry, isFolder] : listing.entries) {
+        if (isFolder && sameIgnoringCase(entry, name)) {
+          const fs::path path = joined(base, entry);
+          if (!isBase(entry) && isRealFolder(path) && holdsModData(path) && !listed(path)) {
+            found.others.push_back(path);
+          }
+          break;
+        }
+      }
+    }
+  };
+  static constexpr std::array<const char*, 6> kQuakeAddOns = {"hipnotic", "rogue", "dopa",
+                                                              "mg1",      "ctf",   "mg3"};
+  static constexpr std::array<const char*, 2> kHexen2AddOns = {"portals", "hw"};
+  if (game == extract::kGameQuake) {
+    addKnown(folder, kQuakeAddOns);
+    if (const auto rerelease = child(folder, "rerelease"); rerelease && isDirectory(*rerelease)) {
+      addKnown(*rerelease, kQuakeAddOns);
+    }
+  } else {
+    addKnown(folder, kHexen2AddOns);
+  }
+  // Any other folder beside the base one: a mod.
+  const fs::path beside = found.base.parent_path();
+  for (const auto& [entry, isFolder] : list(beside).entries) {
+    const fs::path path = joined(beside, entry);
+    if (isFolder && !isBase(entry) && isRealFolder(path) && holdsModData(path) && !listed(path)) {
+      found.others.push_back(path);
+    }
+  }
+  return found;
+}
+
 std::optional<std::string> baseDataFolder(const std::vector<GameInstallation>& installations,
                                           extract::GameKind game) {
   auto isBase = [game](const DataFolder& folder) {

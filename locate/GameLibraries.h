@@ -90,6 +90,19 @@ GameLibrariesResult findGameLibraries(const GameLibrarySources& sources,
 std::optional<std::string> baseDataFolder(const std::vector<GameInstallation>& installations,
                                           extract::GameKind game);
 
+// The data folders of one installation, for a WAD file each: the base game's, and every other
+// that holds archives or loose maps of its own.
+struct InstallationFolders {
+  std::filesystem::path base; // id1 (else rerelease/id1) or data1 holding pak0.pak; empty if none
+  // The known add-on folders (hipnotic, rogue, dopa, mg1, ctf, mg3 at the top or under
+  // rerelease/; portals, hw) that hold a pak<N>.pak or a maps folder, in that order, then any
+  // other folder beside `base` that holds a pak*.pak or a maps folder, in byte order. Folders
+  // reached through links are left out, as in any walk.
+  std::vector<std::filesystem::path> others;
+};
+InstallationFolders installationFolders(extract::GameKind game,
+                                        const std::filesystem::path& folder);
+
 // Epic's manifests are JSON written by another program: this reads one, bounded (size, nesting).
 struct EpicManifest {
   std::string displayName;

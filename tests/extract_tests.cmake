@@ -14,6 +14,7 @@ texkit2_add_test(test_extract
     extract/ConflictsTest.cpp
     extract/TexturePackTest.cpp
     extract/ExtractionTest.cpp
+    extract/FolderSourcesTest.cpp
     extract/TrenchBroomPreferencesTest.cpp
   LIBS texkit2_extract texkit2_fixtures)
 

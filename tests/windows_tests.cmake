@@ -94,7 +94,9 @@ foreach(name IN ITEMS
     CliTest.ExtractsTheSampleGameWhateverTheFolderSpelling
     CliTest.PrintsJsonAndAProgressBarOnATerminal
     CliTest.JsonSpellsPathsAsUnicodeAndCarriesWhatTheRunReported
-    CliTest.RegistersTheWadInTheWinePrefix)
+    CliTest.RegistersTheWadInTheWinePrefix
+    CliTest.ExtractAllWritesTheBaseWadThenOneWadPerOtherFolder
+    CliTest.ExtractWritesAndRegistersTheOutputFile)
   # list(FIND), not IN_LIST: ctest reads this file under the old policies.
   list(FIND test_cli_TESTS ${name} index)
   if(NOT index EQUAL -1)

@@ -1,8 +1,10 @@
 #include "Version.h"
 #include "cli/Commands.h"
+#include "extract/WadReader.h"
 #include "tests/common/Corpus.h"
 #include "tests/common/FaultyFileSystem.h"
 #include "tests/common/TempFolder.h"
+#include "tests/support/ModFixtures.h"
 #include "tests/support/SampleGame.h"
 
 #include <algorithm>
@@ -229,6 +231,25 @@ TEST(CliTest, ReportsFailuresAndUsageErrors) {
       {{"register", "--game", "quake", "--wine-prefix"}, kExitUsage, "--wine-prefix needs"},
       {{"info", missing}, kExitFailure, "cannot open"},
       {{"frobnicate"}, kExitUsage, "unknown command 'frobnicate'"},
+      {{"extract", "--game", "quake", "--exclude-wad"}, kExitUsage, "--exclude-wad needs a file"},
+      {{"extract", "--game", "quake", "--output=", missing}, kExitUsage, "--output needs a file"},
+      {{"extract", "--game", "quake", "--output", "a.wad", "--output=b.wad", missing},
+       kExitUsage,
+       "--output may be given once"},
+      {{"extract", "--game", "quake", "--trenchbroom", "--output", "a.wad", missing},
+       kExitUsage,
+       "does not go with --output"},
+      {{"register", "--game", "quake", "--all-archives", missing},
+       kExitUsage,
+       "unknown option '--all-archives'"},
+      {{"extract-all", "--game", "quake", "--output", "a.wad", missing},
+       kExitUsage,
+       "unknown option '--output'"},
+      {{"extract-all", "--game", "quake"}, kExitUsage, "exactly one INSTALLFOLDER"},
+      {{"extract-all", missing}, kExitUsage, "--game quake or --game hexen2 is required"},
+      {{"extract-all", "--game", "quake", folder.path().string()},
+       kExitFailure,
+       "holds no id1 folder with a pak0.pak"},
       {{}, kExitUsage, "Usage: texkit2-cli COMMAND"},
   };
   for (const auto& c : cases) {
@@ -742,6 +763,112 @@ TEST(CliTest, RegistersOnlyWhatTheEditorCanOpen) {
 }
 
 #endif
+
+std::vector<std::string> wadNames(const std::filesystem::path& wad) {
+  auto file = platform::hostFileSystem().openForReading(wad.string());
+  if (!file) {
+    return {"(no file)"};
+  }
+  std::vector<std::string> names;
+  for (const auto& entry : extract::ReadWad(*file).entries) {
+    names.push_back(extract::TextureNameText(entry.name));
+  }
+  return names;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+TEST(CliTest, ExtractAllWritesTheBaseWadThenOneWadPerOtherFolder) {
+  TempFolder folder;
+  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+  const std::string held =
+      fixtures::textureNameText(fixtures::expectedTextures(fixtures::Game::Quake)[0]
+                                    .name); // in the base WAD: left out of every other
+  const auto game = sample.gameFolder;
+  fixtures::writeAddOnFolder(game / "hipnotic", {{held, 1}, {"hip_own", 2}});
+  fixtures::writeAddOnFolder(game / "rerelease" / "rogue", {{"rogue_own", 3}, {held, 4}});
+  const auto mod = fixtures::writeModFolder(game / "mymod");
+  fixtures::writeFile(game / "docs" / "readme.txt", Bytes{'h', 'i'}); // no data: no WAD
+  const auto prefix = makePrefix(folder);
+  const auto result =
+      run({"extract-all", "--game", "quake", "--wine-prefix", prefix.string(), game.string()});
+  ASSERT_EQ(result.code, kExitSuccess) << result.err;
+  EXPECT_EQ(testing::readAll(sample.dataFolder / "Quake.wad").size(), sample.wadLength);
+  EXPECT_EQ(wadNames(game / "hipnotic" / "hipnotic.wad"), std::vector<std::string>{"hip_own"});
+  EXPECT_EQ(wadNames(game / "rerelease" / "rogue" / "rogue.wad"),
+            std::vector<std::string>{"rogue_own"});
+  std::vector<std::string> modNames;
+  for (const auto& [name, source] : mod.textures) {
+    modNames.push_back(name);
+  }
+  EXPECT_EQ(wadNames(game / "mymod" / "mymod.wad"), modNames);
+  EXPECT_FALSE(std::filesystem::exists(game / "docs" / "docs.wad"));
+  // One summary per WAD, in order; what each read and left out.
+  EXPECT_EQ(occurrences(result.out, "File Name : "), 4u);
+  EXPECT_LT(result.out.find("File Name : Quake.wad"), result.out.find("File Name : hipnotic.wad"));
+  EXPECT_LT(result.out.find("File Name : rogue.wad"), result.out.find("File Name : mymod.wad"));
+  EXPECT_TRUE(contains(result.out, "Textures from pak2.pak : 1\n")) << result.out;
+  EXPECT_TRUE(contains(result.out, "Textures from 5 loose maps : 5\n")) << result.out;
+  EXPECT_EQ(occurrences(result.out,
+                        "Left out, already in " + sample.dataFolder.string() + "/Quake.wad : 1\n"),
+            2u)
+      << result.out;
+  // The base WAD alone is registered.
+  EXPECT_EQ(occurrences(result.err, "registered as texture pack"), 1u) << result.err;
+  EXPECT_TRUE(contains(slotText(prefix, 1), "\"name\"=\"Quake.wad\""));
+
+  const auto json =
+      run({"extract-all", "--json", "--no-register", "--game", "quake", game.string()});
+  ASSERT_EQ(json.code, kExitSuccess) << json.err;
+  EXPECT_TRUE(json.out.starts_with("[{\"fileName\": \"Quake.wad\"")) << json.out;
+  EXPECT_TRUE(json.out.ends_with("}]\n"));
+  EXPECT_EQ(occurrences(json.out, "\"fileName\": "), 4u);
+  EXPECT_TRUE(contains(json.out, "\"excluded\": [{\"wad\": \"" + sample.dataFolder.string() +
+                                     "/Quake.wad\", \"count\": 1, \"names\": [\"" + held +
+                                     "\"]}]"));
+  EXPECT_TRUE(contains(json.out, "{\"file\": \"maps/a.bsp\", \"looseMap\": true, \"textures\": 1}"))
+      << json.out;
+}
+
+TEST(CliTest, ExtractAllWritesHexen2sPortals) {
+  TempFolder folder;
+  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Hexen2);
+  fixtures::writePortalsFolder(sample.gameFolder / "portals", {{"tibet_own", 1}});
+  const auto result =
+      run({"extract-all", "--game", "hexen2", "--no-register", sample.gameFolder.string()});
+  ASSERT_EQ(result.code, kExitSuccess) << result.err;
+  EXPECT_EQ(testing::readAll(sample.dataFolder / "Hexen2.wad").size(), sample.wadLength);
+  EXPECT_EQ(wadNames(sample.gameFolder / "portals" / "portals.wad"),
+            std::vector<std::string>{"tibet_own"});
+  EXPECT_TRUE(contains(result.out, "Textures from pak3.pak : 1\n")) << result.out;
+}
+
+TEST(CliTest, ExtractWritesAndRegistersTheOutputFile) {
+  TempFolder folder;
+  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+  const auto prefix = makePrefix(folder);
+  std::filesystem::create_directories(folder / "out");
+  // Relative to the folder the command was started in.
+  std::filesystem::current_path(folder.path());
+  const auto result = run({"extract", "--game", "quake", "--output", "out/mine.wad",
+                           "--wine-prefix", prefix.string(), sample.dataFolder.string()});
+  std::filesystem::current_path(std::filesystem::temp_directory_path());
+  ASSERT_EQ(result.code, kExitSuccess) << result.err;
+  EXPECT_TRUE(contains(result.out, "File Name : mine.wad\n")) << result.out;
+  EXPECT_TRUE(contains(result.out, "Written to : " + (folder / "out").string() + "/mine.wad\n"))
+      << result.out;
+  EXPECT_EQ(testing::readAll(folder / "out" / "mine.wad").size(), sample.wadLength);
+  EXPECT_FALSE(std::filesystem::exists(sample.dataFolder / "Quake.wad"));
+  const auto slot = slotText(prefix, 1);
+  EXPECT_TRUE(contains(slot, "\"path\"=\"" + windowsFolder(folder / "out") + "\\\\mine.wad\""))
+      << slot;
+}
 
 } // namespace
 } // namespace texkit2::cli

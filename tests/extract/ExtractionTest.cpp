@@ -7,6 +7,7 @@
 #include "tests/common/RecordingFeedback.h"
 #include "tests/common/Sha256.h"
 #include "tests/common/TempFolder.h"
+#include "tests/support/ModFixtures.h"
 #include "tests/support/SampleGame.h"
 
 #include <gtest/gtest.h>
@@ -382,6 +383,190 @@ TEST_F(ExtractionTest, ASecondRunStartsAfresh) {
   ASSERT_TRUE(first && second);
   EXPECT_EQ(first->fileLength, second->fileLength);
   EXPECT_EQ(second->totalEntries, 1);
+}
+
+std::vector<std::string> wadNames(const std::filesystem::path& wad) {
+  testing::MemoryFile file(readAll(wad));
+  std::vector<std::string> names;
+  for (const WadEntry& entry : ReadWad(file).entries) {
+    names.push_back(TextureNameText(entry.name));
+  }
+  return names;
+}
+
+TEST_F(ExtractionTest, AllArchivesReadsEveryArchiveThenEveryLooseMap) {
+  const auto mod = fixtures::writeModFolder(dataFolder());
+  ExtractionOptions options;
+  options.allArchives = true;
+  const auto summary =
+      RunExtraction(files, kGameQuake, dataFolderString(), feedback, nullptr, options);
+  ASSERT_TRUE(summary.has_value());
+  EXPECT_TRUE(feedback.messages.empty());
+  EXPECT_TRUE(feedback.skipped.empty());
+  std::vector<std::string> expected;
+  for (const auto& [name, source] : mod.textures) {
+    expected.push_back(name);
+  }
+  EXPECT_EQ(wadNames(dataFolder() / "Quake.wad"), expected);
+  ASSERT_EQ(summary->kept.size(), mod.textures.size());
+  for (std::size_t i = 0; i < mod.textures.size(); ++i) {
+    EXPECT_EQ(summary->kept[i].place.archive, mod.textures[i].second);
+  }
+  ASSERT_EQ(summary->sources.size(), mod.sources.size());
+  for (std::size_t i = 0; i < mod.sources.size(); ++i) {
+    EXPECT_EQ(summary->sources[i].name, mod.sources[i]);
+    EXPECT_EQ(summary->sources[i].looseMap, i >= 2);
+    // Each gives its own texture; the first gives "shared" too.
+    EXPECT_EQ(summary->sources[i].textures, i == 0 ? 2 : 1);
+  }
+}
+
+// The issue's own case: pak0.pak alone, as mission packs and add-ons hold it; Hexen II's
+// portals, whose one archive is pak3.pak.
+TEST_F(ExtractionTest, AllArchivesReadsAddOnsThatStartPastPak0) {
+  const struct {
+    const char* what;
+    GameKind game;
+    void (*write)(const std::filesystem::path&, const fixtures::NamedTextures&);
+    std::string archive;
+  } cases[] = {{"hipnotic", kGameQuake, fixtures::writeAddOnFolder, "pak0.pak"},
+               {"portals", kGameHexen2, fixtures::writePortalsFolder, "pak3.pak"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto addOn = folder / c.what;
+    c.write(addOn, {{"wall1", 1}, {"*lava1", 2}});
+    ExtractionOptions options;
+    options.allArchives = true;
+    RecordingFeedback fb;
+    const auto summary = RunExtraction(files, c.game, addOn.string() + "/", fb, nullptr, options);
+    ASSERT_TRUE(summary.has_value());
+    EXPECT_EQ(summary->totalEntries, 2);
+    ASSERT_EQ(summary->sources.size(), 1u);
+    EXPECT_EQ(summary->sources[0].name, c.archive);
+  }
+}
+
+TEST_F(ExtractionTest, AllArchivesFailsWhereThereIsNothingToRead) {
+  std::filesystem::create_directories(dataFolder() / "maps");
+  ExtractionOptions options;
+  options.allArchives = true;
+  EXPECT_FALSE(
+      RunExtraction(files, kGameQuake, dataFolderString(), feedback, nullptr, options).has_value());
+  EXPECT_EQ(feedback.messages,
+            (std::vector<ShownMessage>{{kNothingToRead, "File IO error", MessageIcon::Warning}}));
+  EXPECT_EQ(folderNames(dataFolder()), std::vector<std::string>{"maps"});
+}
+
+TEST_F(ExtractionTest, LeavesOutTheNamesOfEachWadToExclude) {
+  writeArchives(makePak({{"maps/a.bsp", mapWith({{"wall1", 1}, {"door", 2}, {"sky1", 3}})}}),
+                makePak({{"maps/b.bsp", mapWith({{"wall1", 4}, {"+0lava", 5}})}}));
+  fixtures::writeFile(
+      folder / "base.wad",
+      fixtures::makeWad({{textureName("wall1"), makeMipTexture(textureName("wall1"), 16, 16, 9)}}));
+  fixtures::writeFile(
+      dataFolder() / "other.wad",
+      fixtures::makeWad({{textureName("sky1"), makeMipTexture(textureName("sky1"), 16, 16, 9)},
+                         {textureName("wall1"), makeMipTexture(textureName("wall1"), 16, 16, 9)}}));
+  ExtractionOptions options;
+  // Absolute, and relative to the data folder.
+  options.excludeWads = {(folder / "base.wad").string(), "other.wad"};
+  const auto summary =
+      RunExtraction(files, kGameQuake, dataFolderString(), feedback, nullptr, options);
+  ASSERT_TRUE(summary.has_value());
+  EXPECT_EQ(wadNames(dataFolder() / "Quake.wad"), (std::vector<std::string>{"door", "+0lava"}));
+  EXPECT_EQ(summary->leftOutPerWad, (std::vector<std::int32_t>{1, 1}));
+  ASSERT_EQ(summary->leftOut.size(), 2u);
+  EXPECT_EQ(summary->leftOut[0].name, "wall1");
+  EXPECT_EQ(summary->leftOut[0].wad, 0);
+  EXPECT_EQ(summary->leftOut[1].name, "sky1");
+  EXPECT_EQ(summary->leftOut[1].wad, 1);
+}
+
+TEST_F(ExtractionTest, AWadToExcludeThatCannotBeReadStopsTheRunFirst) {
+  Bytes damaged =
+      fixtures::makeWad({{textureName("wall1"), makeMipTexture(textureName("wall1"), 16, 16, 9)}});
+  fixtures::setI32(damaged, 8, 1 << 24); // the directory lies past the end
+  const struct {
+    const char* what;
+    Bytes bytes; // empty: no file
+    std::string detail;
+  } cases[] = {
+      {"missing", {}, ""}, // the system's reason follows
+      {"not WAD2", Bytes(64, 'x'), "not a valid WAD2 file: "},
+      {"damaged", damaged, "not a valid WAD2 file: "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder root;
+    const auto data = root.path() / "id1";
+    fixtures::writeFile(data / "PAK0.PAK", makePak({{"maps/a.bsp", mapWith({{"wall1", 1}})}}));
+    fixtures::writeFile(data / "Quake.wad", {'o', 'l', 'd'});
+    if (!c.bytes.empty()) {
+      fixtures::writeFile(data / "base.wad", c.bytes);
+    }
+    ExtractionOptions options;
+    options.excludeWads = {"base.wad"};
+    RecordingFeedback fb;
+    EXPECT_FALSE(
+        RunExtraction(files, kGameQuake, data.string() + "/", fb, nullptr, options).has_value());
+    EXPECT_EQ(fb.messages, (std::vector<ShownMessage>{
+                               {kExcludeWadUnreadable, "File IO error", MessageIcon::Warning}}));
+    ASSERT_EQ(fb.details.size(), 1u);
+    EXPECT_EQ(fb.details[0].rfind(data.string() + "/base.wad: " + c.detail, 0), 0u)
+        << fb.details[0];
+    EXPECT_EQ(fb.animationStarts, 0);
+    EXPECT_EQ(readAll(data / "Quake.wad"), (Bytes{'o', 'l', 'd'}));
+    EXPECT_FALSE(std::filesystem::exists(data / TemporaryWadName("Quake.wad")));
+  }
+}
+
+// --output keeps what the data folder's file has: written beside its target, through a link,
+// refused where it may not be written, the old file kept when the run fails.
+TEST_F(ExtractionTest, WritesTheOutputFileWithTheSameGuarantees) {
+  writeArchives(makePak({{"maps/a.bsp", mapWith({{"wall1", 1}})}}), makePak({}));
+  const auto output = folder / "elsewhere" / "mine.wad";
+  std::filesystem::create_directories(output.parent_path());
+  ExtractionOptions options;
+  options.output = output.string();
+  auto summary = RunExtraction(files, kGameQuake, dataFolderString(), feedback, nullptr, options);
+  ASSERT_TRUE(summary.has_value());
+  EXPECT_EQ(summary->fileName, "mine.wad");
+  EXPECT_EQ(readAll(output).size(), summary->fileLength);
+  EXPECT_EQ(folderNames(dataFolder()), (std::vector<std::string>{"PAK0.PAK", "PAK1.PAK"}));
+  EXPECT_EQ(folderNames(output.parent_path()), std::vector<std::string>{"mine.wad"});
+
+#ifndef _WIN32
+  // Through a link, to the file it names.
+  const auto target = folder / "textures" / "real.wad";
+  fixtures::writeFile(target, {'o', 'l', 'd'});
+  std::filesystem::create_symlink(target, folder / "link.wad");
+  options.output = (folder / "link.wad").string();
+  summary = RunExtraction(files, kGameQuake, dataFolderString(), feedback, nullptr, options);
+  ASSERT_TRUE(summary.has_value());
+  EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.wad"));
+  EXPECT_EQ(readAll(target).size(), summary->fileLength);
+  EXPECT_EQ(folderNames(folder / "textures"), std::vector<std::string>{"real.wad"});
+#endif
+
+  // May not be written: refused, and kept.
+  testing::MemoryFileSystem memory;
+  memory.add("PAK0.PAK", makePak({{"maps/a.bsp", mapWith({{"wall1", 1}})}}));
+  memory.add("mine.wad", {'o', 'l', 'd'});
+  memory.makeReadOnly("mine.wad");
+  options.output = "mine.wad";
+  RecordingFeedback fb;
+  EXPECT_FALSE(RunExtraction(memory, kGameQuake, "/q/id1/", fb, nullptr, options).has_value());
+  EXPECT_EQ(fb.details, std::vector<std::string>{"/q/id1/mine.wad: Permission denied"});
+  EXPECT_EQ(*memory.find("mine.wad"), (Bytes{'o', 'l', 'd'}));
+
+  // A run that fails keeps the old file.
+  fixtures::writeFile(output, {'o', 'l', 'd'});
+  fixtures::writeFile(dataFolder() / "PAK0.PAK", Bytes{'j', 'u', 'n', 'k'});
+  options.output = output.string();
+  EXPECT_FALSE(
+      RunExtraction(files, kGameQuake, dataFolderString(), fb, nullptr, options).has_value());
+  EXPECT_EQ(readAll(output), (Bytes{'o', 'l', 'd'}));
+  EXPECT_EQ(folderNames(output.parent_path()), std::vector<std::string>{"mine.wad"});
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "tests/common/MemoryFile.h"
 #include "tests/common/RecordingFeedback.h"
 #include "tests/support/Builders.h"
+#include "tests/support/ModFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -306,7 +307,9 @@ TEST(ScanPakTest, LeavesOutTexturesWhoseHeaderDoesNotFitThem) {
     return bytes;
   };
   const Bytes full = texture("wall1", 16, 1);
-  const auto header = [&](std::size_t size) { return Bytes(full.begin(), full.begin() + size); };
+  const auto header = [&](std::size_t size) {
+    return Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size));
+  };
   struct Case {
     const char* what;
     Bytes incomplete;
@@ -484,6 +487,78 @@ TEST(ScanPakTest, TreatsShortReadsAsDamage) {
                   TextureNameText(record->name) == "second");
     }
   }
+}
+
+// Lump 2 is the texture lump of every format the games and their source ports write, so a map
+// is read alike in each, loose or in an archive.
+TEST(ScanBspTest, ReadsEveryMapFormatLooseOrInAnArchive) {
+  using fixtures::MapFormat;
+  for (const MapFormat format :
+       {MapFormat::QuakeBsp29, MapFormat::Hexen2Bsp29, MapFormat::Bsp2, MapFormat::Bsp2Psb}) {
+    SCOPED_TRACE(fixtures::mapFormatName(format));
+    const Bytes map = fixtures::makeMap(format, {{"wall1", 1}, {"+0slime", 2}});
+    RecordingFeedback feedback;
+    const TextureTable packed = scan(makePak({{"maps/e1m1.bsp", map}}), feedback);
+    MemoryFile loose(map, "maps/e1m1.bsp");
+    TextureTable table;
+    EXPECT_TRUE(ScanBsp(loose, table, feedback));
+    EXPECT_TRUE(feedback.warnings.empty());
+    EXPECT_TRUE(feedback.skipped.empty());
+    EXPECT_EQ(names(packed), (std::vector<std::string>{"wall1", "+0slime"}));
+    ASSERT_EQ(names(table), names(packed));
+    for (std::size_t i = 0; i < table.slots.size(); ++i) {
+      // The archive holds the map right after its 12-byte header.
+      EXPECT_EQ(table.slots[i]->offset + 12, packed.slots[i]->offset);
+      EXPECT_EQ(table.slots[i]->size, packed.slots[i]->size);
+    }
+    ASSERT_EQ(table.maps.size(), 1u);
+    EXPECT_EQ(table.maps[0].archive, "maps/e1m1.bsp");
+    EXPECT_EQ(table.maps[0].map, "maps/e1m1.bsp");
+  }
+}
+
+TEST(ScanBspTest, SkipsADamagedLooseMap) {
+  const struct {
+    const char* what;
+    Bytes map;
+    std::string skipped;
+  } cases[] = {
+      {"too short", Bytes(10, 0), "maps/x.bsp: is too short for a map header; map skipped"},
+      {"lump outside", fixtures::makeBspRaw(makeTextureLump({texture("wall1")}), 1 << 20, 64),
+       "maps/x.bsp: texture lump lies outside the map; map skipped"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MemoryFile loose(c.map, "maps/x.bsp");
+    TextureTable table;
+    RecordingFeedback feedback;
+    EXPECT_FALSE(ScanBsp(loose, table, feedback));
+    EXPECT_EQ(table.count, 0);
+    EXPECT_EQ(feedback.skipped, std::vector<std::string>{c.skipped});
+  }
+}
+
+TEST(TextureTableTest, LeavesOutExcludedNamesAndKeepsTheirFirstCopy) {
+  TextureTable table;
+  table.exclude(textureName("wall1"), 0);
+  table.exclude(textureName("wall1"), 1); // the first list keeps the name
+  table.exclude(textureName("sky1"), 1);
+  const auto record = [](const std::string& name, std::int32_t offset) {
+    auto made = std::make_unique<TextureRecord>();
+    made->name = textureName(name);
+    made->offset = offset;
+    return made;
+  };
+  EXPECT_FALSE(table.add(record("wall1", 10)));
+  EXPECT_TRUE(table.add(record("door", 20)));
+  EXPECT_FALSE(table.add(record("wall1", 30)));
+  EXPECT_FALSE(table.add(record("sky1", 40)));
+  EXPECT_EQ(names(table), std::vector<std::string>{"door"});
+  ASSERT_EQ(table.excluded.size(), 2u);
+  EXPECT_EQ(table.excluded[0].copy.offset, 10);
+  EXPECT_EQ(table.excluded[0].list, 0);
+  EXPECT_EQ(table.excluded[1].list, 1);
+  EXPECT_TRUE(table.dropped.empty());
 }
 
 } // namespace
