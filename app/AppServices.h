@@ -23,8 +23,9 @@ struct AppServices {
   std::function<void(CExtractDlg&)> search;
   // F1.
   std::function<void()> openHelp;
-  // The texture browser over a WAD file; asks for one when the path is empty.
-  std::function<void(framework::CDialog&, const std::string&)> browseTextures;
+  // The texture browser over a WAD file; asks for one when the path is empty. With no owner it
+  // stands alone.
+  std::function<void(framework::CDialog*, const std::string&)> browseTextures;
   // Where TrenchBroom keeps its preferences; nullopt with the reason when that is unknown.
   std::function<std::optional<std::string>(std::string& whyNot)> trenchBroomPreferences = {};
   // A question with OK and Cancel; true for OK.

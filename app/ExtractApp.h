@@ -13,12 +13,17 @@ class CExtractCommandLineInfo final : public framework::CCommandLineInfo {
   void ParseParam(const std::string& parameter, bool isFlag, bool isLast) override;
 };
 
+// The WAD file the program is started on: the first word after the program's name that ends in
+// ".wad" in any letter case. A leading '/' is the root of a POSIX path here, not a flag's mark.
+std::string WadFileArgument(const std::vector<std::string>& arguments);
+
 class CExtractApp final : public framework::CWinApp {
  public:
   CExtractApp(std::vector<std::string> arguments, AppServices& services)
       : CWinApp(std::move(arguments)), m_services(services) {}
 
-  // Runs the main dialog; false, so the process ends when it closes.
+  // Runs the main dialog, or the texture browser alone when started on a WAD file; false, so the
+  // process ends when it closes.
   bool InitInstance() override;
 
   CExtractCommandLineInfo m_cmdInfo;

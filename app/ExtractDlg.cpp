@@ -143,7 +143,7 @@ void CExtractDlg::OnSysCommand(int command) {
     return;
   }
   if ((command & 0xFFF0) == kBrowseCommand && m_services.browseTextures) {
-    m_services.browseTextures(*this, "");
+    m_services.browseTextures(this, "");
     return;
   }
   CDialog::OnSysCommand(command);
@@ -218,7 +218,7 @@ void CExtractDlg::OnBegin() {
   if (m_services.browseTextures) {
     const std::string wadPath = m_dataFolder + summary->fileName;
     info.m_browseTextures = [this, wadPath](framework::CDialog& owner) {
-      m_services.browseTextures(owner, wadPath);
+      m_services.browseTextures(&owner, wadPath);
     };
   }
   if (m_services.trenchBroomPreferences && m_services.confirm) {

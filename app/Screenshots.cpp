@@ -135,7 +135,7 @@ int runScreenshotCommand(ScreenshotCamera& camera, platform::FileSystem& files,
   PrintedMessages printed(err);
   // The Textures button is drawn as the program has it, on; nothing here presses it.
   AppServices services{files, printed, [] { return platform::HostRegistry{}; },       {},
-                       {},    {},      [](framework::CDialog&, const std::string&) {}};
+                       {},    {},      [](framework::CDialog*, const std::string&) {}};
   std::string error;
   const auto written = writeScreenshots(camera, folder, dataFolder, services, error);
   for (const std::string& file : written) {

@@ -35,9 +35,9 @@ std::string sizeText(const images::TextureCatalog::Item& item) {
 BrowserServices systemBrowserServices(platform::FileSystem& files,
                                       framework::MessageBoxService& messages) {
   return {files, messages,
-          [](framework::CDialog& owner, const std::string& title, const std::string& filterName,
+          [](framework::CDialog* owner, const std::string& title, const std::string& filterName,
              const std::string& patterns) {
-            return framework::ChooseFileToOpen(&owner, title, filterName, patterns);
+            return framework::ChooseFileToOpen(owner, title, filterName, patterns);
           },
           [](framework::CDialog& owner, const std::string& title) {
             return framework::ChooseFolder(&owner, title);
@@ -220,7 +220,7 @@ void CTextureBrowserDlg::exportEntries(const std::vector<std::size_t>& entries) 
                                             : framework::BoxIcon::Warning);
 }
 
-void BrowseTextures(BrowserServices& services, framework::CDialog& owner, std::string wadPath) {
+void BrowseTextures(BrowserServices& services, framework::CDialog* owner, std::string wadPath) {
   if (wadPath.empty()) {
     const auto chosen = services.chooseFile(owner, "Open a WAD File", "WAD files", "*.wad");
     if (!chosen || chosen->empty()) {
@@ -241,7 +241,7 @@ void BrowseTextures(BrowserServices& services, framework::CDialog& owner, std::s
       }
     }
     text += "\n\nChoose the game's palette (a 768-byte palette.lmp, 256 RGB triples) next.";
-    services.messages.show(&owner, text, kCaption, framework::BoxIcon::Warning);
+    services.messages.show(owner, text, kCaption, framework::BoxIcon::Warning);
     const auto chosen =
         services.chooseFile(owner, "Choose the Game's Palette", "Palette files", "*.lmp");
     if (!chosen || chosen->empty()) {
@@ -249,7 +249,7 @@ void BrowseTextures(BrowserServices& services, framework::CDialog& owner, std::s
     }
     lookup = extract::LoadPaletteFile(services.files, *chosen);
     if (!lookup.palette) {
-      services.messages.show(&owner, lookup.error, kCaption, framework::BoxIcon::Error);
+      services.messages.show(owner, lookup.error, kCaption, framework::BoxIcon::Error);
       return;
     }
   }
@@ -257,14 +257,14 @@ void BrowseTextures(BrowserServices& services, framework::CDialog& owner, std::s
   try {
     catalog.emplace(services.files, wadPath, *lookup.palette);
   } catch (const extract::WadFormatError& error) {
-    services.messages.show(&owner, wadPath + " is not a valid WAD2 file: " + error.what(), kCaption,
+    services.messages.show(owner, wadPath + " is not a valid WAD2 file: " + error.what(), kCaption,
                            framework::BoxIcon::Error);
     return;
   } catch (const images::ImageError& error) {
-    services.messages.show(&owner, error.what(), kCaption, framework::BoxIcon::Error);
+    services.messages.show(owner, error.what(), kCaption, framework::BoxIcon::Error);
     return;
   }
-  CTextureBrowserDlg browser(*catalog, services, &owner);
+  CTextureBrowserDlg browser(*catalog, services, owner);
   browser.DoModal();
 }
 

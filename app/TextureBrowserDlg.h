@@ -17,8 +17,9 @@ namespace texkit2::app {
 struct BrowserServices {
   platform::FileSystem& files;
   framework::MessageBoxService& messages;
-  // A file to open: owner, title, filter name, patterns ("*.wad"); nothing when cancelled.
-  std::function<std::optional<std::string>(framework::CDialog&, const std::string&,
+  // A file to open: owner (null for none), title, filter name, patterns ("*.wad"); nothing when
+  // cancelled.
+  std::function<std::optional<std::string>(framework::CDialog*, const std::string&,
                                            const std::string&, const std::string&)>
       chooseFile;
   // A folder to write into: owner, title; nothing when cancelled.
@@ -77,6 +78,7 @@ class CTextureBrowserDlg final : public framework::CDialog {
 
 // Opens the browser over `wadPath` (asks for a WAD file when it is empty), with the palette
 // found beside it, or one the user picks when there is none; says in a box what went wrong.
-void BrowseTextures(BrowserServices& services, framework::CDialog& owner, std::string wadPath);
+// With no owner the browser stands alone, as when the program is started on a WAD file.
+void BrowseTextures(BrowserServices& services, framework::CDialog* owner, std::string wadPath);
 
 } // namespace texkit2::app

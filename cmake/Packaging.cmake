@@ -1,6 +1,6 @@
-# The packages, by CPack: a Debian package on Linux (scripts/package.sh), a zip on Windows
-# (texkit2-VERSION-win32.zip, or -win64 for the x86_64 build). Version, summary and homepage
-# come from project().
+# The packages, by CPack: a Debian package on Linux (scripts/package.sh), a zip and an installer
+# on Windows (texkit2-VERSION-win32.zip and texkit2-VERSION-win32-setup.exe, or -win64 for the
+# x86_64 build; scripts/windows-build.sh). Version, summary and homepage come from project().
 set(CPACK_PACKAGE_NAME texkit2)
 # All four parts: CPack's default drops the fourth (1.0.12).
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -24,11 +24,29 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 if(WIN32)
-  set(CPACK_GENERATOR ZIP)
+  set(CPACK_GENERATOR ZIP NSIS)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(CPACK_PACKAGE_FILE_NAME texkit2-${PROJECT_VERSION}-win64)
   else()
     set(CPACK_PACKAGE_FILE_NAME texkit2-${PROJECT_VERSION}-win32)
+  endif()
+  # The installer, made by Debian's makensis from a script of our own (cmake/nsis): CPack's
+  # stock one edits PATH and knows no file types. Its stub has the programs' word size, so that
+  # the 64-bit one installs under Program Files and the 64-bit registry, where it belongs.
+  set(CPACK_MODULE_PATH ${PROJECT_SOURCE_DIR}/cmake/nsis)
+  set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/nsis/CPackOptions.cmake)
+  set(CPACK_PACKAGE_INSTALL_DIRECTORY Texkit2)
+  set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
+  set(CPACK_TEXKIT2_NSIS_ICON ${PROJECT_SOURCE_DIR}/res/windows/texkit2.ico)
+  set(CPACK_TEXKIT2_NSIS_HOMEPAGE "${PROJECT_HOMEPAGE_URL}")
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_TEXKIT2_NSIS_TARGET amd64-unicode)
+    set(CPACK_TEXKIT2_NSIS_PROGRAMFILES64 "!define MULTIUSER_USE_PROGRAMFILES64")
+    set(CPACK_TEXKIT2_NSIS_REGVIEW "SetRegView 64")
+  else()
+    set(CPACK_TEXKIT2_NSIS_TARGET x86-unicode)
+    set(CPACK_TEXKIT2_NSIS_PROGRAMFILES64 "")
+    set(CPACK_TEXKIT2_NSIS_REGVIEW "")
   endif()
 else()
   set(CPACK_GENERATOR DEB)

@@ -52,6 +52,8 @@ class CWinApp {
   void SetRegistryKey(const std::string& company) { m_registryKey = company; }
   const std::string& registryKey() const { return m_registryKey; }
   int shellCommandsProcessed() const { return m_shellCommandsProcessed; }
+  // The command line as given, the program's name first.
+  const std::vector<std::string>& arguments() const { return m_arguments; }
   int lastShellCommand() const { return m_lastShellCommand; }
 
   // Runs InitInstance; returns the process's exit code.

@@ -83,8 +83,9 @@ install_missing() {
 # googletest: its sources, compiled with the cross toolchain. wine64 runs 64-bit programs;
 # wine32 (multiarch i386) the 32-bit ones. Xvfb is the display of the tests that open windows;
 # fonts-wine has MS Sans Serif and Tahoma, and Liberation Serif stands in for Times New Roman.
+# nsis (makensis) makes the installer.
 common=(cmake ninja-build googletest libstb-dev nlohmann-json3-dev libcli11-dev wine wine64 xvfb
-  xauth fonts-wine fonts-liberation file)
+  xauth fonts-wine fonts-liberation file nsis)
 arch=${TEXKIT2_WINDOWS_ARCH:-}
 if [ -z "$arch" ] || [ "$arch" = i686 ]; then
   added_i386=0
@@ -403,6 +404,83 @@ export DISPLAY=$display_96
 wineserver -p >>"$work/wineserver.log" 2>&1 || fail "starting wineserver" "$work/wineserver.log"
 t_hidpi=$((SECONDS - t))
 
+# ---- The installer ------------------------------------------------------------------------------
+t=$SECONDS
+# Installed silently for all users (what an elevated run does), then for the current user: the
+# files, the Start-menu shortcut, the .wad file type and the uninstall entry are there, the
+# installed texkit2.exe does the whole walk, and the silent uninstall leaves the prefix's files
+# and the keys it wrote to exactly as they were before.
+setup=$(ls "$build"/texkit2-*-win*-setup.exe)
+regview=/reg:64
+[ "$arch" = i686 ] && regview=/reg:32
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Texkit2'
+# snapshot NAME: the prefix's files (less the temporary ones) and the keys the installer writes to.
+snapshot() {
+  (cd "$WINEPREFIX/drive_c" && find . -path '*/Temp' -prune -o -print | sort) >"$work/$1-files.txt"
+  : >"$work/$1-keys.txt"
+  local hive key
+  for hive in HKLM HKCU; do
+    for key in 'Software\Classes\.wad' 'Software\Classes\Texkit2.WadFile' \
+      'Software\Classes\Applications\texkit2.exe' "$uninstall_key"; do
+      wine reg query "$hive\\$key" /s "$regview" >"$work/key.txt" 2>&1 || echo "absent" >"$work/key.txt"
+      { echo "$hive\\$key"; tr -d '\r' <"$work/key.txt"; } >>"$work/$1-keys.txt"
+    done
+  done
+}
+for mode in AllUsers CurrentUser; do
+  hive=HKLM
+  [ "$mode" = CurrentUser ] && hive=HKCU
+  snapshot "before-$mode"
+  timeout 300 wine "$setup" /S "/$mode" >"$work/setup-$mode.out" 2>&1 ||
+    fail "$(basename "$setup") /S /$mode" "$work/setup-$mode.out"
+  wine reg query "$hive\\$uninstall_key" "$regview" >"$work/uninstall-$mode.txt" 2>&1 ||
+    fail "/$mode: no uninstall entry in $hive" "$work/uninstall-$mode.txt"
+  tr -d '\r' <"$work/uninstall-$mode.txt" >"$work/uninstall-$mode.lf"
+  for value in "DisplayName    REG_SZ    Texkit2" "DisplayVersion    REG_SZ    $(sed -n 's/^project(Texkit2 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)" \
+    "Publisher    REG_SZ    " "DisplayIcon    REG_SZ    " "EstimatedSize    REG_DWORD    0x" \
+    "UninstallString    REG_SZ    " "InstallLocation    REG_SZ    "; do
+    expect "$work/uninstall-$mode.lf" "$value"
+  done
+  location=$(sed -n 's/^ *InstallLocation    REG_SZ    //p' "$work/uninstall-$mode.lf")
+  folder=$(winepath -u "$location" 2>/dev/null)
+  for file in texkit2.exe texkit2-cli.exe README.txt Uninstall.exe; do
+    [ -s "$folder/$file" ] || fail "/$mode: $location holds no $file"
+  done
+  links=$(find "$WINEPREFIX/drive_c" -name Texkit2.lnk | wc -l)
+  [ "$links" = 1 ] || fail "/$mode: $links Start-menu shortcuts Texkit2.lnk, not one"
+  wine reg query "$hive\\Software\\Classes\\.wad" /s "$regview" >"$work/wad-$mode.txt" 2>&1 ||
+    fail "/$mode: no .wad key in $hive" "$work/wad-$mode.txt"
+  expect "$work/wad-$mode.txt" "Texkit2.WadFile"
+  wine reg query "$hive\\Software\\Classes\\Texkit2.WadFile" /s "$regview" >"$work/progid-$mode.txt" 2>&1 ||
+    fail "/$mode: no Texkit2.WadFile file type in $hive" "$work/progid-$mode.txt"
+  expect "$work/progid-$mode.txt" "\"$location\\texkit2.exe\" \"%1\""
+  expect "$work/progid-$mode.txt" "$location\\texkit2.exe,0"
+  wine reg query "$hive\\Software\\Classes\\Applications\\texkit2.exe" /s "$regview" \
+    >"$work/open-with-$mode.txt" 2>&1 || fail "/$mode: texkit2.exe is not in Open with" "$work/open-with-$mode.txt"
+  expect "$work/open-with-$mode.txt" ".wad    REG_SZ"
+  if [ "$mode" = AllUsers ]; then
+    timeout 300 wine "$folder/texkit2.exe" --screenshots "Z:${work//\//\\}\\installed-shots" "$data" \
+      >"$work/installed-shots.out" 2>&1 || fail "the installed texkit2.exe" "$work/installed-shots.out"
+    [ -s "$work/installed-shots/main-extracted.bmp" ] ||
+      fail "the installed texkit2.exe did not extract the sample game" "$work/installed-shots.out"
+  fi
+  # The uninstaller runs from a copy of itself in the temporary folder, and returns at once.
+  wine "$folder/Uninstall.exe" /S >"$work/uninstall-$mode.out" 2>&1 ||
+    fail "Uninstall.exe /S" "$work/uninstall-$mode.out"
+  for _ in $(seq 1 120); do
+    [ ! -e "$folder" ] && break
+    sleep 0.5
+  done
+  snapshot "after-$mode"
+  diff "$work/before-$mode-files.txt" "$work/after-$mode-files.txt" >"$work/left-$mode.txt" ||
+    fail "/$mode: the uninstall left the prefix's files otherwise than it found them" "$work/left-$mode.txt"
+  diff "$work/before-$mode-keys.txt" "$work/after-$mode-keys.txt" >"$work/left-$mode.txt" ||
+    fail "/$mode: the uninstall left the keys otherwise than it found them" "$work/left-$mode.txt"
+done
+say "$(basename "$setup") installs silently for all users and for one, and its uninstaller" \
+  "leaves the files and the keys as they were"
+t_installer=$((SECONDS - t))
+
 say "the $arch build extracts the sample game under Wine to the Linux build's WAD file, byte for" \
   "byte, registers it in txpack1, and exports and draws its textures as the Linux build does"
 linux_note=""
@@ -411,4 +489,4 @@ if [ "$t_linux" != 0 ]; then
 fi
 say "passed in $((SECONDS - started)) s (packages ${t_install} s, build ${t_build} s${linux_note}," \
   "prefix ${t_prefix} s, tests ${t_tests} s, end to end ${t_e2e} s, desktop application ${t_gui} s," \
-  "192 DPI ${t_hidpi} s)"
+  "192 DPI ${t_hidpi} s, installer ${t_installer} s)"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-compiles texkit2-cli.exe, texkit2.exe, the libraries (the dialog framework with its Win32
 # backend among them) and their tests for Windows with Debian's MinGW-w64, statically linked,
-# into build-windows-ARCH/ (BUILD_DIR overrides).
+# into build-windows-ARCH/ (BUILD_DIR overrides), and packs the zip and the installer (makensis,
+# Debian's nsis).
 # The desktop application's artwork is drawn by a Qt program and its resource script written by
 # a host tool: both are built first in the Linux build, build/ (LINUX_BUILD_DIR overrides),
 # which is configured when it is missing.
@@ -28,7 +29,7 @@ linux=${LINUX_BUILD_DIR:-build}
 # the cross toolchain), stb's, nlohmann's JSON and CLI11's headers (header-only, taken from the
 # host: cmake/Stb.cmake, cmake/NlohmannJson.cmake, cmake/Cli11.cmake) and the cross compiler.
 scripts/setup.sh
-scripts/setup.sh cmake ninja-build googletest libstb-dev nlohmann-json3-dev libcli11-dev "$compiler"
+scripts/setup.sh cmake ninja-build googletest libstb-dev nlohmann-json3-dev libcli11-dev "$compiler" nsis
 
 if [ ! -f "$linux/CMakeCache.txt" ]; then
   cmake --preset default -B "$linux" >/dev/null
@@ -46,4 +47,11 @@ rm -f "$build"/texkit2-*-win*.zip
   cat "$build/cpack.log"
   exit 1
 }
-echo "windows-build.sh: built $build/cli/texkit2-cli.exe and $(ls "$build"/texkit2-*-win*.zip)"
+# The installer beside it, with the same files (cmake/nsis/NSIS.template.in).
+rm -f "$build"/texkit2-*-win*-setup.exe
+(cd "$build" && cpack -G NSIS >cpack-nsis.log 2>&1) || {
+  cat "$build/cpack-nsis.log"
+  exit 1
+}
+echo "windows-build.sh: built $build/cli/texkit2-cli.exe, $(ls "$build"/texkit2-*-win*.zip) and" \
+  "$(ls "$build"/texkit2-*-win*-setup.exe)"

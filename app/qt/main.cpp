@@ -27,10 +27,11 @@ namespace {
 constexpr const char* kVersion = TEXKIT2_VERSION;
 
 constexpr const char* kHelp =
-    R"(Usage: texkit2 [--version] [--help] [--screenshots FOLDER DATAFOLDER]
+    R"(Usage: texkit2 [--version] [--help] [--screenshots FOLDER DATAFOLDER] [FILE.wad]
 
 Opens the Texkit2 window: choose the game, find its data folder, and extract every map
 texture of PAK0.PAK and PAK1.PAK into one WAD2 file. See texkit2-cli for the command line.
+Given FILE.wad, opens the texture browser on that file alone.
 
   --screenshots FOLDER DATAFOLDER   render every dialog to PNG files in FOLDER, extracting the
                                     Quake installation in DATAFOLDER (use QT_QPA_PLATFORM=offscreen)
@@ -143,7 +144,7 @@ int main(int argc, char** argv) {
       {}};
   texkit2::app::installLocateCommands(services, texkit2::platform::hostDrives());
   auto browser = texkit2::app::systemBrowserServices(services.files, messages);
-  services.browseTextures = [&browser](texkit2::framework::CDialog& owner,
+  services.browseTextures = [&browser](texkit2::framework::CDialog* owner,
                                        const std::string& wadPath) {
     texkit2::app::BrowseTextures(browser, owner, wadPath);
   };

@@ -56,10 +56,10 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (arguments[i] == "--help") {
-      say("Usage: texkit2 [--version] [--help] [--screenshots FOLDER DATAFOLDER]\r\n\r\n"
+      say("Usage: texkit2 [--version] [--help] [--screenshots FOLDER DATAFOLDER] [FILE.wad]\r\n\r\n"
           "Opens the Texkit2 window: choose the game, find its data folder, and extract every\r\n"
           "map texture of PAK0.PAK and PAK1.PAK into one WAD2 file. See texkit2-cli for the\r\n"
-          "command line.\r\n\r\n"
+          "command line. Given FILE.wad, opens the texture browser on that file alone.\r\n\r\n"
           "  --screenshots FOLDER DATAFOLDER   picture every dialog as .bmp files in FOLDER,\r\n"
           "                                    extracting the Quake installation in "
           "DATAFOLDER\r\n");
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
       {}};
   texkit2::app::installLocateCommands(services, texkit2::platform::hostDrives());
   auto browser = texkit2::app::systemBrowserServices(services.files, messages);
-  services.browseTextures = [&browser](texkit2::framework::CDialog& owner,
+  services.browseTextures = [&browser](texkit2::framework::CDialog* owner,
                                        const std::string& wadPath) {
     texkit2::app::BrowseTextures(browser, owner, wadPath);
   };

@@ -297,11 +297,11 @@ TEST_F(TextureBrowserLogicTest, OpeningSaysWhyItCannotAndOpensNothing) {
     SCOPED_TRACE(c.wad);
     messages.texts.clear();
     auto browserServices = services;
-    browserServices.chooseFile = [&](CDialog&, const std::string&, const std::string&,
+    browserServices.chooseFile = [&](CDialog*, const std::string&, const std::string&,
                                      const std::string&) { return c.chosen; };
     app::CWadInfoDlg owner;
     owner.Create();
-    app::BrowseTextures(browserServices, owner, c.wad);
+    app::BrowseTextures(browserServices, &owner, c.wad);
     ASSERT_EQ(messages.texts.size(), c.says.size());
     for (std::size_t i = 0; i < c.says.size(); ++i) {
       EXPECT_EQ(messages.texts[i].substr(0, c.says[i].size()), c.says[i]) << messages.texts[i];

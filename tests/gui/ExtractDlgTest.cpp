@@ -300,7 +300,7 @@ TEST(ExtractDlgMenuTest, TheRightClickMenuBrowsesTexturesAndShowsTheAbout) {
   RecordingMessageBoxes messages;
   AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}, {}};
   int browsed = 0;
-  services.browseTextures = [&](framework::CDialog&, const std::string&) { ++browsed; };
+  services.browseTextures = [&](framework::CDialog*, const std::string&) { ++browsed; };
   CExtractDlg dialog(services);
   framework::QtDialog& window = testing::window(dialog);
   window.show();

@@ -1,10 +1,14 @@
 #include "app/ExtractApp.h"
 #include "app/ExtractDlg.h"
 #include "app/Help.h"
+#include "app/TextureBrowserDlg.h"
 #include "app/WadInfoDlg.h"
 #include "framework/Resources.h"
 #include "framework/qt/QtDialog.h"
+#include "tests/common/TempFolder.h"
 #include "tests/gui/GuiSupport.h"
+#include "tests/support/Builders.h"
+#include "tests/support/SampleGame.h"
 
 #include <QAbstractButton>
 #include <QFontMetrics>
@@ -113,6 +117,65 @@ TEST(CExtractCommandLineInfoTest, AutoAndPlainWordsSkipTheShellCommand) {
       EXPECT_EQ(app.m_cmdInfo.m_nShellCommand, CExtractCommandLineInfo::kNoShellCommand);
     }
     EXPECT_EQ(app.registryKey(), "Corvane");
+  }
+  testing::expectNoTopLevelWindows();
+}
+
+TEST(CExtractAppTest, StartedOnAWadFileOpensTheBrowserAlone) {
+  ::texkit2::testing::TempFolder folder;
+  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+  const auto wad = sample.dataFolder / "mine.wad";
+  fixtures::writeFile(
+      wad,
+      fixtures::makeWad({{fixtures::textureName("wall1"),
+                          fixtures::makeMipTexture(fixtures::textureName("wall1"), 16, 16, 3)}}));
+  const auto notWad2 = sample.dataFolder / "notes.WAD";
+  fixtures::writeFile(notWad2, fixtures::Bytes(64, 'x'));
+  const auto missing = sample.dataFolder / "gone.wad";
+
+  struct Case {
+    std::vector<std::string> args;
+    bool browses;
+    std::string says; // the start of the one message; empty: none
+  };
+  const std::vector<Case> cases = {
+      {{wad.string()}, true, ""},
+      {{"-auto", wad.string(), "word"}, true, ""},
+      {{notWad2.string()}, false, notWad2.string() + " is not a valid WAD2 file"},
+      {{missing.string()}, false, "cannot open " + missing.string()},
+  };
+  testing::RecordingMessageBoxes messages;
+  BrowserServices browser{platform::hostFileSystem(), messages, {}, {}};
+  browser.chooseFile = [](framework::CDialog*, const std::string&, const std::string&,
+                          const std::string&) { return std::optional<std::string>(); };
+  AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}, {}};
+  services.browseTextures = [&browser](framework::CDialog* owner, const std::string& path) {
+    BrowseTextures(browser, owner, path);
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    messages.shown.clear();
+    std::vector<std::string> arguments{"texkit2"};
+    arguments.insert(arguments.end(), c.args.begin(), c.args.end());
+    CExtractApp app(arguments, services);
+    std::string title;
+    bool owned = true;
+    OnNextModal close([&](QWidget* modal) {
+      title = modal->windowTitle().toStdString();
+      owned = modal->parentWidget() != nullptr;
+      modal->close();
+    });
+    EXPECT_FALSE(app.InitInstance());
+    if (c.browses) {
+      EXPECT_TRUE(close.ran());
+      EXPECT_NE(title.find("Textures"), std::string::npos) << title;
+      EXPECT_FALSE(owned);
+      EXPECT_TRUE(messages.shown.empty());
+    } else {
+      EXPECT_FALSE(close.ran());
+      ASSERT_EQ(messages.shown.size(), 1u);
+      EXPECT_EQ(messages.shown[0].text.substr(0, c.says.size()), c.says) << messages.shown[0].text;
+    }
   }
   testing::expectNoTopLevelWindows();
 }

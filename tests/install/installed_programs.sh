@@ -41,7 +41,8 @@ expected=("$BINDIR/texkit2-cli" "$MANDIR/man1/texkit2-cli.1.gz"
 sizes=(16 32 48 64 128 256)
 if [ "$gui" = 1 ]; then
   expected+=("$BINDIR/texkit2" "$MANDIR/man1/texkit2.1.gz"
-    "$DATADIR/applications/texkit2.desktop" "$DATADIR/metainfo/org.example.texkit2.metainfo.xml")
+    "$DATADIR/applications/texkit2.desktop" "$DATADIR/metainfo/org.example.texkit2.metainfo.xml"
+    "$DATADIR/mime/packages/texkit2.xml")
   for size in "${sizes[@]}"; do
     expected+=("$DATADIR/icons/hicolor/${size}x${size}/apps/texkit2.png")
   done

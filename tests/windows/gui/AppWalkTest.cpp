@@ -1,14 +1,17 @@
 // texkit2.exe's dialogs as a user works them, by window handle and control id: Quake, then the
 // game's folder by hand in the Locate tree or by the Search dialog, then Begin on the sample
 // game, the WAD File Info box, and the texture pack read back with Wine's own reg.exe.
+#include "app/ExtractApp.h"
 #include "app/ExtractDlg.h"
 #include "app/LocateCommands.h"
+#include "app/TextureBrowserDlg.h"
 #include "extract/TexturePack.h"
 #include "framework/win32/Win32Screenshot.h"
 #include "locate/GameLibraries.h"
 #include "platform/MemoryDrives.h"
 #include "tests/common/SlowFileSystem.h"
 #include "tests/common/TempFolder.h"
+#include "tests/support/Builders.h"
 #include "tests/support/GameLibraryFixtures.h"
 #include "tests/support/SampleGame.h"
 #include "tests/windows/Win32Registry.h"
@@ -262,6 +265,60 @@ TEST_F(AppWalkTest, TheSystemMenuOpensTheAbout) {
   });
   ::SendMessageA(main, WM_SYSCOMMAND, CExtractDlg::kAboutCommand, 0);
   EXPECT_EQ(caption, "About Texkit");
+}
+
+// texkit2.exe FILE.wad: the texture browser alone, owned by no window; a file that is not WAD2
+// gets the browser's own message and no window.
+TEST(AppStartTest, OnAWadFileOpensTheBrowserAlone) {
+  testing::TempFolder folder;
+  const auto sample = fixtures::writeSampleGame(folder.path(), fixtures::Game::Quake);
+  const auto wad = sample.dataFolder / "mine.wad";
+  fixtures::writeFile(
+      wad,
+      fixtures::makeWad({{fixtures::textureName("wall1"),
+                          fixtures::makeMipTexture(fixtures::textureName("wall1"), 16, 16, 3)}}));
+  const auto notWad2 = sample.dataFolder / "notes.WAD";
+  fixtures::writeFile(notWad2, fixtures::Bytes(64, 'x'));
+  struct Case {
+    std::string wad;
+    bool browses;
+  };
+  const std::vector<Case> cases = {{wad.string(), true}, {notWad2.string(), false}};
+  RecordedMessages messages;
+  app::BrowserServices browser{platform::hostFileSystem(), messages, {}, {}};
+  browser.chooseFile = [](framework::CDialog*, const std::string&, const std::string&,
+                          const std::string&) { return std::optional<std::string>(); };
+  app::AppServices services{platform::hostFileSystem(), messages, {}, {}, {}, {}, {}};
+  services.browseTextures = [&browser](framework::CDialog* owner, const std::string& path) {
+    app::BrowseTextures(browser, owner, path);
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.wad);
+    messages.shown.clear();
+    app::CExtractApp application({"texkit2.exe", c.wad}, services);
+    std::string caption;
+    std::string count;
+    HWND owner = reinterpret_cast<HWND>(1);
+    whenModal([&](HWND window) {
+      caption = tests::windowText(window);
+      count = itemText(window, app::CTextureBrowserDlg::kCount);
+      owner = ::GetWindow(window, GW_OWNER);
+      ::PostMessageA(window, WM_COMMAND, framework::CDialog::IDCANCEL, 0);
+    });
+    EXPECT_FALSE(application.InitInstance());
+    tests::ModalAction::pending = nullptr; // no window came: the action must not wait for the next
+    if (c.browses) {
+      EXPECT_EQ(caption, "Textures");
+      EXPECT_EQ(count, "1 texture in mine.wad");
+      EXPECT_EQ(owner, nullptr);
+      EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
+    } else {
+      EXPECT_EQ(caption, "");
+      ASSERT_EQ(messages.shown.size(), 1u);
+      EXPECT_NE(messages.shown[0].find(c.wad + " is not a valid WAD2 file"), std::string::npos)
+          << messages.shown[0];
+    }
+  }
 }
 
 } // namespace
