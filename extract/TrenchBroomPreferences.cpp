@@ -1,5 +1,6 @@
 #include "extract/TrenchBroomPreferences.h"
 
+#include "extract/JsonDepth.h"
 #include "extract/TemporaryFile.h"
 
 #include <filesystem>
@@ -11,33 +12,6 @@ namespace texkit2::extract {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// Deeper than TrenchBroom ever writes; checked before parsing, since the parser recurses.
-bool nestsDeeperThan(std::string_view text, int limit) {
-  int depth = 0;
-  bool inString = false;
-  bool escaped = false;
-  for (const char c : text) {
-    if (inString) {
-      if (escaped) {
-        escaped = false;
-      } else if (c == '\\') {
-        escaped = true;
-      } else if (c == '"') {
-        inString = false;
-      }
-    } else if (c == '"') {
-      inString = true;
-    } else if (c == '{' || c == '[') {
-      if (++depth > limit) {
-        return true;
-      }
-    } else if (c == '}' || c == ']') {
-      --depth;
-    }
-  }
-  return false;
-}
 
 bool blank(std::string_view text) {
   return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
@@ -161,7 +135,8 @@ std::optional<Json> parsePreferences(std::string_view document, std::string& why
     whyNot = "is empty, not JSON";
     return std::nullopt;
   }
-  if (nestsDeeperThan(document, kMaxPreferencesDepth)) {
+  // Deeper than TrenchBroom ever writes.
+  if (JsonNestsDeeperThan(document, kMaxPreferencesDepth)) {
     whyNot = "nests deeper than " + std::to_string(kMaxPreferencesDepth) +
              " levels, which TrenchBroom never writes";
     return std::nullopt;

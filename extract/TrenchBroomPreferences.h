@@ -14,7 +14,7 @@ namespace texkit2::extract {
 // TrenchBroom's own preferences are a few KB; anything near this is not its file.
 inline constexpr std::size_t kMaxPreferencesSize = 4 * 1024 * 1024;
 // Its file is one flat object; the parser recurses once per level.
-inline constexpr int kMaxPreferencesDepth = 64;
+inline constexpr std::size_t kMaxPreferencesDepth = 64;
 
 // The preference that holds a game's folder in TrenchBroom ("Games/Quake/Path"); empty for a
 // game TrenchBroom does not know.

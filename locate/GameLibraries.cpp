@@ -1,5 +1,6 @@
 #include "locate/GameLibraries.h"
 
+#include "extract/JsonDepth.h"
 #include "locate/KeyValues.h"
 #include "platform/File.h"
 
@@ -679,28 +680,9 @@ std::optional<EpicManifest> readEpicManifest(std::string_view bytes, std::string
     error = "larger than " + std::to_string(kEpicManifestMaxBytes) + " bytes";
     return std::nullopt;
   }
-  // The parser keeps its own stack, but the values it builds are freed by recursion: refuse deep
-  // nesting before building anything. Brackets inside strings do not count.
-  std::size_t depth = 0;
-  bool inString = false;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (inString) {
-      if (c == '\\') {
-        ++i;
-      } else if (c == '"') {
-        inString = false;
-      }
-    } else if (c == '"') {
-      inString = true;
-    } else if (c == '{' || c == '[') {
-      if (++depth > kMaxJsonDepth) {
-        error = "nested deeper than " + std::to_string(kMaxJsonDepth);
-        return std::nullopt;
-      }
-    } else if ((c == '}' || c == ']') && depth > 0) {
-      --depth;
-    }
+  if (extract::JsonNestsDeeperThan(bytes, kMaxJsonDepth)) {
+    error = "nested deeper than " + std::to_string(kMaxJsonDepth);
+    return std::nullopt;
   }
   const nlohmann::json parsed = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr,
                                                       /*allow_exceptions=*/false);
