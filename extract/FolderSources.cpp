@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <type_traits>
 #include <utility>
 
 namespace texkit2::extract {
@@ -20,6 +21,17 @@ std::string utf8(const fs::path& path) {
     return std::string(text.begin(), text.end());
   } catch (const std::exception&) {
     return {};
+  }
+}
+
+// The last part of a listed entry's path. Where paths are bytes it is cut out of the path's own
+// text: filename() builds a path of its own, which costs more than the rest of the listing.
+std::string entryName(const fs::path& path) {
+  if constexpr (std::is_same_v<fs::path::value_type, char>) {
+    const std::string& native = path.native();
+    return native.substr(native.rfind('/') + 1);
+  } else {
+    return utf8(path.filename());
   }
 }
 
@@ -60,13 +72,22 @@ bool listFolder(const fs::path& folder, std::vector<Entry>& entries, std::string
   fs::directory_iterator it(folder, ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     Entry entry;
-    entry.name = utf8(it->path().filename());
+    entry.name = entryName(it->path());
     if (entry.name.empty()) {
       continue;
     }
-    std::error_code statusError;
-    entry.own = it->symlink_status(statusError);
-    entry.target = fs::is_symlink(entry.own) ? it->status(entry.targetError) : entry.own;
+    // The entry's own questions answer from the listing's type where the system gives one;
+    // only a link costs a look at its target.
+    std::error_code typeError;
+    if (it->is_symlink(typeError)) {
+      entry.own = fs::file_status(fs::file_type::symlink);
+      entry.target = it->status(entry.targetError);
+    } else {
+      entry.own = fs::file_status(it->is_directory(typeError)      ? fs::file_type::directory
+                                  : it->is_regular_file(typeError) ? fs::file_type::regular
+                                                                   : fs::file_type::unknown);
+      entry.target = entry.own;
+    }
     entries.push_back(std::move(entry));
   }
   if (ec) {

@@ -53,8 +53,11 @@ constexpr std::size_t kWritebackSize = 64 * 1024;
 
 class PosixFile final : public File {
  public:
-  PosixFile(int fd, std::string name, bool writable, bool flushAtClose)
-      : m_fd(fd), m_name(std::move(name)), m_writable(writable), m_flushAtClose(flushAtClose) {}
+  // openedLength: a reader's length from the look at opening, or -1 to ask each time.
+  PosixFile(int fd, std::string name, bool writable, bool flushAtClose,
+            std::int64_t openedLength = -1)
+      : m_fd(fd), m_name(std::move(name)), m_writable(writable), m_flushAtClose(flushAtClose),
+        m_openedLength(openedLength) {}
   ~PosixFile() override { close(); }
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
@@ -130,6 +133,9 @@ class PosixFile final : public File {
   std::int64_t position() const override { return m_fd < 0 ? -1 : m_position; }
 
   std::int64_t length() const override {
+    if (m_fd >= 0 && m_openedLength >= 0) {
+      return m_openedLength;
+    }
     struct stat st {};
     if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
       return -1;
@@ -170,6 +176,7 @@ class PosixFile final : public File {
   bool m_writable;
   bool m_flushAtClose;
   bool m_failed = false;
+  std::int64_t m_openedLength;
   std::int64_t m_position = 0;
   std::string m_error;
 };
@@ -288,9 +295,27 @@ class PosixFileSystem final : public FileSystem {
     if (name.empty()) {
       return failed(reasonOf(ENOENT), nullptr);
     }
-    const std::string path = exported == Export::Yes ? name : resolveCaseInsensitive(name);
     // Non-blocking, so that a FIFO of that name is refused below rather than waited on.
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    const int openFlags = flags | O_CLOEXEC | O_NONBLOCK;
+    int fd = -1;
+    if (flags == O_RDONLY) {
+      // A reader tries the name as given first and looks for other letter cases only when it
+      // is missing, which spares every open of an exact name a look-up of its own. (A writer
+      // must look first: its open would create the name beside another case of it.)
+      fd = ::open(name.c_str(), openFlags);
+      if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
+        const int missing = errno;
+        const std::string path = resolveCaseInsensitive(name);
+        if (path == name) {
+          errno = missing;
+        } else {
+          fd = ::open(path.c_str(), openFlags);
+        }
+      }
+    } else {
+      const std::string path = exported == Export::Yes ? name : resolveCaseInsensitive(name);
+      fd = ::open(path.c_str(), openFlags, 0666);
+    }
     if (fd < 0) {
       return failed(reasonOf(errno), nullptr);
     }
@@ -310,7 +335,9 @@ class PosixFileSystem final : public FileSystem {
       ::close(fd);
       return failed(std::move(refusal), nullptr);
     }
-    return std::make_unique<PosixFile>(fd, name, writable, exported == Export::No);
+    // A reader reads the file as it was at opening; its length need not be asked again.
+    return std::make_unique<PosixFile>(fd, name, writable, exported == Export::No,
+                                       writable ? -1 : static_cast<std::int64_t>(st.st_size));
   }
 
   // The rename is durable only once the folder entry itself is on disk.

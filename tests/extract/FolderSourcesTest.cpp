@@ -54,6 +54,20 @@ TEST(FolderSourcesTest, WalksATreeAThousandFoldersDeep) {
 }
 
 #ifndef _WIN32
+// The listing's own entry types decide for plain entries; a link is judged by where it leads.
+TEST(FolderSourcesTest, ReadsAMapThatALinkLeadsTo) {
+  TempFolder folder;
+  fixtures::writeFile(folder.path() / "elsewhere/real.bsp", Bytes(64, 0));
+  fixtures::writeFile(folder.path() / "elsewhere/pak0.pak", fixtures::makePak({}));
+  std::filesystem::create_directories(folder.path() / "maps/sub");
+  std::filesystem::create_symlink("../../elsewhere/real.bsp", folder.path() / "maps/sub/l.bsp");
+  std::filesystem::create_symlink("elsewhere/pak0.pak", folder.path() / "pak0.pak");
+  const FolderSources sources = ListFolderSources(slashed(folder.path()));
+  EXPECT_EQ(sources.looseMaps, std::vector<std::string>{"maps/sub/l.bsp"});
+  EXPECT_EQ(sources.archives, std::vector<std::string>{"pak0.pak"});
+  EXPECT_TRUE(sources.skipped.empty());
+}
+
 // Each is passed over with a word, and the walk goes on to the map beside it.
 TEST(FolderSourcesTest, SaysWhatItPassesOver) {
   const struct {
