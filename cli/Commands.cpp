@@ -493,6 +493,7 @@ int extractDataFolder(extract::GameKind game, const std::string& dataFolder,
   extract::ExtractionOptions options = parsed.mods;
   options.output = absoluteOutput(options.output, context);
   options.excludeWads = resolvedExclusions(options.excludeWads);
+  options.listKept = parsed.json;
   TerminalFeedback feedback(context.err, context.errIsTerminal);
   const std::string startDirectory = context.files.currentDirectory();
   RemoveOnInterrupt files(context.files);

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <new>
+#include <string_view>
 #include <unordered_map>
 
 namespace texkit2::extract {
@@ -110,23 +111,28 @@ bool scanFolder(const FolderSources& folder, ReopeningFiles& pool, TextureTable&
 // texture came from.
 void tallyOptions(const TextureTable& table, const ExtractionOptions& options,
                   ExtractionSummary& summary) {
-  const auto placeOf = [&](const TextureRecord& record) {
+  static const MapSource kNowhere;
+  const auto placeOf = [&](const TextureRecord& record) -> const MapSource& {
     return record.map >= 0 && static_cast<std::size_t>(record.map) < table.maps.size()
                ? table.maps[static_cast<std::size_t>(record.map)]
-               : MapSource{};
+               : kNowhere;
   };
   if (options.allArchives) {
-    std::unordered_map<std::string, std::size_t> sourceOf;
+    std::unordered_map<std::string_view, std::size_t> sourceOf;
     for (std::size_t i = 0; i < summary.sources.size(); ++i) {
       sourceOf.emplace(summary.sources[i].name, i);
     }
-    summary.kept.reserve(table.slots.size());
+    if (options.listKept) {
+      summary.kept.reserve(table.slots.size());
+    }
     for (const auto& record : table.slots) {
-      MapSource place = placeOf(*record);
+      const MapSource& place = placeOf(*record);
       if (const auto source = sourceOf.find(place.archive); source != sourceOf.end()) {
         ++summary.sources[source->second].textures;
       }
-      summary.kept.push_back({TextureNameText(record->name), std::move(place)});
+      if (options.listKept) {
+        summary.kept.push_back({TextureNameText(record->name), place});
+      }
     }
   }
   summary.leftOutPerWad.assign(options.excludeWads.size(), 0);
@@ -145,6 +151,7 @@ std::optional<ExtractionSummary> RunExtraction(platform::FileSystem& files, Game
                                                std::vector<NameConflict>* conflicts,
                                                const ExtractionOptions& options) {
   TextureTable table;
+  table.keepDropped = conflicts != nullptr;
   std::int32_t simple = 0;
   std::int32_t animated = 0;
   ExtractionSummary summary;

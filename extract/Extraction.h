@@ -23,6 +23,8 @@ struct ExtractionOptions {
   std::vector<std::string> excludeWads;
   // The WAD file to write, instead of the game's in the data folder; relative to the data folder.
   std::string output;
+  // With allArchives: fill ExtractionSummary::kept, which only a full report shows.
+  bool listKept = false;
 };
 
 // An archive or loose map that an allArchives run read, and how many textures it gave.
@@ -51,8 +53,8 @@ struct ExtractionSummary {
   std::int32_t totalEntries = 0;
   std::int32_t simpleTextures = 0;
   std::int32_t animatedTextures = 0;
-  // With allArchives: each archive and loose map read, in order, and where each texture came
-  // from, in the WAD's order.
+  // With allArchives: each archive and loose map read, in order, and (with listKept) where each
+  // texture came from, in the WAD's order.
   std::vector<SourceTally> sources;
   std::vector<KeptTexture> kept;
   // With excludeWads: how many textures each left out (in the order given), and which.

@@ -141,36 +141,31 @@ bool scanMap(MapScan& scan, const PakEntry& entry, std::int64_t archiveLength) {
       scan.skipTexture(slotOf[i], "is too short to hold its name");
       continue;
     }
-    std::unique_ptr<TextureRecord> record;
-    try {
-      record = std::make_unique<TextureRecord>();
-    } catch (const std::bad_alloc&) {
-      scan.feedback.ShowMessage(kNoMemory, kNoMemoryCaption, MessageIcon::Error);
-      return false;
-    }
+    // On the stack: most copies of a large mod are dropped, and only a stored one is allocated.
+    TextureRecord record;
     // Lump inside map inside archive, so these fit in 32 bits.
-    record->offset = static_cast<std::int32_t>(lumpStart + offset);
-    record->size = static_cast<std::int32_t>(size);
-    record->source = &scan.archive;
-    record->map = scan.mapSource;
+    record.offset = static_cast<std::int32_t>(lumpStart + offset);
+    record.size = static_cast<std::int32_t>(size);
+    record.source = &scan.archive;
+    record.map = scan.mapSource;
     // The name and the rest of the mip header, to tell a texture an editor can draw.
     std::array<std::uint8_t, layout::kMipHeaderSize> start{};
     const auto startBytes = std::span<std::uint8_t>(start).first(
         static_cast<std::size_t>(std::min<std::int64_t>(size, layout::kMipHeaderSize)));
-    if (!readAt(scan.archive, record->offset, startBytes)) {
+    if (!readAt(scan.archive, record.offset, startBytes)) {
       scan.skipTexture(slotOf[i], "name cannot be read");
       continue;
     }
-    std::copy_n(start.begin(), record->name.size(), record->name.begin());
+    std::copy_n(start.begin(), record.name.size(), record.name.begin());
     try {
       if (std::string problem = CheckMipTexture(startBytes, size); !problem.empty()) {
         scan.damaged = true;
-        scan.feedback.ReportSkipped(scan.where + ": texture " + TextureNameText(record->name) +
+        scan.feedback.ReportSkipped(scan.where + ": texture " + TextureNameText(record.name) +
                                     " is incomplete (" + problem + "); left out");
-        scan.table.incomplete.push_back({*record, std::move(problem)});
+        scan.table.incomplete.push_back({record, std::move(problem)});
         continue;
       }
-      scan.table.add(std::move(record));
+      scan.table.add(record);
     } catch (const std::bad_alloc&) {
       scan.feedback.ShowMessage(kNoMemory, kNoMemoryCaption, MessageIcon::Error);
       return false;
@@ -240,23 +235,29 @@ std::size_t TextureTable::KeyHash::operator()(const Key& key) const noexcept {
 }
 
 bool TextureTable::add(std::unique_ptr<TextureRecord> record) {
-  const Key name = key(record->name);
+  return add(*record);
+}
+
+bool TextureTable::add(const TextureRecord& record) {
+  const Key name = key(record.name);
   if (!m_excluded.empty()) {
     if (const auto excludedName = m_excluded.find(name); excludedName != m_excluded.end()) {
       auto& [list, met] = excludedName->second;
       if (!met) {
-        excluded.push_back({*record, list});
+        excluded.push_back({record, list});
         met = true;
       }
       return false;
     }
   }
   if (const auto held = m_slotOf.find(name); held != m_slotOf.end()) {
-    dropped.push_back({*record, held->second});
+    if (keepDropped) {
+      dropped.push_back({record, held->second});
+    }
     return false;
   }
   const auto slot = static_cast<std::int32_t>(slots.size());
-  slots.push_back(std::move(record));
+  slots.push_back(std::make_unique<TextureRecord>(record));
   try {
     m_slotOf.emplace(name, slot);
   } catch (...) {

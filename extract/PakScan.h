@@ -84,7 +84,9 @@ class TextureTable {
   TextureTable();
 
   // Stores the record unless its name is already held or excluded; true when stored. A copy of
-  // a held name goes to `dropped` instead, the first copy of an excluded one to `excluded`.
+  // a held name goes to `dropped` instead (when kept), the first copy of an excluded one to
+  // `excluded`.
+  bool add(const TextureRecord& record);
   bool add(std::unique_ptr<TextureRecord> record);
   // Names never to be stored from now on, held by the WAD of index `list`; a name excluded
   // twice keeps its first list.
@@ -99,7 +101,9 @@ class TextureTable {
   std::vector<std::unique_ptr<TextureRecord>> slots;
   std::int32_t count = 0;
   std::vector<MapSource> maps;
-  std::vector<DroppedCopy> dropped;       // in the order they were met
+  std::vector<DroppedCopy> dropped;       // in the order they were met, when kept
+  // A run that reports no conflicts need not hold the thousands of copies a large mod drops.
+  bool keepDropped = true;
   std::vector<IncompleteCopy> incomplete; // in the order they were met
   std::vector<ExcludedCopy> excluded;     // in the order they were met
 

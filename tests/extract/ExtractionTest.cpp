@@ -398,6 +398,7 @@ TEST_F(ExtractionTest, AllArchivesReadsEveryArchiveThenEveryLooseMap) {
   const auto mod = fixtures::writeModFolder(dataFolder());
   ExtractionOptions options;
   options.allArchives = true;
+  options.listKept = true;
   const auto summary =
       RunExtraction(files, kGameQuake, dataFolderString(), feedback, nullptr, options);
   ASSERT_TRUE(summary.has_value());
