@@ -43,21 +43,29 @@ std::string readFailure(const TextureRecord& record) {
 } // namespace
 
 std::int32_t WriteWadData(platform::File& wad, TextureTable& table, ExtractionFeedback& feedback) {
-  std::array<std::uint8_t, layout::kWadHeaderSize> header{};
-  std::copy(layout::kWadMagic.begin(), layout::kWadMagic.end(), header.begin());
-  layout::writeI32(header, 4, table.count);
-  if (!wad.seek(0) || !wad.write(header.data(), header.size())) {
-    return fail(feedback, writeFailure(wad));
-  }
-
   feedback.SetProgressRange(progressMaximum(table.count));
   feedback.SetProgressPos(0);
   feedback.SetStatusText(kExtractingText);
 
   std::int32_t largest = 0;
+  std::int64_t directoryOffset = static_cast<std::int64_t>(layout::kWadHeaderSize);
   for (const auto& record : table.slots) {
     largest = std::max(largest, record->size);
+    directoryOffset += record->size;
     feedback.StepProgress();
+  }
+  // The directory offset and every position in it are 32-bit.
+  if (directoryOffset > std::numeric_limits<std::int32_t>::max()) {
+    return fail(feedback, wad.fileName() + ": the textures pass the 2 GB a WAD2 file can hold");
+  }
+  // Every copy is written whole or the run fails, so the header is final at once: patching it
+  // at the end would dirty its page again after it went to the disk.
+  std::array<std::uint8_t, layout::kWadHeaderSize> header{};
+  std::copy(layout::kWadMagic.begin(), layout::kWadMagic.end(), header.begin());
+  layout::writeI32(header, 4, table.count);
+  layout::writeI32(header, 8, static_cast<std::int32_t>(directoryOffset));
+  if (!wad.seek(0) || !wad.write(header.data(), header.size())) {
+    return fail(feedback, writeFailure(wad));
   }
 
   // Textures are gathered into one buffer and written together: one write per texture costs
@@ -79,10 +87,6 @@ std::int32_t WriteWadData(platform::File& wad, TextureTable& table, ExtractionFe
   std::int64_t position = static_cast<std::int64_t>(layout::kWadHeaderSize);
   for (const auto& record : table.slots) {
     const auto size = static_cast<std::size_t>(record->size);
-    // The directory offset and every position in it are 32-bit.
-    if (position + record->size > std::numeric_limits<std::int32_t>::max()) {
-      return fail(feedback, wad.fileName() + ": the textures pass the 2 GB a WAD2 file can hold");
-    }
     if (buffered + size > bufferSize && !flush()) {
       return fail(feedback, writeFailure(wad));
     }
@@ -153,12 +157,6 @@ bool WriteWadDirectory(platform::File& wad, const TextureTable& table, std::int3
     return false;
   }
 
-  std::array<std::uint8_t, 4> offset{};
-  layout::writeI32(offset, 0, directoryOffset);
-  if (!wad.seek(8) || !wad.write(offset.data(), offset.size())) {
-    fail(feedback, writeFailure(wad));
-    return false;
-  }
   return true;
 }
 

@@ -166,5 +166,19 @@ TEST(WadWriterTest, ReportsFailedWritesAndShortReads) {
   }
 }
 
+// The header carries the directory's position from its first write, so a WAD2 past 2 GB is
+// refused before a byte of it is written.
+TEST(WadWriterTest, RefusesTexturesPastTwoGigabytesBeforeWriting) {
+  Source source({texture("a", 100, 1), texture("b", 60, 2)});
+  source.table.slots[0]->size = 1 << 30;
+  source.table.slots[1]->size = 1 << 30;
+  MemoryFile wad(Bytes{}, "Quake.wad.part");
+  RecordingFeedback feedback;
+  EXPECT_EQ(WriteWadData(wad, source.table, feedback), -1);
+  EXPECT_EQ(feedback.details, std::vector<std::string>{
+                                  "Quake.wad.part: the textures pass the 2 GB a WAD2 file can hold"});
+  EXPECT_EQ(wad.length(), 0);
+}
+
 } // namespace
 } // namespace texkit2::extract
