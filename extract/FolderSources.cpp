@@ -26,13 +26,16 @@ std::string utf8(const fs::path& path) {
 
 // The last part of a listed entry's path. Where paths are bytes it is cut out of the path's own
 // text: filename() builds a path of its own, which costs more than the rest of the listing.
-std::string entryName(const fs::path& path) {
-  if constexpr (std::is_same_v<fs::path::value_type, char>) {
-    const std::string& native = path.native();
+template <typename Native> std::string lastPart(const Native& native, const fs::path& path) {
+  if constexpr (std::is_same_v<Native, std::string>) {
     return native.substr(native.rfind('/') + 1);
   } else {
     return utf8(path.filename());
   }
+}
+
+std::string entryName(const fs::path& path) {
+  return lastPart(path.native(), path);
 }
 
 fs::path fromUtf8(const std::string& text) {
