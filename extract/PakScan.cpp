@@ -234,10 +234,6 @@ std::size_t TextureTable::KeyHash::operator()(const Key& key) const noexcept {
   return static_cast<std::size_t>(half(0) ^ (half(8) * 0x9e3779b97f4a7c15ull));
 }
 
-bool TextureTable::add(std::unique_ptr<TextureRecord> record) {
-  return add(*record);
-}
-
 bool TextureTable::add(const TextureRecord& record) {
   const Key name = key(record.name);
   if (!m_excluded.empty()) {

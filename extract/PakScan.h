@@ -87,7 +87,6 @@ class TextureTable {
   // a held name goes to `dropped` instead (when kept), the first copy of an excluded one to
   // `excluded`.
   bool add(const TextureRecord& record);
-  bool add(std::unique_ptr<TextureRecord> record);
   // Names never to be stored from now on, held by the WAD of index `list`; a name excluded
   // twice keeps its first list.
   void exclude(const TextureName& name, std::int32_t list);

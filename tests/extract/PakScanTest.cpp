@@ -544,9 +544,9 @@ TEST(TextureTableTest, LeavesOutExcludedNamesAndKeepsTheirFirstCopy) {
   table.exclude(textureName("wall1"), 1); // the first list keeps the name
   table.exclude(textureName("sky1"), 1);
   const auto record = [](const std::string& name, std::int32_t offset) {
-    auto made = std::make_unique<TextureRecord>();
-    made->name = textureName(name);
-    made->offset = offset;
+    TextureRecord made;
+    made.name = textureName(name);
+    made.offset = offset;
     return made;
   };
   EXPECT_FALSE(table.add(record("wall1", 10)));
